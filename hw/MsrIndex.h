@@ -1,0 +1,206 @@
+#pragma once
+// Model-specific registers used by the suite, by their Intel names, each
+// followed by its named fields. A field is declared once here and decoded
+// with field.get(value) / field.set(value, x); nothing else in the code base
+// shifts or masks register values by hand.
+//
+// Fields are positions in the full 64-bit register value. Callers that hold
+// the two 32-bit halves join them with msr::join().
+
+#include <cstdint>
+
+namespace msr {
+
+struct Field {
+    unsigned low;   // lowest bit
+    unsigned width; // number of bits
+
+    constexpr uint64_t mask() const { return (width >= 64 ? ~0ull : ((1ull << width) - 1)) << low; }
+    constexpr uint64_t get(uint64_t value) const { return (value & mask()) >> low; }
+    constexpr uint64_t set(uint64_t value, uint64_t field) const
+    {
+        return (value & ~mask()) | ((field << low) & mask());
+    }
+    constexpr bool test(uint64_t value) const { return get(value) != 0; }
+};
+
+constexpr Field bit(unsigned n) { return {n, 1}; }
+constexpr Field bits(unsigned high, unsigned low) { return {low, high - low + 1}; }
+
+constexpr uint64_t join(uint32_t low, uint32_t high) { return (uint64_t(high) << 32) | low; }
+constexpr uint32_t lowHalf(uint64_t value) { return static_cast<uint32_t>(value); }
+constexpr uint32_t highHalf(uint64_t value) { return static_cast<uint32_t>(value >> 32); }
+
+// ---------------------------------------------------------------------------
+constexpr uint32_t IA32_TIME_STAMP_COUNTER = 0x10;
+
+constexpr uint32_t IA32_PLATFORM_ID = 0x17;
+namespace platform_id {
+constexpr Field MaxQualifiedRatio = bits(12, 8);   // Core 2: highest qualified bus ratio
+constexpr Field MaxQualifiedHalfRatio = bit(14);   // Core 2: + 0.5
+constexpr Field PlatformId = bits(52, 50);
+} // namespace platform_id
+
+constexpr uint32_t MSR_EBL_CR_POWERON = 0x2A;
+namespace ebl_cr_poweron {
+constexpr Field HalfRatio = bit(18);               // clock frequency ratio + 0.5
+constexpr Field PowerOnRatio = bits(26, 22);       // clock frequency ratio at power-on
+} // namespace ebl_cr_poweron
+
+constexpr uint32_t IA32_PMC0 = 0xC1;
+constexpr uint32_t IA32_PMC1 = 0xC2;
+
+constexpr uint32_t MSR_PLATFORM_INFO = 0xCE;
+namespace platform_info {
+constexpr Field MaxNonTurboRatio = bits(15, 8);    // Nehalem and later: base ratio
+constexpr Field ProgrammableRatioLimit = bit(28);  // MSR_TURBO_RATIO_LIMIT is writable
+constexpr Field ProgrammableTdpLimit = bit(29);    // MSR_TURBO_POWER_CURRENT_LIMIT is writable
+constexpr Field MaxEfficiencyRatio = bits(47, 40); // Nehalem and later: lowest ratio
+// Core 2: bits 44:40 and 46 hold the highest (turbo / dynamic acceleration) ratio.
+constexpr Field Core2MaxRatio = bits(44, 40);
+constexpr Field Core2MaxHalfRatio = bit(46);
+} // namespace platform_info
+
+constexpr uint32_t IA32_PERFEVTSEL0 = 0x186;
+constexpr uint32_t IA32_PERFEVTSEL1 = 0x187;
+namespace perfevtsel {
+constexpr Field EventSelect = bits(7, 0);
+constexpr Field UnitMask = bits(15, 8);
+constexpr Field User = bit(16);
+constexpr Field Os = bit(17);
+constexpr Field Enable = bit(22);
+// Event 0x3C, unit mask 0: unhalted core cycles; unit mask 1: unhalted reference cycles.
+constexpr uint32_t UnhaltedCoreCycles = 0x43003C;
+constexpr uint32_t UnhaltedReferenceCycles = 0x43013C;
+} // namespace perfevtsel
+
+constexpr uint32_t MSR_FLEX_RATIO = 0x194;
+
+constexpr uint32_t IA32_PERF_STATUS = 0x198;
+namespace perf_status {
+constexpr Field CurrentVid = bits(5, 0);           // Core 2 / Nehalem: voltage identifier
+constexpr Field CurrentRatio = bits(12, 8);        // Core 2: current bus ratio
+constexpr Field CurrentHalfRatio = bit(14);        // Core 2: + 0.5
+constexpr Field NonIntegerBusRatio = bit(15);      // Core 2: bus clock halved (SLFM)
+constexpr Field MaxRatio = bits(44, 40);           // Core 2: maximum bus ratio
+constexpr Field MaxHalfRatio = bit(46);            // Core 2: + 0.5
+constexpr Field SandyBridgeVoltage = bits(47, 32); // Sandy Bridge: core voltage in 1/8192 V
+} // namespace perf_status
+
+constexpr uint32_t IA32_PERF_CTL = 0x199;
+namespace perf_ctl {
+constexpr Field TargetRatio = bits(15, 8);
+constexpr Field TargetVid = bits(7, 0);
+constexpr Field TurboDisengage = bit(32);          // IDA disengage (Core 2 / Nehalem)
+} // namespace perf_ctl
+
+constexpr uint32_t IA32_CLOCK_MODULATION = 0x19A;
+namespace clock_modulation {
+constexpr Field DutyCycle = bits(3, 1);            // duty in eighths (1..7)
+constexpr Field Enable = bit(4);                   // on-demand clock modulation enable
+constexpr Field DutyAndEnable = bits(4, 0);        // the value written as a whole
+} // namespace clock_modulation
+
+constexpr uint32_t IA32_THERM_STATUS = 0x19C;
+namespace therm_status {
+constexpr Field ThermalStatus = bit(0);            // at or above TjMax now
+constexpr Field ThermalStatusLog = bit(1);         // sticky: has been at TjMax
+constexpr Field ProchotStatus = bit(2);
+constexpr Field ProchotLog = bit(3);
+constexpr Field CriticalStatus = bit(4);
+constexpr Field CriticalStatusLog = bit(5);
+constexpr Field DigitalReadout = bits(22, 16);     // degrees below TjMax
+constexpr Field ResolutionInDegrees = bits(30, 27);
+constexpr Field ReadingValid = bit(31);
+} // namespace therm_status
+
+constexpr uint32_t IA32_MISC_ENABLE = 0x1A0;
+namespace misc_enable {
+constexpr Field FastStrings = bit(0);
+constexpr Field AutomaticThermalControl = bit(3);
+constexpr Field PerformanceMonitoring = bit(7);
+constexpr Field EnhancedSpeedStep = bit(16);       // EIST enable
+constexpr Field SpeedStepLock = bit(20);           // EIST select lock
+constexpr Field LimitCpuidMaxValue = bit(22);      // CPUID reports leaf 2 at most
+constexpr Field TurboDisengage = bit(38);          // turbo mode disable / IDA disengage
+} // namespace misc_enable
+
+constexpr uint32_t MSR_TEMPERATURE_TARGET = 0x1A2;
+namespace temperature_target {
+constexpr Field TjMax = bits(22, 16);
+} // namespace temperature_target
+
+constexpr uint32_t MSR_TURBO_POWER_CURRENT_LIMIT = 0x1AC;
+namespace turbo_power_current_limit {
+constexpr Field TdpLimit = bits(14, 0);            // in 1/8 W
+constexpr Field TdpLimitOverride = bit(15);
+constexpr Field TdcLimit = bits(30, 16);           // in 1/8 A
+constexpr Field TdcLimitOverride = bit(31);
+constexpr uint32_t OverrideBoth = 0x80008000;
+} // namespace turbo_power_current_limit
+
+constexpr uint32_t MSR_TURBO_RATIO_LIMIT = 0x1AD;
+namespace turbo_ratio_limit {
+// Byte n holds the highest ratio with n + 1 cores active (1C..8C).
+constexpr Field ratioForActiveCores(unsigned cores) { return {(cores - 1) * 8, 8}; }
+} // namespace turbo_ratio_limit
+
+constexpr uint32_t MSR_POWER_CTL = 0x1FC;
+namespace power_ctl {
+constexpr Field C1eEnable = bit(1);
+} // namespace power_ctl
+
+constexpr uint32_t IA32_FIXED_CTR0 = 0x309;
+constexpr uint32_t IA32_FIXED_CTR1 = 0x30A;        // unhalted core cycles
+constexpr uint32_t IA32_FIXED_CTR2 = 0x30B;        // unhalted reference cycles (TSC rate)
+
+constexpr uint32_t IA32_FIXED_CTR_CTRL = 0x38D;
+namespace fixed_ctr_ctrl {
+constexpr Field Ctr0Enable = bits(1, 0);           // 1 = OS, 2 = user, 3 = both
+constexpr Field Ctr1Enable = bits(5, 4);
+constexpr Field Ctr2Enable = bits(9, 8);
+constexpr uint32_t Ctr1Ctr2AllRings = 0x330;
+} // namespace fixed_ctr_ctrl
+
+constexpr uint32_t IA32_PERF_GLOBAL_STATUS = 0x38E;
+constexpr uint32_t IA32_PERF_GLOBAL_CTRL = 0x38F;
+namespace perf_global_ctrl {
+constexpr Field Pmc0Enable = bit(0);
+constexpr Field Pmc1Enable = bit(1);
+constexpr Field FixedCtr0Enable = bit(32);
+constexpr Field FixedCtr1Enable = bit(33);
+constexpr Field FixedCtr2Enable = bit(34);
+} // namespace perf_global_ctrl
+
+constexpr uint32_t MSR_PP0_CURRENT_CONFIG = 0x601;
+namespace pp0_current_config {
+constexpr Field CurrentLimit = bits(12, 0);        // in 1/8 A
+constexpr Field Lock = bit(31);
+} // namespace pp0_current_config
+
+constexpr uint32_t MSR_RAPL_POWER_UNIT = 0x606;
+namespace rapl_power_unit {
+constexpr Field PowerUnits = bits(3, 0);           // 1 / 2^n W
+constexpr Field EnergyStatusUnits = bits(12, 8);   // 1 / 2^n J
+constexpr Field TimeUnits = bits(19, 16);          // 1 / 2^n s
+} // namespace rapl_power_unit
+
+constexpr uint32_t MSR_PKG_POWER_LIMIT = 0x610;
+namespace pkg_power_limit {
+constexpr Field PowerLimit1 = bits(14, 0);
+constexpr Field EnableLimit1 = bit(15);
+constexpr Field ClampLimit1 = bit(16);
+constexpr Field TimeWindow1 = bits(23, 17);
+constexpr Field PowerLimit2 = bits(46, 32);
+constexpr Field EnableLimit2 = bit(47);
+constexpr Field ClampLimit2 = bit(48);
+constexpr Field TimeWindow2 = bits(55, 49);
+constexpr Field Lock = bit(63);
+} // namespace pkg_power_limit
+
+constexpr uint32_t MSR_PKG_ENERGY_STATUS = 0x611;
+namespace pkg_energy_status {
+constexpr Field TotalEnergyConsumed = bits(31, 0);
+} // namespace pkg_energy_status
+
+} // namespace msr

@@ -1,0 +1,79 @@
+#pragma once
+// The real processor: model-specific registers through the msr kernel module's
+// device files (/dev/cpu/N/msr), CPUID and RDTSC executed on the CPU the
+// calling thread is pinned to, and the kernel's affinity and clock calls.
+
+#include "platform/AccessStatus.h"
+#include "platform/Processor.h"
+
+#include <map>
+#include <mutex>
+#include <string>
+
+namespace platform {
+
+class LinuxProcessor : public Processor {
+public:
+    struct Paths {
+        std::string deviceRoot = "/dev/cpu";                               // N/msr below it
+        std::string onlineCpus = "/sys/devices/system/cpu/online";        // "0-3,6"
+    };
+
+    LinuxProcessor();
+    explicit LinuxProcessor(Paths paths);
+    ~LinuxProcessor() override;
+
+    void initialise() override;
+    int status() override;
+    bool capabilityTest() override;
+    bool readMsr(uint32_t index, uint32_t& low, uint32_t& high) override;
+    bool writeMsr(uint32_t index, uint32_t low, uint32_t high) override;
+    void deinitialise() override;
+
+    CpuidRegisters cpuid(uint32_t leaf, uint32_t subleaf) override;
+    uint64_t rdtsc() override;
+
+    uint32_t setThreadAffinityMask(uint32_t mask) override;
+    bool processAffinityMask(uint32_t& processMask, uint32_t& systemMask) override;
+    bool setProcessAffinityMask(uint32_t mask) override;
+    int currentCpu() override;
+
+    void sleep(uint32_t milliseconds) override;
+    void setPriorityClass(PriorityClass priority) override;
+    void setThreadPriority(ThreadPriority priority) override;
+
+    int64_t performanceCounter() override;
+    int64_t performanceFrequency() override;
+    uint32_t tickCount() override;
+    std::tm localTime() override;
+
+    // Parses a kernel CPU list such as "0-3,6" into a mask of CPUs 0 to 31.
+    static uint32_t parseCpuList(const std::string& list);
+
+    // The status code for an errno from opening the msr device.
+    static int statusForOpenError(int error);
+
+    // True when the msr device of CPU 0 exists and can be read.
+    static bool hostHasReadableMsr(const std::string& deviceRoot = "/dev/cpu");
+
+private:
+    // The descriptor of CPU n's device, opened on first use; -1 when it cannot be opened.
+    int deviceFor(int cpu, bool forWrite);
+    std::string devicePath(int cpu) const;
+    void closeAll();
+
+    Paths m_paths;
+    uint32_t m_processMask = 0;
+    uint32_t m_systemMask = 0;
+    int m_status = -1; // -1 until initialise() has run
+
+    struct Device {
+        int fd = -1;
+        bool writable = false;
+    };
+    std::mutex m_devicesLock;
+    std::map<int, Device> m_devices;
+    bool m_modprobeTried = false;
+};
+
+} // namespace platform

@@ -1,0 +1,67 @@
+#pragma once
+// The platform seam: every program reaches the processor, and the parts of the
+// operating system that concern it, through this one interface. Two backends
+// implement it: LinuxProcessor (the msr device files, CPUID and RDTSC of the
+// host) and sim::SimulatedProcessor (a modelled Intel processor). The seam is
+// deliberately primitive: register values travel raw, decoding is the callers'.
+
+#include <cstdint>
+#include <ctime>
+
+namespace platform {
+
+struct CpuidRegisters {
+    uint32_t eax = 0;
+    uint32_t ebx = 0;
+    uint32_t ecx = 0;
+    uint32_t edx = 0;
+};
+
+enum class PriorityClass { Normal, AboveNormal, Idle, Realtime };
+enum class ThreadPriority { Normal, AboveNormal, Idle, TimeCritical };
+
+class Processor {
+public:
+    virtual ~Processor() = default;
+
+    // The six operations of the register access library, all acting on the
+    // logical CPU the calling thread is pinned to.
+    virtual void initialise() = 0;
+    virtual int status() = 0;
+    virtual bool capabilityTest() = 0;
+    virtual bool readMsr(uint32_t index, uint32_t& low, uint32_t& high) = 0;
+    virtual bool writeMsr(uint32_t index, uint32_t low, uint32_t high) = 0;
+    virtual void deinitialise() = 0;
+
+    // Instructions, executed on the calling thread's current logical CPU.
+    virtual CpuidRegisters cpuid(uint32_t leaf, uint32_t subleaf = 0) = 0;
+    virtual uint64_t rdtsc() = 0;
+
+    // Affinity, 32-bit masks (bit n = logical CPU n).
+    // Returns the previous mask of the calling thread, 0 on failure.
+    virtual uint32_t setThreadAffinityMask(uint32_t mask) = 0;
+    virtual bool processAffinityMask(uint32_t& processMask, uint32_t& systemMask) = 0;
+    virtual bool setProcessAffinityMask(uint32_t mask) = 0;
+    // The logical CPU the calling thread runs on now.
+    virtual int currentCpu() = 0;
+
+    // Sleep(0) yields, Sleep(n) waits n milliseconds.
+    virtual void sleep(uint32_t milliseconds) = 0;
+
+    // Priorities; failures are ignored.
+    virtual void setPriorityClass(PriorityClass priority) = 0;
+    virtual void setThreadPriority(ThreadPriority priority) = 0;
+
+    // Clocks.
+    virtual int64_t performanceCounter() = 0;
+    virtual int64_t performanceFrequency() = 0;
+    virtual uint32_t tickCount() = 0;
+    virtual std::tm localTime() = 0;
+};
+
+// System timer resolution requests: Linux timers are already fine-grained,
+// so these are kept as named calls that do nothing.
+inline void beginTimerPeriod(unsigned /*milliseconds*/) {}
+inline void endTimerPeriod(unsigned /*milliseconds*/) {}
+
+} // namespace platform

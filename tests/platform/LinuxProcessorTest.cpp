@@ -1,0 +1,204 @@
+// The Linux backend against a folder of plain files standing in for /dev/cpu.
+#include "hw/HardwareAccess.h"
+#include "hw/MsrIndex.h"
+#include "platform/AccessStatus.h"
+#include "platform/LinuxProcessor.h"
+
+#include <gtest/gtest.h>
+
+#include <cerrno>
+#include <filesystem>
+#include <fcntl.h>
+#include <fstream>
+#include <sched.h>
+#include <unistd.h>
+
+namespace fs = std::filesystem;
+using platform::LinuxProcessor;
+
+namespace {
+
+class FakeDeviceRoot {
+public:
+    explicit FakeDeviceRoot(int cpus)
+    {
+        char tmpl[] = "/tmp/msr-root-XXXXXX";
+        m_root = mkdtemp(tmpl);
+        for (int n = 0; n < cpus; ++n) {
+            fs::create_directories(m_root / std::to_string(n));
+            std::ofstream(file(n)).put('\0');
+        }
+    }
+    ~FakeDeviceRoot() { fs::remove_all(m_root); }
+
+    fs::path file(int cpu) const { return m_root / std::to_string(cpu) / "msr"; }
+    std::string root() const { return m_root.string(); }
+
+    void poke(int cpu, uint32_t index, uint64_t value) const
+    {
+        int fd = ::open(file(cpu).c_str(), O_WRONLY);
+        ASSERT_GE(fd, 0);
+        ASSERT_EQ(pwrite(fd, &value, sizeof value, index), 8);
+        ::close(fd);
+    }
+    uint64_t peek(int cpu, uint32_t index) const
+    {
+        uint64_t value = 0;
+        int fd = ::open(file(cpu).c_str(), O_RDONLY);
+        EXPECT_EQ(pread(fd, &value, sizeof value, index), 8);
+        ::close(fd);
+        return value;
+    }
+
+private:
+    fs::path m_root;
+};
+
+int hostCpus()
+{
+    cpu_set_t set;
+    sched_getaffinity(0, sizeof set, &set);
+    return std::min(CPU_COUNT(&set), 8);
+}
+
+LinuxProcessor::Paths pathsFor(const FakeDeviceRoot& fake)
+{
+    LinuxProcessor::Paths paths;
+    paths.deviceRoot = fake.root();
+    return paths;
+}
+
+} // namespace
+
+TEST(AccessStatus, CodesMapToTheirTexts)
+{
+    const std::pair<int, const char*> cases[] = {
+        {0, "No Error"},
+        {1, "Unsupported Platform"},
+        {2, "Driver Not Loaded\nTry Run as Administrator."},
+        {3, "Driver Not Found"},
+        {4, "Driver Unloaded"},
+        {5, "Driver Not Found On Network"},
+        {6, ""}, {7, ""}, {8, ""},
+        {9, "Unknown Error"},
+        {10, ""}, {255, ""}, {-1, ""},
+    };
+    for (auto [code, text] : cases)
+        EXPECT_EQ(platform::statusText(code), text) << "status " << code;
+}
+
+TEST(AccessStatus, OpenErrorsMapToStatusCodes)
+{
+    const std::pair<int, int> cases[] = {
+        {EACCES, 2}, {EPERM, 2}, {ENOENT, 3}, {ENODEV, 3}, {ENXIO, 3}, {EIO, 9}, {EBUSY, 9}, {0, 0},
+    };
+    for (auto [error, status] : cases)
+        EXPECT_EQ(LinuxProcessor::statusForOpenError(error), status) << "errno " << error;
+    EXPECT_FALSE(platform::statusHint(2).empty());
+    EXPECT_FALSE(platform::statusHint(3).empty());
+}
+
+TEST(LinuxProcessor, MissingDeviceFilesReportDriverNotFound)
+{
+    LinuxProcessor::Paths paths;
+    paths.deviceRoot = "/nonexistent/cpu";
+    LinuxProcessor processor(paths);
+    processor.initialise();
+    EXPECT_EQ(processor.status(), platform::StatusDriverNotFound);
+    EXPECT_FALSE(processor.capabilityTest());
+    uint32_t low = 0, high = 0;
+    EXPECT_FALSE(processor.readMsr(0x19C, low, high));
+    EXPECT_FALSE(processor.writeMsr(0x19A, 0, 0));
+}
+
+TEST(LinuxProcessor, CapabilityTestReadsTheTimeStampCounterOfCpu0)
+{
+    FakeDeviceRoot fake(1);
+    LinuxProcessor processor(pathsFor(fake));
+    processor.initialise();
+    EXPECT_EQ(processor.status(), platform::StatusReady);
+    // A one-byte file has nothing at offset 0x10: the read fails.
+    EXPECT_FALSE(processor.capabilityTest());
+    processor.deinitialise();
+    fake.poke(0, msr::IA32_TIME_STAMP_COUNTER, 0x123456789ull);
+    EXPECT_TRUE(processor.capabilityTest());
+}
+
+TEST(LinuxProcessor, AccessGoesToTheRegisterOffsetOfThePinnedCpu)
+{
+    const int cpus = hostCpus();
+    FakeDeviceRoot fake(cpus);
+    for (int n = 0; n < cpus; ++n) {
+        fake.poke(n, msr::IA32_THERM_STATUS, 0x88000000ull | (uint64_t(40 + n) << 16) | (uint64_t(n) << 32));
+        fake.poke(n, msr::MSR_PKG_POWER_LIMIT, 0);
+    }
+    // Plain files address bytes, not registers: the two registers used here lie
+    // more than eight bytes apart so they do not overlap in the stand-in files.
+    LinuxProcessor processor(pathsFor(fake));
+    processor.initialise();
+    hw::HardwareAccess access(processor);
+    for (int n = 0; n < cpus; ++n) {
+        ASSERT_TRUE(access.pin(n));
+        ASSERT_EQ(processor.currentCpu(), n);
+        uint32_t low = 0, high = 0;
+        ASSERT_TRUE(processor.readMsr(msr::IA32_THERM_STATUS, low, high));
+        EXPECT_EQ(msr::therm_status::DigitalReadout.get(msr::join(low, high)), 40u + n);
+        EXPECT_EQ(high, uint32_t(n));
+        EXPECT_TRUE(processor.writeMsr(msr::MSR_PKG_POWER_LIMIT, 0x18 + n, 0x8000));
+    }
+    access.unpin();
+    for (int n = 0; n < cpus; ++n)
+        EXPECT_EQ(fake.peek(n, msr::MSR_PKG_POWER_LIMIT), 0x0000800000000018ull + n) << "cpu " << n;
+    // Nothing spilled into neighbouring registers.
+    EXPECT_EQ(fake.peek(0, msr::IA32_THERM_STATUS) >> 32, 0u);
+}
+
+TEST(LinuxProcessor, RefusedWriteReturnsFalse)
+{
+    FakeDeviceRoot fake(1);
+    // /dev/full accepts opening for writing but refuses every write, as a
+    // kernel with msr writes disabled does.
+    fs::remove(fake.file(0));
+    fs::create_symlink("/dev/full", fake.file(0));
+    LinuxProcessor processor(pathsFor(fake));
+    processor.initialise();
+    hw::HardwareAccess access(processor);
+    access.pin(0);
+    EXPECT_FALSE(processor.writeMsr(msr::IA32_CLOCK_MODULATION, 0x1A, 0));
+    access.unpin();
+}
+
+TEST(LinuxProcessor, PinningOutsideTheHostFails)
+{
+    LinuxProcessor processor;
+    uint32_t process = 0, system = 0;
+    ASSERT_TRUE(processor.processAffinityMask(process, system));
+    EXPECT_NE(system & 1u, 0u);
+    EXPECT_EQ(processor.setThreadAffinityMask(0), 0u);
+    // The previous mask comes back so callers can restore it.
+    uint32_t previous = processor.setThreadAffinityMask(1u);
+    EXPECT_NE(previous, 0u);
+    EXPECT_EQ(processor.currentCpu(), 0);
+    processor.setThreadAffinityMask(previous);
+}
+
+TEST(LinuxProcessor, CpuListsParseLikeTheKernelWritesThem)
+{
+    const std::pair<const char*, uint32_t> cases[] = {
+        {"0", 0x1}, {"0-3", 0xF}, {"0-3,6", 0x4F}, {"0,2,4-5\n", 0x35}, {"0-63", 0xFFFFFFFF},
+        {"", 0}, {"junk", 0}, {"1-", 0},
+    };
+    for (auto [text, mask] : cases)
+        EXPECT_EQ(LinuxProcessor::parseCpuList(text), mask) << text;
+}
+
+TEST(LinuxProcessor, ClocksAdvance)
+{
+    LinuxProcessor processor;
+    int64_t a = processor.performanceCounter();
+    uint32_t t = processor.tickCount();
+    processor.sleep(20);
+    EXPECT_GE(processor.performanceCounter() - a, 19000000);
+    EXPECT_GE(uint32_t(processor.tickCount() - t), 19u);
+    EXPECT_EQ(processor.performanceFrequency(), 1000000000);
+}
