@@ -1,0 +1,60 @@
+#pragma once
+// The monitor's log: one line per matching second of the time of day,
+// gathered in memory and appended to the file every HDWrite seconds and at
+// shutdown. A file that cannot be written keeps the lines for the next try.
+
+#include <ctime>
+#include <string>
+#include <vector>
+
+namespace monitor {
+
+enum class LogFormat { Text, Csv };
+
+struct LogOptions {
+    LogFormat format = LogFormat::Text;
+    int logInterval = 5;            // seconds, a divisor of 86400
+    int hdWrite = 60;               // seconds
+    std::string fileName = "OstrelLog"; // without extension
+};
+
+// The columns of the log: the monitored core slots, in order, and the GPU.
+struct LogColumns {
+    std::vector<int> coreSlots;
+    bool gpu = false;
+};
+
+// The readings of one tick.
+struct LogReadings {
+    std::tm time{};
+    double clockMHz = 0;
+    std::vector<int> temperatures; // one per entry of LogColumns::coreSlots
+    double loadPercent = 0;
+    int gpuTemperature = 0;
+};
+
+class MonitorLog {
+public:
+    // Adds a line when the time of day is a multiple of logInterval and, when
+    // it also is a multiple of hdWrite, writes the buffer out. Returns true
+    // when a line was added.
+    bool addLineIfDue(const LogReadings& readings, const LogColumns& columns, const LogOptions& options);
+
+    // Appends the buffer to the file (with a header when the file is empty).
+    // False when the file could not be written; the unwritten lines stay.
+    bool writeOut(const LogColumns& columns, const LogOptions& options);
+
+    const std::string& buffer() const { return m_buffer; }
+
+    static std::string formatLine(const LogReadings& readings, const LogColumns& columns);
+    static std::string header(const LogColumns& columns, LogFormat format);
+    // The buffer as it goes to the file in the given format.
+    static std::string convert(const std::string& text, LogFormat format);
+    static std::string pathFor(const LogOptions& options);
+    static int secondOfDay(const std::tm& time) { return time.tm_hour * 3600 + time.tm_min * 60 + time.tm_sec; }
+
+private:
+    std::string m_buffer;
+};
+
+} // namespace monitor

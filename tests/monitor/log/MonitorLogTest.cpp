@@ -1,0 +1,180 @@
+#include "monitor/log/MonitorLog.h"
+
+#include <gtest/gtest.h>
+
+#include <clocale>
+#include <filesystem>
+#include <fstream>
+#include <sstream>
+#include <sys/stat.h>
+
+namespace fs = std::filesystem;
+using namespace monitor;
+
+namespace {
+
+std::tm at(int h, int m, int s)
+{
+    std::tm t{};
+    t.tm_year = 126;
+    t.tm_mon = 11;
+    t.tm_mday = 8;
+    t.tm_hour = h;
+    t.tm_min = m;
+    t.tm_sec = s;
+    return t;
+}
+
+LogReadings twoCores(std::tm time)
+{
+    LogReadings r;
+    r.time = time;
+    r.clockMHz = 2400;
+    r.temperatures = {45, 47};
+    r.loadPercent = 12.5;
+    return r;
+}
+
+std::string slurp(const fs::path& path)
+{
+    std::ifstream in(path, std::ios::binary);
+    std::stringstream s;
+    s << in.rdbuf();
+    return s.str();
+}
+
+class LogDir : public ::testing::Test {
+protected:
+    void SetUp() override
+    {
+        char tmpl[] = "/tmp/ostrel-log-XXXXXX";
+        m_dir = mkdtemp(tmpl);
+        std::setlocale(LC_ALL, "C");
+    }
+    void TearDown() override
+    {
+        fs::permissions(m_dir, fs::perms::owner_all);
+        fs::remove_all(m_dir);
+    }
+    LogOptions options(LogFormat format)
+    {
+        LogOptions o;
+        o.format = format;
+        o.logInterval = 5;
+        o.hdWrite = 60;
+        o.fileName = (m_dir / "OstrelLog").string();
+        return o;
+    }
+    fs::path m_dir;
+};
+
+} // namespace
+
+TEST(MonitorLogFormat, LinesAndHeadersByteForByte)
+{
+    LogColumns columns{{0, 1}, false};
+    const std::string line = MonitorLog::formatLine(twoCores(at(14, 5, 10)), columns);
+    EXPECT_EQ(line, "12/08/26  14:05:10  2400.00    45    47    12.5\n");
+    EXPECT_EQ(MonitorLog::convert(line, LogFormat::Csv), "12/08/26,14:05:10,2400.00,45,47,12.5\n");
+    EXPECT_EQ(MonitorLog::convert(line, LogFormat::Text), line);
+
+    EXPECT_EQ(MonitorLog::header(columns, LogFormat::Csv), "DATE,TIME,MHz,CPU_0,CPU_1,LOAD%\n");
+    EXPECT_EQ(MonitorLog::header(columns, LogFormat::Text), "  DATE      TIME      MHz    CPU_0 CPU_1  LOAD%  \n");
+
+    LogColumns withGpu{{0, 1, 2, 3}, true};
+    LogReadings r = twoCores(at(0, 0, 0));
+    r.temperatures = {40, 41, 42, 43};
+    r.gpuTemperature = 55;
+    EXPECT_EQ(MonitorLog::formatLine(r, withGpu), "12/08/26  00:00:00  2400.00    40    41    42    43    12.5   55\n");
+    EXPECT_EQ(MonitorLog::header(withGpu, LogFormat::Csv), "DATE,TIME,MHz,CPU_0,CPU_1,CPU_2,CPU_3,LOAD%,GPU\n");
+    EXPECT_EQ(MonitorLog::header(withGpu, LogFormat::Text),
+              "  DATE      TIME      MHz    CPU_0 CPU_1 CPU_2 CPU_3  LOAD%  GPU\n");
+}
+
+TEST(MonitorLogFormat, NumbersKeepTheirPointUnderADecimalCommaLocale)
+{
+    // Build a German locale into a private folder when the system has none.
+    if (!std::setlocale(LC_ALL, "de_DE.UTF-8")) {
+        char tmpl[] = "/tmp/ostrel-locale-XXXXXX";
+        const std::string dir = mkdtemp(tmpl);
+        const std::string command = "localedef -i de_DE -f UTF-8 " + dir + "/de_DE.UTF-8 >/dev/null 2>&1";
+        if (std::system(command.c_str()) == 0) {
+            setenv("LOCPATH", dir.c_str(), 1);
+            std::setlocale(LC_ALL, "de_DE.UTF-8");
+        }
+    }
+    if (!std::setlocale(LC_ALL, "de_DE.UTF-8"))
+        GTEST_SKIP() << "no locale with a decimal comma available (localedef failed)";
+    EXPECT_EQ(std::string(localeconv()->decimal_point), ",");
+    const std::string line = MonitorLog::formatLine(twoCores(at(14, 5, 10)), LogColumns{{0, 1}, false});
+    std::setlocale(LC_ALL, "C");
+    EXPECT_NE(line.find("2400.00"), std::string::npos) << line;
+    EXPECT_NE(line.find("12.5"), std::string::npos) << line;
+}
+
+TEST_F(LogDir, HeaderOnlyInAnEmptyFile)
+{
+    LogOptions o = options(LogFormat::Csv);
+    LogColumns columns{{0, 1}, false};
+    MonitorLog log;
+    ASSERT_TRUE(log.addLineIfDue(twoCores(at(10, 0, 55)), columns, o));
+    EXPECT_FALSE(log.buffer().empty()) << "55 is not a multiple of HDWrite 60";
+    ASSERT_TRUE(log.addLineIfDue(twoCores(at(10, 1, 0)), columns, o));
+    EXPECT_TRUE(log.buffer().empty());
+    // A later run with other columns appends without a second header.
+    LogColumns more{{0, 1, 2, 3}, true};
+    MonitorLog second;
+    LogReadings r = twoCores(at(10, 2, 0));
+    r.temperatures = {1, 2, 3, 4};
+    ASSERT_TRUE(second.addLineIfDue(r, more, o));
+    EXPECT_EQ(slurp(m_dir / "OstrelLog.csv"),
+              "DATE,TIME,MHz,CPU_0,CPU_1,LOAD%\n"
+              "12/08/26,10:00:55,2400.00,45,47,12.5\n"
+              "12/08/26,10:01:00,2400.00,45,47,12.5\n"
+              "12/08/26,10:02:00,2400.00,1,2,3,4,12.5,0\n");
+}
+
+TEST_F(LogDir, LinesOnlyAtMultiplesOfTheIntervalAcrossMidnight)
+{
+    LogOptions o = options(LogFormat::Text);
+    LogColumns columns{{0}, false};
+    MonitorLog log;
+    std::vector<std::string> added;
+    const std::tm ticks[] = {at(23, 59, 58), at(23, 59, 59), at(0, 0, 0), at(0, 0, 1), at(0, 0, 5)};
+    for (const std::tm& t : ticks)
+        if (log.addLineIfDue(twoCores(t), columns, o))
+            added.push_back(std::to_string(MonitorLog::secondOfDay(t)));
+    EXPECT_EQ(added, (std::vector<std::string>{"0", "5"}));
+    // 00:00:00 is a multiple of HDWrite too: the first line went to disk at once.
+    EXPECT_EQ(log.buffer().substr(8), "  00:00:05  2400.00    45    12.5\n");
+    EXPECT_NE(slurp(m_dir / "OstrelLog.txt").find("00:00:00"), std::string::npos);
+}
+
+TEST_F(LogDir, UnwritableFileKeepsEveryLineUntilAWriteSucceeds)
+{
+    if (geteuid() == 0) {
+        // Root ignores permissions: make the log path a directory instead.
+        fs::create_directory(m_dir / "OstrelLog.txt");
+    } else {
+        fs::permissions(m_dir, fs::perms::owner_read | fs::perms::owner_exec);
+    }
+    LogOptions o = options(LogFormat::Text);
+    o.hdWrite = 10;
+    LogColumns columns{{0, 1}, false};
+    MonitorLog log;
+    for (int s = 0; s < 60; s += 5)
+        log.addLineIfDue(twoCores(at(9, 0, s)), columns, o);
+    EXPECT_EQ(std::count(log.buffer().begin(), log.buffer().end(), '\n'), 12);
+    EXPECT_FALSE(log.writeOut(columns, o));
+
+    if (geteuid() == 0)
+        fs::remove(m_dir / "OstrelLog.txt");
+    else
+        fs::permissions(m_dir, fs::perms::owner_all);
+    log.addLineIfDue(twoCores(at(9, 1, 0)), columns, o);
+    EXPECT_TRUE(log.buffer().empty());
+    const std::string file = slurp(m_dir / "OstrelLog.txt");
+    EXPECT_EQ(std::count(file.begin(), file.end(), '\n'), 14) << "header and 13 lines";
+    EXPECT_NE(file.find("09:00:00"), std::string::npos);
+    EXPECT_NE(file.find("09:01:00"), std::string::npos);
+}
