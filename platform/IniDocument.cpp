@@ -1,0 +1,322 @@
+#include "platform/IniDocument.h"
+
+#include <cstdint>
+
+namespace platform {
+
+namespace {
+
+constexpr std::string_view kBom = "\xEF\xBB\xBF";
+constexpr size_t npos = std::string::npos;
+
+bool isBlank(char c)
+{
+    return c == ' ' || c == '\t' || c == '\r' || c == '\v' || c == '\f';
+}
+
+std::string_view trim(std::string_view s)
+{
+    while (!s.empty() && isBlank(s.front()))
+        s.remove_prefix(1);
+    while (!s.empty() && isBlank(s.back()))
+        s.remove_suffix(1);
+    return s;
+}
+
+// A name or value ends at a NUL byte, as it would in a C string.
+std::string_view untilNul(std::string_view s)
+{
+    const size_t nul = s.find('\0');
+    return nul == npos ? s : s.substr(0, nul);
+}
+
+char lower(char c)
+{
+    return (c >= 'A' && c <= 'Z') ? static_cast<char>(c - 'A' + 'a') : c;
+}
+
+bool sameName(std::string_view a, std::string_view b)
+{
+    if (a.size() != b.size())
+        return false;
+    for (size_t i = 0; i < a.size(); ++i)
+        if (lower(a[i]) != lower(b[i]))
+            return false;
+    return true;
+}
+
+enum class LineKind { Blank, Comment, Section, Key, Other };
+
+struct ParsedLine {
+    LineKind kind = LineKind::Blank;
+    std::string_view name;  // section or key name, trimmed, cut at NUL
+    std::string_view value; // key value, trimmed, cut at NUL
+    size_t valueStart = 0;  // offset of the value in the line (after '=' and blanks)
+};
+
+ParsedLine parseLine(std::string_view text)
+{
+    ParsedLine line;
+    const std::string_view body = trim(text);
+    if (body.empty())
+        return line;
+    if (body.front() == ';' || body.front() == '#') {
+        line.kind = LineKind::Comment;
+        return line;
+    }
+    if (body.front() == '[') {
+        const size_t close = body.rfind(']');
+        if (close != npos) {
+            line.kind = LineKind::Section;
+            line.name = untilNul(trim(body.substr(1, close - 1)));
+            return line;
+        }
+        // No closing bracket: not a header; it may still be a key line.
+    }
+    const size_t equals = text.find('=');
+    if (equals == npos) {
+        line.kind = LineKind::Other;
+        return line;
+    }
+    line.kind = LineKind::Key;
+    line.name = untilNul(trim(text.substr(0, equals)));
+    size_t start = equals + 1;
+    while (start < text.size() && isBlank(text[start]))
+        ++start;
+    line.valueStart = start;
+    line.value = untilNul(trim(text.substr(start)));
+    return line;
+}
+
+std::string_view stripQuotes(std::string_view value)
+{
+    if (value.size() >= 2 && (value.front() == '"' || value.front() == '\'')
+        && value.back() == value.front())
+        return value.substr(1, value.size() - 2);
+    return value;
+}
+
+bool hasLineBreakOrNul(std::string_view s)
+{
+    return s.find_first_of(std::string_view("\r\n\0", 3)) != npos;
+}
+
+} // namespace
+
+IniDocument IniDocument::parse(std::string_view bytes)
+{
+    IniDocument doc;
+    if (bytes.substr(0, kBom.size()) == kBom) {
+        doc.m_bom = true;
+        bytes.remove_prefix(kBom.size());
+    }
+    bool endingChosen = false;
+    while (!bytes.empty()) {
+        const size_t newline = bytes.find('\n');
+        Line line;
+        if (newline == npos) {
+            line.text = std::string(bytes);
+            bytes = {};
+        } else {
+            size_t textEnd = newline;
+            if (textEnd > 0 && bytes[textEnd - 1] == '\r')
+                --textEnd;
+            line.text = std::string(bytes.substr(0, textEnd));
+            line.ending = std::string(bytes.substr(textEnd, newline + 1 - textEnd));
+            bytes.remove_prefix(newline + 1);
+            if (!endingChosen) {
+                doc.m_newline = line.ending;
+                endingChosen = true;
+            }
+        }
+        doc.m_lines.push_back(std::move(line));
+    }
+    return doc;
+}
+
+std::string IniDocument::serialize() const
+{
+    size_t size = m_bom ? kBom.size() : 0;
+    for (const Line& line : m_lines)
+        size += line.text.size() + line.ending.size();
+    std::string out;
+    out.reserve(size);
+    if (m_bom)
+        out += kBom;
+    for (const Line& line : m_lines) {
+        out += line.text;
+        out += line.ending;
+    }
+    return out;
+}
+
+size_t IniDocument::findSection(std::string_view section) const
+{
+    section = trim(section);
+    if (section.empty())
+        return npos;
+    for (size_t i = 0; i < m_lines.size(); ++i) {
+        const ParsedLine line = parseLine(m_lines[i].text);
+        if (line.kind == LineKind::Section && sameName(line.name, section))
+            return i;
+    }
+    return npos;
+}
+
+size_t IniDocument::sectionEnd(size_t header) const
+{
+    size_t i = header + 1;
+    while (i < m_lines.size() && parseLine(m_lines[i].text).kind != LineKind::Section)
+        ++i;
+    return i;
+}
+
+size_t IniDocument::findKey(size_t header, std::string_view key) const
+{
+    key = trim(key);
+    if (key.empty())
+        return npos;
+    const size_t end = sectionEnd(header);
+    for (size_t i = header + 1; i < end; ++i) {
+        const ParsedLine line = parseLine(m_lines[i].text);
+        if (line.kind == LineKind::Key && sameName(line.name, key))
+            return i;
+    }
+    return npos;
+}
+
+std::optional<std::string> IniDocument::rawValue(std::string_view section,
+                                                 std::string_view key) const
+{
+    const size_t header = findSection(section);
+    if (header == npos)
+        return std::nullopt;
+    const size_t index = findKey(header, key);
+    if (index == npos)
+        return std::nullopt;
+    return std::string(parseLine(m_lines[index].text).value);
+}
+
+std::string IniDocument::readString(std::string_view section, std::string_view key,
+                                    std::string_view defaultValue) const
+{
+    const std::optional<std::string> value = rawValue(section, key);
+    if (!value)
+        return std::string(defaultValue);
+    return std::string(stripQuotes(*value));
+}
+
+int IniDocument::readInt(std::string_view section, std::string_view key, int defaultValue) const
+{
+    const std::optional<std::string> value = rawValue(section, key);
+    if (!value)
+        return defaultValue;
+    const std::string_view text = stripQuotes(*value);
+    if (text.empty())
+        return defaultValue;
+    return parseInt(text);
+}
+
+int IniDocument::parseInt(std::string_view text)
+{
+    size_t i = 0;
+    while (i < text.size() && (text[i] == ' ' || text[i] == '\t'))
+        ++i;
+    bool negative = false;
+    if (i < text.size() && (text[i] == '+' || text[i] == '-')) {
+        negative = text[i] == '-';
+        ++i;
+    }
+    uint32_t base = 10;
+    if (i + 1 < text.size() && text[i] == '0' && (text[i + 1] == 'x' || text[i + 1] == 'X')) {
+        base = 16;
+        i += 2;
+    }
+    uint32_t result = 0;
+    for (; i < text.size(); ++i) {
+        const char c = text[i];
+        uint32_t digit;
+        if (c >= '0' && c <= '9')
+            digit = static_cast<uint32_t>(c - '0');
+        else if (base == 16 && c >= 'a' && c <= 'f')
+            digit = static_cast<uint32_t>(c - 'a' + 10);
+        else if (base == 16 && c >= 'A' && c <= 'F')
+            digit = static_cast<uint32_t>(c - 'A' + 10);
+        else
+            break;
+        result = result * base + digit; // wraps modulo 2^32
+    }
+    if (negative)
+        result = 0u - result;
+    return static_cast<int>(result); // modular conversion in C++20
+}
+
+bool IniDocument::isValidSectionName(std::string_view name)
+{
+    name = trim(name);
+    return !name.empty() && !hasLineBreakOrNul(name) && name.find(']') == npos;
+}
+
+bool IniDocument::isValidKeyName(std::string_view name)
+{
+    name = trim(name);
+    return !name.empty() && !hasLineBreakOrNul(name) && name.find('=') == npos
+        && name.front() != ';' && name.front() != '#' && name.front() != '[';
+}
+
+bool IniDocument::isValidValue(std::string_view value)
+{
+    return !hasLineBreakOrNul(value);
+}
+
+void IniDocument::ensureEnding(size_t index)
+{
+    if (m_lines[index].ending.empty())
+        m_lines[index].ending = m_newline;
+}
+
+bool IniDocument::writeString(std::string_view section, std::string_view key,
+                              std::string_view value)
+{
+    if (!isValidSectionName(section) || !isValidKeyName(key) || !isValidValue(value))
+        return false;
+    section = trim(section);
+    key = trim(key);
+
+    const size_t header = findSection(section);
+    if (header == npos) {
+        if (!m_lines.empty()) {
+            ensureEnding(m_lines.size() - 1);
+            if (!trim(m_lines.back().text).empty())
+                m_lines.push_back({std::string(), m_newline});
+        }
+        m_lines.push_back({"[" + std::string(section) + "]", m_newline});
+        m_lines.push_back({std::string(key) + "=" + std::string(value), m_newline});
+        return true;
+    }
+
+    const size_t existing = findKey(header, key);
+    if (existing != npos) {
+        Line& line = m_lines[existing];
+        line.text.resize(parseLine(line.text).valueStart);
+        line.text += value;
+        return true;
+    }
+
+    size_t last = header;
+    const size_t end = sectionEnd(header);
+    for (size_t i = header + 1; i < end; ++i)
+        if (parseLine(m_lines[i].text).kind == LineKind::Key)
+            last = i;
+    ensureEnding(last);
+    m_lines.insert(m_lines.begin() + static_cast<std::ptrdiff_t>(last + 1),
+                   Line{std::string(key) + "=" + std::string(value), m_newline});
+    return true;
+}
+
+bool IniDocument::writeInt(std::string_view section, std::string_view key, int value)
+{
+    return writeString(section, key, std::to_string(value));
+}
+
+} // namespace platform
