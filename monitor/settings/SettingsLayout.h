@@ -1,0 +1,50 @@
+#pragma once
+// Which keys the settings file of a build holds. The four-core Ostrel and the
+// six-core OstrelHX share one file format with a few differences; the loader
+// and writers take the layout of the program that calls them.
+
+#include "hw/BuildFlavour.h"
+
+namespace monitor {
+
+enum class AlarmLimits {
+    FollowUnit, // Alarm1 100 (212 °F), Alarm2 at most 105 (221 °F)
+    Fixed,      // Alarm1 90, at most 100; Alarm2 90 (100 without GPU), at most 105
+};
+
+struct SettingsLayout {
+    // TjMax<n>, Idle<n> and IconTextColor<n> exist for n < coreKeys.
+    int coreKeys;
+    // IconTextColor<gpuIcon> and bit gpuIcon of IconShow belong to the GPU icon.
+    int gpuIcon;
+    // Section of OneADEAX, OneADEDX and TDPTDC.
+    const char* turboSection;
+    AlarmLimits alarms;
+    // FontNumber and Bold choose among the icon fonts.
+    bool fontChoiceKeys;
+    // VIDInfo picks the information field (processors without nehalemClass);
+    // otherwise InfoWindowIndex does.
+    bool vidInfoKey;
+    // Keys that only the four-core build reads.
+    bool logFileNameKey;
+    bool refreshIntervalKey;
+    bool killMhzKey;
+    bool skullKey;
+    bool oldFormulaKey;
+};
+
+constexpr SettingsLayout FourCoreSettings{4, 4, "Pavolt", AlarmLimits::FollowUnit,
+                                          false, false, true, true, true, true, true};
+constexpr SettingsLayout SixCoreSettings{8, 8, "Ostrel", AlarmLimits::Fixed,
+                                         true, true, false, false, false, false, false};
+
+// The layout of a build.
+constexpr const SettingsLayout& settingsLayoutFor(const hw::BuildFlavour& flavour)
+{
+    return flavour.settingSlots > FourCoreSettings.coreKeys ? SixCoreSettings : FourCoreSettings;
+}
+
+// Section of every other key.
+constexpr const char* MainSection = "Ostrel";
+
+} // namespace monitor

@@ -1,0 +1,233 @@
+#include "monitor/settings/SettingsRules.h"
+
+#include <charconv>
+#include <cmath>
+#include <cstdio>
+
+namespace monitor {
+
+int normaliseLogInterval(int seconds)
+{
+    if (seconds < 1 || seconds > SecondsPerDay || SecondsPerDay % seconds != 0)
+        return 5;
+    return seconds;
+}
+
+int normaliseHDWrite(int seconds)
+{
+    if (seconds < 1)
+        return 1;
+    return seconds > SecondsPerDay ? SecondsPerDay : seconds;
+}
+
+int normaliseRefreshInterval(int milliseconds)
+{
+    return (milliseconds < 100 || milliseconds > 20000) ? 1000 : milliseconds;
+}
+
+int normaliseClockMod(int image)
+{
+    return (image < 1 || image > 30) ? 2 : image;
+}
+
+int normalisePollInterval(int seconds)
+{
+    return (seconds < 1 || seconds > 3600) ? 5 : seconds;
+}
+
+int normaliseQuality(int quality)
+{
+    if (quality < 0)
+        return 0;
+    return quality > 3 ? 3 : quality;
+}
+
+int normaliseFontNumber(int number)
+{
+    return (number < 0 || number > 3) ? 0 : number;
+}
+
+int normaliseInfoWindowIndex(int index, const ProcessorFacts& processor)
+{
+    int highest = 1;
+    if (processor.sandyBridgeClass)
+        highest = 2;
+    else if (processor.nehalemClass)
+        highest = 0;
+    return (index < 0 || index > highest) ? 0 : index;
+}
+
+std::optional<int> acceptedTjMax(int value)
+{
+    if (value < 70 || value > 120)
+        return std::nullopt;
+    return value;
+}
+
+bool killMhzAfterKey(bool killMhz, int killMhzKey)
+{
+    if (killMhz)
+        return killMhzKey != 29;
+    return killMhzKey != 0;
+}
+
+int idleTenthsFromText(std::string_view text)
+{
+    size_t i = 0;
+    while (i < text.size() && (text[i] == ' ' || text[i] == '\t'))
+        ++i;
+    if (i < text.size() && text[i] == '+') {
+        ++i;
+        if (i < text.size() && text[i] == '-')
+            return 0; // "+-" is no number
+    }
+    double degrees = 0.0;
+    const auto [end, error] = std::from_chars(text.data() + i, text.data() + text.size(), degrees);
+    (void)end;
+    if (error != std::errc())
+        return 0;
+    const double scaled = degrees * 100.0;
+    if (!std::isfinite(scaled) || std::fabs(scaled) > 1e9)
+        return 0;
+    const int hundredths = static_cast<int>(scaled); // truncates toward zero
+    const int tenths = hundredths > 0 ? (hundredths + 5) / 10 : (hundredths - 5) / 10;
+    return (tenths < -199 || tenths > 99) ? 0 : tenths;
+}
+
+std::string idleText(int tenths)
+{
+    const long long value = tenths;
+    const long long magnitude = value < 0 ? -value : value;
+    char text[32];
+    std::snprintf(text, sizeof text, "%s%lld.%lld", value < 0 ? "-" : "", magnitude / 10,
+                  magnitude % 10);
+    return text;
+}
+
+std::string colourText(Colour colour)
+{
+    char text[16];
+    std::snprintf(text, sizeof text, "0x%06X", static_cast<unsigned>(colour));
+    return text;
+}
+
+std::string registerText(uint32_t value)
+{
+    char text[16];
+    std::snprintf(text, sizeof text, "0x%X", static_cast<unsigned>(value));
+    return text;
+}
+
+std::string flagText(bool on) { return on ? "1" : "0"; }
+
+int alarm1Default(const SettingsLayout& layout, bool fahrenheit)
+{
+    if (layout.alarms == AlarmLimits::Fixed)
+        return 90;
+    return alarm1Limit(layout, fahrenheit);
+}
+
+int alarm1Limit(const SettingsLayout& layout, bool fahrenheit)
+{
+    if (layout.alarms == AlarmLimits::Fixed)
+        return 100;
+    return fahrenheit ? 212 : 100;
+}
+
+int normaliseAlarm1(int value, const SettingsLayout& layout, bool fahrenheit)
+{
+    const int limit = alarm1Limit(layout, fahrenheit);
+    return value > limit ? limit : value;
+}
+
+int alarm2Default(const SettingsLayout& layout, bool fahrenheit, bool gpuPresent)
+{
+    if (layout.alarms == AlarmLimits::Fixed)
+        return gpuPresent ? 90 : 100;
+    return alarm1Default(layout, fahrenheit);
+}
+
+int alarm2Limit(const SettingsLayout& layout, bool fahrenheit)
+{
+    if (layout.alarms == AlarmLimits::Fixed)
+        return 105;
+    return fahrenheit ? 221 : 105;
+}
+
+std::string firstCharacters(std::string_view text, size_t count)
+{
+    size_t bytes = 0;
+    size_t characters = 0;
+    while (bytes < text.size()) {
+        // Continuation bytes (10xxxxxx) belong to the character before them.
+        if ((static_cast<unsigned char>(text[bytes]) & 0xC0) != 0x80) {
+            if (characters == count)
+                break;
+            ++characters;
+        }
+        ++bytes;
+    }
+    return std::string(text.substr(0, bytes));
+}
+
+std::string unitTextFor(bool fahrenheit, std::string_view degreeSymbol)
+{
+    if (!degreeSymbol.empty())
+        return std::string(degreeSymbol);
+    return fahrenheit ? "\xC2\xB0" "F" : "\xC2\xB0" "C";
+}
+
+FontDescription iconFontFrom(const MonitorSettings& settings)
+{
+    FontDescription font;
+    font.lfHeight = settings.lfHeight;
+    font.lfWidth = settings.lfWidth;
+    font.lfWeight = settings.lfWeight;
+    font.lfItalic = static_cast<uint8_t>(settings.lfItalic);
+    font.lfCharSet = static_cast<uint8_t>(settings.lfCharSet);
+    font.lfPitchAndFamily = static_cast<uint8_t>(settings.lfPitchAndFamily);
+    font.lfQuality = static_cast<uint8_t>(normaliseQuality(settings.Quality) + 3);
+    font.lfFaceName = firstCharacters(settings.lfFaceName, FaceNameLength);
+    return font;
+}
+
+FontDescription mainFontFor(int windowsMajorVersion)
+{
+    FontDescription font;
+    font.lfHeight = 24;
+    font.lfWeight = 500;
+    font.lfPitchAndFamily = 32;
+    font.lfFaceName = "Microsoft Sans Serif";
+    if (windowsMajorVersion <= 4)
+        font.lfQuality = 4;
+    else if (windowsMajorVersion == 5)
+        font.lfQuality = 5;
+    else
+        font.lfQuality = 6;
+    return font;
+}
+
+void refreshBrushes(MonitorSettings& settings)
+{
+    settings.normalBrush.reset();
+    settings.miniBrush.reset();
+    if (settings.CustomGUI != 0)
+        settings.normalBrush = settings.GUIColor;
+    if (settings.CustomGUIMini != 0)
+        settings.miniBrush = settings.GUIMiniColor;
+}
+
+void adoptChosenFont(MonitorSettings& settings, const FontDescription& chosen)
+{
+    settings.lfHeight = chosen.lfHeight;
+    settings.lfWidth = chosen.lfWidth;
+    settings.lfWeight = chosen.lfWeight;
+    settings.lfItalic = chosen.lfItalic;
+    settings.lfCharSet = chosen.lfCharSet;
+    settings.lfPitchAndFamily = chosen.lfPitchAndFamily;
+    settings.lfFaceName = chosen.lfFaceName;
+    settings.iconFont = iconFontFrom(settings);
+    settings.iconsDirty = true;
+}
+
+} // namespace monitor
