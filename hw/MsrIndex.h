@@ -123,6 +123,12 @@ constexpr Field EnhancedSpeedStep = bit(16);       // EIST enable
 constexpr Field SpeedStepLock = bit(20);           // EIST select lock
 constexpr Field LimitCpuidMaxValue = bit(22);      // CPUID reports leaf 2 at most
 constexpr Field TurboDisengage = bit(38);          // turbo mode disable / IDA disengage
+// Core 2: the four bits that the C-state switch sets and clears together
+// (enhanced C-state promotion and the deeper-sleep controls).
+constexpr Field Core2CStateBit25 = bit(25);
+constexpr Field Core2CStateBit26 = bit(26);
+constexpr Field Core2CStateBit31 = bit(31);
+constexpr Field Core2CStateBit32 = bit(32);
 } // namespace misc_enable
 
 constexpr uint32_t MSR_TEMPERATURE_TARGET = 0x1A2;
@@ -202,5 +208,130 @@ constexpr uint32_t MSR_PKG_ENERGY_STATUS = 0x611;
 namespace pkg_energy_status {
 constexpr Field TotalEnergyConsumed = bits(31, 0);
 } // namespace pkg_energy_status
+
+// ---------------------------------------------------------------------------
+// CPUID leaves and fields, decoded with the same Field type (positions within
+// one 32-bit register of a leaf).
+namespace cpuid {
+constexpr uint32_t LeafVendor = 0x0;               // EAX: highest basic leaf
+constexpr uint32_t LeafFeatures = 0x1;
+constexpr uint32_t LeafCacheParameters = 0x4;
+constexpr uint32_t LeafPerformanceMonitoring = 0xA;
+constexpr uint32_t LeafExtendedMax = 0x80000000;   // EAX: highest extended leaf
+constexpr uint32_t LeafBrandFirst = 0x80000002;    // 0x80000002..4: brand string
+constexpr uint32_t LeafBrandLast = 0x80000004;
+
+// Leaf 1 EAX: stepping, model, family and extended model; extended family and
+// processor type removed.
+constexpr uint32_t signature(uint32_t eax) { return eax & 0xF0FFFu; }
+namespace features_ebx {
+constexpr Field LogicalProcessorCount = bits(23, 16); // addressable IDs per package
+constexpr Field InitialApicId = bits(31, 24);
+} // namespace features_ebx
+namespace cache_parameters_eax {
+constexpr Field CoresPerPackageLessOne = bits(31, 26);
+} // namespace cache_parameters_eax
+namespace performance_monitoring_eax {
+constexpr Field Version = bits(7, 0);
+constexpr Field GpCounterCount = bits(15, 8);
+constexpr Field GpCounterWidth = bits(23, 16);
+} // namespace performance_monitoring_eax
+} // namespace cpuid
+
+// ---------------------------------------------------------------------------
+// Further registers and fields of the performance-monitoring, ratio and
+// thermal blocks (the processor simulator models them in full).
+constexpr uint32_t IA32_PMC2 = 0xC3;
+constexpr uint32_t IA32_PMC3 = 0xC4;
+constexpr uint32_t IA32_MPERF = 0xE7;
+constexpr uint32_t IA32_APERF = 0xE8;
+constexpr uint32_t IA32_PERFEVTSEL2 = 0x188;
+constexpr uint32_t IA32_PERFEVTSEL3 = 0x189;
+constexpr uint32_t IA32_PACKAGE_THERM_STATUS = 0x1B1;
+constexpr uint32_t IA32_PERF_GLOBAL_OVF_CTRL = 0x390;
+
+namespace perfevtsel {
+constexpr Field EdgeDetect = bit(18);
+constexpr Field Interrupt = bit(20);
+constexpr Field AnyThread = bit(21);
+constexpr Field Invert = bit(23);
+constexpr Field CounterMask = bits(31, 24);
+constexpr uint32_t EventUnhaltedCycles = 0x3C;     // unit mask 0 core, 1 reference
+constexpr uint32_t EventInstructionsRetired = 0xC0;
+} // namespace perfevtsel
+
+namespace perf_status {
+constexpr Field OperatingRatio = bits(15, 8);      // Nehalem and later: current ratio
+} // namespace perf_status
+
+namespace perf_ctl {
+constexpr Field Core2TargetRatio = bits(12, 8);    // Core 2: requested bus ratio
+constexpr Field Core2TargetHalfRatio = bit(14);    // Core 2: + 0.5
+} // namespace perf_ctl
+
+namespace clock_modulation {
+constexpr Field ExtendedDutyCycle = bits(3, 0);    // duty in sixteenths where CPUID 6 EAX bit 5
+constexpr Field ExtendedDutyBit = bit(0);
+} // namespace clock_modulation
+
+namespace misc_enable {
+constexpr Field BtsUnavailable = bit(11);
+constexpr Field PebsUnavailable = bit(12);
+} // namespace misc_enable
+
+namespace perf_global_ctrl {
+constexpr Field pmcEnable(unsigned n) { return bit(n); }
+constexpr Field fixedEnable(unsigned n) { return bit(32 + n); }
+} // namespace perf_global_ctrl
+
+namespace perf_global_status {                     // also the bits of IA32_PERF_GLOBAL_OVF_CTRL
+constexpr Field pmcOverflow(unsigned n) { return bit(n); }
+constexpr Field fixedOverflow(unsigned n) { return bit(32 + n); }
+} // namespace perf_global_status
+
+namespace fixed_ctr_ctrl {
+constexpr Field ctrEnable(unsigned n) { return bits(4 * n + 1, 4 * n); }
+constexpr Field ctrAnyThread(unsigned n) { return bit(4 * n + 2); }
+constexpr Field ctrInterrupt(unsigned n) { return bit(4 * n + 3); }
+} // namespace fixed_ctr_ctrl
+
+namespace cpuid {
+constexpr uint32_t LeafThermalPower = 0x6;
+constexpr uint32_t LeafTopology = 0xB;
+namespace thermal_power_eax {
+constexpr Field DigitalThermalSensor = bit(0);
+constexpr Field TurboBoost = bit(1);               // clear while IA32_MISC_ENABLE bit 38 is set
+constexpr Field ExtendedClockModulation = bit(5);
+} // namespace thermal_power_eax
+namespace performance_monitoring_edx {
+constexpr Field FixedCounterCount = bits(4, 0);
+constexpr Field FixedCounterWidth = bits(12, 5);
+} // namespace performance_monitoring_edx
+namespace topology_eax {
+constexpr Field ShiftToNextLevel = bits(4, 0);
+} // namespace topology_eax
+namespace topology_ebx {
+constexpr Field LogicalProcessorsAtLevel = bits(15, 0);
+} // namespace topology_ebx
+namespace topology_ecx {
+constexpr Field LevelNumber = bits(7, 0);
+} // namespace topology_ecx
+} // namespace cpuid
+
+// Processor identification: the feature flags of the support test, and the
+// initial APIC identifier as the core map reads it (core and thread bits of
+// the first package, and the bit that marks the second package).
+namespace cpuid {
+namespace features_ecx {
+constexpr Field Sse3 = bit(0);
+} // namespace features_ecx
+namespace features_edx {
+constexpr Field Msr = bit(5);                      // RDMSR / WRMSR
+} // namespace features_edx
+namespace apic_id {
+constexpr Field CoreAndThread = bits(2, 0);
+constexpr Field SecondPackage = bit(4);
+} // namespace apic_id
+} // namespace cpuid
 
 } // namespace msr

@@ -1,0 +1,48 @@
+#include "hw/ProcessorSelection.h"
+
+#include "platform/LinuxProcessor.h"
+#include "sim/Options.h"
+#include "sim/SimulatedProcessor.h"
+
+#include <cstdlib>
+
+namespace hw {
+
+const char* processEnvironment(const char* name) { return std::getenv(name); }
+
+bool simulatedRequested(const EnvironmentLookup& environment)
+{
+    const char* name = environment("SIMULATED_CPU");
+    return name && *name;
+}
+
+ProcessorSelection selectProcessor(const EnvironmentLookup& environment)
+{
+    ProcessorSelection selection;
+    if (!simulatedRequested(environment)) {
+        selection.processor = std::make_unique<platform::LinuxProcessor>();
+        return selection;
+    }
+    sim::Options options;
+    std::string error;
+    if (!sim::Options::fromVariables(environment("SIMULATED_LOAD"), environment("SIMULATED_READOUT"),
+                                     environment("SIMULATED_GPU"), options, error)) {
+        selection.error = error;
+        return selection;
+    }
+    sim::SimulatedCreation created = sim::createSimulatedProcessor(environment("SIMULATED_CPU"), options);
+    if (!created.processor) {
+        selection.error = "SIMULATED_CPU: " + created.error;
+        return selection;
+    }
+    selection.simulated = created.processor.get();
+    selection.processor = std::move(created.processor);
+    return selection;
+}
+
+sim::SimulatedProcessor* simulatedProcessor(platform::Processor& processor)
+{
+    return dynamic_cast<sim::SimulatedProcessor*>(&processor);
+}
+
+} // namespace hw

@@ -1,0 +1,105 @@
+#pragma once
+// The facts of one modelled processor: what CPUID reports (from the dump of a
+// real part), how its logical CPUs are laid out, its clocks and ratios, its
+// thermal and power figures and the power-on images of its registers.
+
+#include <array>
+#include <cstdint>
+#include <optional>
+#include <string>
+#include <string_view>
+#include <vector>
+
+namespace sim {
+
+// Which register set and which behaviour of the ratio, counter and voltage
+// registers the model follows.
+enum class Family {
+    Core2,       // Core 2 Duo / Quad, ratios in IA32_PERF_STATUS, no TjMax register
+    Atom,        // Diamondville: behaves as Core 2 for every register the suite reads
+    Nehalem,     // Bloomfield, Lynnfield, Gulftown, Gainestown
+    SandyBridge, // adds the package energy and power limit registers
+};
+
+enum class CpuidRegister { Eax, Ebx, Ecx, Edx };
+
+// One register of one leaf replaced where the dump is of a sibling part.
+struct CpuidPatch {
+    uint32_t leaf;
+    uint32_t subleaf;
+    CpuidRegister reg;
+    uint32_t value;
+};
+
+struct Profile {
+    std::string_view name;       // matched without regard to case
+    std::string_view dumpName;   // the CPUID dump it answers from
+    std::string_view brand;      // brand string as CPUID returns it (blanks kept)
+    Family family;
+    std::vector<CpuidPatch> patches;
+
+    // Topology. Logical CPUs are numbered in ascending APIC id order, so the
+    // threads of one core are neighbours and package 0 comes first.
+    int packages;
+    int coresPerPackage;
+    int threadsPerCore;
+    std::vector<int> coreIds;    // the core field of the APIC id of each core of a package
+    int threadShift;             // APIC id bits below the core field
+    int packageShift;            // APIC id bits below the package field
+
+    // Clocks: the bus (reference) clock as a fraction of Hz, ratios in tenths.
+    uint64_t busHzNumerator;
+    uint64_t busHzDenominator;
+    int baseRatioTenths;         // highest non-turbo ratio; the TSC runs at bus x base
+    int minRatioTenths;          // lowest SpeedStep ratio
+    // Highest ratio with n + 1 cores of a package active; empty without turbo.
+    std::vector<int> turboRatioTenths;
+
+    // Thermal figures.
+    int tjMax;
+    double idleCelsius;          // steady state with every core halted
+    double fullLoadCelsius;      // steady state of a core busy at the base ratio
+    double thermalTimeConstantSeconds;
+
+    // Power figures per package.
+    double tdpWatts;
+    double idleWatts;
+    double fullLoadWatts;        // every core busy at the base ratio
+    int tdcAmps;                 // Nehalem turbo current limit
+
+    // Voltage at the lowest and at the highest ratio, linear between them.
+    double minVolts;
+    double maxVolts;
+    bool mobileVid;              // Core 2 VID codes count from 0.7125 V, else 0.825 V
+
+    // Power-on register images.
+    int platformId;              // IA32_PLATFORM_ID bits 52:50
+    uint64_t miscEnable;
+    bool ratioLimitProgrammable; // MSR_PLATFORM_INFO bit 28
+    bool tdpLimitProgrammable;   // MSR_PLATFORM_INFO bit 29
+    uint64_t pkgPowerLimit;      // Sandy Bridge MSR_PKG_POWER_LIMIT
+    uint32_t pp0CurrentConfig;   // Sandy Bridge MSR_PP0_CURRENT_CONFIG
+    uint32_t raplPowerUnit;      // Sandy Bridge MSR_RAPL_POWER_UNIT
+
+    int logicalCpus() const { return packages * coresPerPackage * threadsPerCore; }
+    int totalCores() const { return packages * coresPerPackage; }
+    bool hasTurbo() const { return !turboRatioTenths.empty() && turboRatioTenths.front() > baseRatioTenths; }
+    int topRatioTenths() const { return hasTurbo() ? turboRatioTenths.front() : baseRatioTenths; }
+    bool nehalemOrLater() const { return family == Family::Nehalem || family == Family::SandyBridge; }
+    double busHz() const { return double(busHzNumerator) / double(busHzDenominator); }
+    // Core voltage at a ratio: linear from the lowest to the highest ratio.
+    double voltsAt(int ratioTenths) const;
+    // Core 2 and Atom voltage identifier: 12.5 mV steps above 0.7125 V (mobile) or 0.825 V.
+    int vidCodeAt(int ratioTenths) const;
+};
+
+// Every profile, in the order they are listed to the user.
+const std::vector<Profile>& profiles();
+
+// The profile of that name, compared without regard to case.
+const Profile* findProfile(std::string_view name);
+
+// "e8400, q6600, ..." for messages.
+std::string profileNames();
+
+} // namespace sim

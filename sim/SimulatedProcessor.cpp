@@ -1,0 +1,258 @@
+#include "sim/SimulatedProcessor.h"
+
+#include "hw/MsrIndex.h"
+#include "sim/CpuidDumps.h"
+
+#include <bit>
+#include <time.h>
+
+namespace sim {
+
+namespace {
+
+// The CPUID limit IA32_MISC_ENABLE bit 22 imposes.
+constexpr uint32_t LimitedMaxLeaf = 2;
+
+CpuidFacts factsOf(const CpuidTable& table)
+{
+    using namespace msr::cpuid;
+    CpuidFacts facts;
+    if (table.maxBasicLeaf() >= LeafPerformanceMonitoring) {
+        platform::CpuidRegisters pmu = table.answer(LeafPerformanceMonitoring, 0).registers;
+        facts.generalCounters = int(performance_monitoring_eax::GpCounterCount.get(pmu.eax));
+        facts.generalWidth = unsigned(performance_monitoring_eax::GpCounterWidth.get(pmu.eax));
+        unsigned fixedWidth = unsigned(performance_monitoring_edx::FixedCounterWidth.get(pmu.edx));
+        facts.fixedWidth = fixedWidth ? fixedWidth : facts.generalWidth;
+    }
+    platform::CpuidRegisters thermal = table.answer(LeafThermalPower, 0).registers;
+    facts.extendedClockModulation = thermal_power_eax::ExtendedClockModulation.test(thermal.eax);
+    return facts;
+}
+
+} // namespace
+
+SimulatedProcessor::SimulatedProcessor(const Profile& profile, CpuidTable cpuid, const Options& options,
+                                       std::shared_ptr<Clock> clock)
+    : m_profile(profile), m_cpuid(std::move(cpuid)), m_options(options), m_clock(std::move(clock)),
+      m_model(profile, options, factsOf(m_cpuid), m_clock->nanoseconds()), m_registers(m_model),
+      m_processMask(m_model.topology().systemMask())
+{
+}
+
+int SimulatedProcessor::currentCpuLocked()
+{
+    auto it = m_threadMasks.find(std::this_thread::get_id());
+    uint32_t mask = it == m_threadMasks.end() ? m_processMask : it->second;
+    return std::countr_zero(mask);
+}
+
+int SimulatedProcessor::currentCpu()
+{
+    std::lock_guard lock(m_lock);
+    return currentCpuLocked();
+}
+
+uint32_t SimulatedProcessor::setThreadAffinityMask(uint32_t mask)
+{
+    std::lock_guard lock(m_lock);
+    uint32_t wanted = mask & m_model.topology().systemMask();
+    if (wanted == 0)
+        return 0;
+    auto [it, inserted] = m_threadMasks.try_emplace(std::this_thread::get_id(), m_processMask);
+    uint32_t previous = it->second;
+    it->second = wanted;
+    return previous;
+}
+
+bool SimulatedProcessor::processAffinityMask(uint32_t& processMask, uint32_t& systemMask)
+{
+    std::lock_guard lock(m_lock);
+    processMask = m_processMask;
+    systemMask = m_model.topology().systemMask();
+    return true;
+}
+
+bool SimulatedProcessor::setProcessAffinityMask(uint32_t mask)
+{
+    std::lock_guard lock(m_lock);
+    uint32_t wanted = mask & m_model.topology().systemMask();
+    if (wanted == 0)
+        return false;
+    m_processMask = wanted;
+    return true;
+}
+
+bool SimulatedProcessor::readMsr(uint32_t index, uint32_t& low, uint32_t& high)
+{
+    std::lock_guard lock(m_lock);
+    int64_t now = m_clock->nanoseconds();
+    m_model.advance(now);
+    std::optional<uint64_t> value = m_registers.read(currentCpuLocked(), index, now);
+    if (!value)
+        return false;
+    low = msr::lowHalf(*value);
+    high = msr::highHalf(*value);
+    return true;
+}
+
+bool SimulatedProcessor::writeMsr(uint32_t index, uint32_t low, uint32_t high)
+{
+    std::lock_guard lock(m_lock);
+    int64_t now = m_clock->nanoseconds();
+    m_model.advance(now);
+    int cpu = currentCpuLocked();
+    uint64_t value = msr::join(low, high);
+    WriteOutcome outcome = m_registers.write(cpu, index, value, now);
+    m_model.settle();
+    m_writes.push_back({cpu, index, value, outcome, now});
+    if (m_writes.size() > AuditCapacity)
+        m_writes.pop_front();
+    ++m_writeCount;
+    return outcome != WriteOutcome::Faulted;
+}
+
+platform::CpuidRegisters SimulatedProcessor::cpuid(uint32_t leaf, uint32_t subleaf)
+{
+    using namespace msr::cpuid;
+    std::lock_guard lock(m_lock);
+    int cpu = currentCpuLocked();
+    const LogicalCpu& where = m_model.topology().cpu(cpu);
+    uint64_t misc = m_model.package(where.package).miscEnable;
+    uint32_t limit = msr::misc_enable::LimitCpuidMaxValue.test(misc) ? LimitedMaxLeaf : UINT32_MAX;
+
+    CpuidTable::Answer answer = m_cpuid.answer(leaf, subleaf, limit);
+    platform::CpuidRegisters& regs = answer.registers;
+    if (answer.leaf == LeafFeatures)
+        regs.ebx = uint32_t(features_ebx::InitialApicId.set(regs.ebx, where.apicId));
+    else if (answer.leaf == LeafTopology)
+        regs.edx = where.apicId;
+    else if (answer.leaf == LeafThermalPower && m_profile.hasTurbo())
+        regs.eax = uint32_t(thermal_power_eax::TurboBoost.set(regs.eax, !msr::misc_enable::TurboDisengage.test(misc)));
+    return regs;
+}
+
+uint64_t SimulatedProcessor::rdtsc()
+{
+    std::lock_guard lock(m_lock);
+    return m_model.tsc(currentCpuLocked(), m_clock->nanoseconds());
+}
+
+uint32_t SimulatedProcessor::tickCount() { return static_cast<uint32_t>(m_clock->nanoseconds() / 1000000); }
+
+std::tm SimulatedProcessor::localTime()
+{
+    std::time_t now = m_clock->wallTime();
+    std::tm result{};
+    localtime_r(&now, &result);
+    return result;
+}
+
+void SimulatedProcessor::setLoad(int cpu, double percent)
+{
+    std::lock_guard lock(m_lock);
+    if (!validCpu(cpu))
+        return;
+    m_model.advance(m_clock->nanoseconds());
+    m_model.setLoadOverride(cpu, percent);
+}
+
+void SimulatedProcessor::clearLoad(int cpu)
+{
+    std::lock_guard lock(m_lock);
+    if (!validCpu(cpu))
+        return;
+    m_model.advance(m_clock->nanoseconds());
+    m_model.setLoadOverride(cpu, std::nullopt);
+}
+
+void SimulatedProcessor::pinReadout(int core, std::optional<int> readout)
+{
+    std::lock_guard lock(m_lock);
+    if (core < 0 || core >= m_model.topology().coreCount())
+        return;
+    m_model.advance(m_clock->nanoseconds());
+    m_model.core(core).pinnedReadout = readout;
+}
+
+std::optional<uint64_t> SimulatedProcessor::peek(int cpu, uint32_t index)
+{
+    std::lock_guard lock(m_lock);
+    if (!validCpu(cpu))
+        return std::nullopt;
+    int64_t now = m_clock->nanoseconds();
+    m_model.advance(now);
+    return m_registers.read(cpu, index, now);
+}
+
+bool SimulatedProcessor::poke(int cpu, uint32_t index, uint64_t value)
+{
+    std::lock_guard lock(m_lock);
+    if (!validCpu(cpu))
+        return false;
+    int64_t now = m_clock->nanoseconds();
+    m_model.advance(now);
+    bool ok = m_registers.poke(cpu, index, value, now);
+    m_model.settle();
+    return ok;
+}
+
+std::vector<WriteRecord> SimulatedProcessor::writes() const
+{
+    std::lock_guard lock(m_lock);
+    return {m_writes.begin(), m_writes.end()};
+}
+
+uint64_t SimulatedProcessor::writeCount() const
+{
+    std::lock_guard lock(m_lock);
+    return m_writeCount;
+}
+
+void SimulatedProcessor::clearWrites()
+{
+    std::lock_guard lock(m_lock);
+    m_writes.clear();
+}
+
+double SimulatedProcessor::packageWatts(int package)
+{
+    std::lock_guard lock(m_lock);
+    m_model.advance(m_clock->nanoseconds());
+    return m_model.package(package).watts;
+}
+
+double SimulatedProcessor::coreCelsius(int core)
+{
+    std::lock_guard lock(m_lock);
+    m_model.advance(m_clock->nanoseconds());
+    return m_model.core(core).celsius;
+}
+
+SimulatedCreation createSimulatedProcessor(std::string_view profileName, const Options& options,
+                                           std::shared_ptr<Clock> clock)
+{
+    SimulatedCreation result;
+    const Profile* profile = findProfile(profileName);
+    if (!profile) {
+        result.error = "unknown simulated processor \"" + std::string(profileName)
+                       + "\"; the profiles are: " + profileNames();
+        return result;
+    }
+    std::string_view text = cpuidDumpText(profile->dumpName);
+    CpuidTable table;
+    std::string error;
+    if (text.empty() || !table.parse(text, error)) {
+        result.error = "the CPUID dump of profile " + std::string(profile->name) + " is unusable: "
+                       + (text.empty() ? std::string("missing") : error);
+        return result;
+    }
+    for (const CpuidPatch& patch : profile->patches)
+        table.patch(patch.leaf, patch.subleaf, patch.reg, patch.value);
+    table.setBrand(profile->brand);
+    if (!clock)
+        clock = std::make_shared<HostClock>();
+    result.processor = std::make_unique<SimulatedProcessor>(*profile, std::move(table), options, std::move(clock));
+    return result;
+}
+
+} // namespace sim

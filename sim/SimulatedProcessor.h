@@ -1,0 +1,117 @@
+#pragma once
+// A modelled Intel processor behind the platform seam. CPUID answers come
+// from the profile's dump with each logical CPU's own APIC id; RDTSC runs at
+// the nominal frequency of the clock; registers follow ProcessorModel and
+// RegisterFile. Affinity is virtual: each calling thread has a current
+// simulated CPU and the host scheduler is never touched, so a 16-CPU profile
+// runs on a 2-CPU host.
+//
+// Thread safety: all state sits behind one mutex, so a clock thread may read
+// the TSC while another thread reads and writes registers.
+
+#include "platform/Processor.h"
+#include "sim/Clock.h"
+#include "sim/CpuidTable.h"
+#include "sim/Options.h"
+#include "sim/ProcessorModel.h"
+#include "sim/Profile.h"
+#include "sim/RegisterFile.h"
+
+#include <cstdint>
+#include <deque>
+#include <memory>
+#include <mutex>
+#include <optional>
+#include <string>
+#include <string_view>
+#include <thread>
+#include <unordered_map>
+#include <vector>
+
+namespace sim {
+
+// One register write as the program issued it.
+struct WriteRecord {
+    int cpu;
+    uint32_t index;
+    uint64_t value;
+    WriteOutcome outcome;
+    int64_t nanoseconds; // clock time of the write
+};
+
+class SimulatedProcessor : public platform::Processor {
+public:
+    static constexpr size_t AuditCapacity = 65536; // the oldest writes are dropped beyond this
+
+    SimulatedProcessor(const Profile& profile, CpuidTable cpuid, const Options& options, std::shared_ptr<Clock> clock);
+
+    void initialise() override {}
+    int status() override { return 0; }
+    bool capabilityTest() override { return true; }
+    bool readMsr(uint32_t index, uint32_t& low, uint32_t& high) override;
+    bool writeMsr(uint32_t index, uint32_t low, uint32_t high) override;
+    void deinitialise() override {}
+
+    platform::CpuidRegisters cpuid(uint32_t leaf, uint32_t subleaf) override;
+    uint64_t rdtsc() override;
+
+    uint32_t setThreadAffinityMask(uint32_t mask) override;
+    bool processAffinityMask(uint32_t& processMask, uint32_t& systemMask) override;
+    bool setProcessAffinityMask(uint32_t mask) override;
+    int currentCpu() override;
+
+    void sleep(uint32_t milliseconds) override { m_clock->sleep(milliseconds); }
+    void setPriorityClass(platform::PriorityClass) override {}
+    void setThreadPriority(platform::ThreadPriority) override {}
+
+    int64_t performanceCounter() override { return m_clock->nanoseconds(); }
+    int64_t performanceFrequency() override { return 1000000000LL; }
+    uint32_t tickCount() override;
+    std::tm localTime() override;
+
+    const Profile& profile() const { return m_profile; }
+    const Options& options() const { return m_options; }
+    // The graphics processors SIMULATED_GPU asked for, for the GPU stand-ins.
+    GpuCounts simulatedGpus() const { return m_options.gpus; }
+    int cpuCount() const { return m_model.topology().cpuCount(); }
+    Clock& clock() { return *m_clock; }
+
+    // Test hooks.
+    void setLoad(int cpu, double percent);
+    void clearLoad(int cpu);
+    void pinReadout(int core, std::optional<int> readout);
+    std::optional<uint64_t> peek(int cpu, uint32_t index);
+    bool poke(int cpu, uint32_t index, uint64_t value);
+    std::vector<WriteRecord> writes() const;
+    uint64_t writeCount() const;
+    void clearWrites();
+    double packageWatts(int package);
+    double coreCelsius(int core);
+
+private:
+    int currentCpuLocked();
+    bool validCpu(int cpu) const { return cpu >= 0 && cpu < cpuCount(); }
+
+    const Profile& m_profile;
+    CpuidTable m_cpuid;
+    Options m_options;
+    std::shared_ptr<Clock> m_clock;
+
+    mutable std::mutex m_lock;
+    ProcessorModel m_model;
+    RegisterFile m_registers;
+    uint32_t m_processMask;
+    std::unordered_map<std::thread::id, uint32_t> m_threadMasks;
+    std::deque<WriteRecord> m_writes;
+    uint64_t m_writeCount = 0;
+};
+
+// The simulated processor of that profile, or an error naming the profiles.
+struct SimulatedCreation {
+    std::unique_ptr<SimulatedProcessor> processor;
+    std::string error;
+};
+SimulatedCreation createSimulatedProcessor(std::string_view profileName, const Options& options = {},
+                                           std::shared_ptr<Clock> clock = nullptr);
+
+} // namespace sim

@@ -1,0 +1,83 @@
+// SIMULATED_CPU chooses the backend: a profile name gives the simulated
+// processor, an unknown name an error listing the profiles, unset or empty
+// the host's own registers.
+
+#include "hw/ProcessorSelection.h"
+
+#include "platform/LinuxProcessor.h"
+#include "sim/SimulatedProcessor.h"
+
+#include <gtest/gtest.h>
+
+#include <map>
+#include <string>
+
+namespace {
+
+hw::EnvironmentLookup environment(std::map<std::string, std::string> variables)
+{
+    return [variables = std::move(variables)](const char* name) -> const char* {
+        auto it = variables.find(name);
+        return it == variables.end() ? nullptr : it->second.c_str();
+    };
+}
+
+TEST(ProcessorSelection, AProfileNameGivesTheSimulatedProcessor)
+{
+    hw::ProcessorSelection selection = hw::selectProcessor(
+        environment({{"SIMULATED_CPU", "I7-2600K"}, {"SIMULATED_LOAD", "25"}, {"SIMULATED_GPU", "nvidia:1"}}));
+    ASSERT_TRUE(selection.ok()) << selection.error;
+    ASSERT_NE(selection.simulated, nullptr);
+    EXPECT_EQ(static_cast<platform::Processor*>(selection.simulated), selection.processor.get());
+    EXPECT_EQ(hw::simulatedProcessor(*selection.processor), selection.simulated);
+    EXPECT_EQ(selection.simulated->profile().name, "i7-2600k");
+    EXPECT_EQ(selection.simulated->options().fixedLoadPercent, 25.0);
+    EXPECT_EQ(selection.simulated->simulatedGpus().nvidia, 1);
+    EXPECT_EQ(selection.processor->status(), 0);
+    EXPECT_TRUE(selection.processor->capabilityTest());
+}
+
+TEST(ProcessorSelection, AnUnknownNameListsTheProfiles)
+{
+    hw::ProcessorSelection selection = hw::selectProcessor(environment({{"SIMULATED_CPU", "pentium4"}}));
+    EXPECT_FALSE(selection.ok());
+    EXPECT_EQ(selection.simulated, nullptr);
+    EXPECT_NE(selection.error.find("pentium4"), std::string::npos);
+    for (const sim::Profile& profile : sim::profiles())
+        EXPECT_NE(selection.error.find(std::string(profile.name)), std::string::npos) << profile.name;
+}
+
+TEST(ProcessorSelection, MalformedSimulationVariablesAreErrors)
+{
+    for (const char* variable : {"SIMULATED_LOAD", "SIMULATED_READOUT", "SIMULATED_GPU"}) {
+        hw::ProcessorSelection selection =
+            hw::selectProcessor(environment({{"SIMULATED_CPU", "e8400"}, {variable, "bogus"}}));
+        EXPECT_FALSE(selection.ok()) << variable;
+        EXPECT_NE(selection.error.find(variable), std::string::npos) << selection.error;
+    }
+}
+
+TEST(ProcessorSelection, UnsetOrEmptyGivesTheHostProcessor)
+{
+    for (auto variables : {std::map<std::string, std::string>{}, {{"SIMULATED_CPU", ""}}}) {
+        EXPECT_FALSE(hw::simulatedRequested(environment(variables)));
+        hw::ProcessorSelection selection = hw::selectProcessor(environment(variables));
+        ASSERT_TRUE(selection.ok());
+        EXPECT_EQ(selection.simulated, nullptr);
+        EXPECT_NE(dynamic_cast<platform::LinuxProcessor*>(selection.processor.get()), nullptr);
+        EXPECT_EQ(hw::simulatedProcessor(*selection.processor), nullptr);
+    }
+    EXPECT_TRUE(hw::simulatedRequested(environment({{"SIMULATED_CPU", "nonsense"}})));
+}
+
+TEST(ProcessorSelection, ReadsTheProcessEnvironmentByDefault)
+{
+    setenv("SIMULATED_CPU", "n270", 1);
+    hw::ProcessorSelection selection = hw::selectProcessor();
+    unsetenv("SIMULATED_CPU");
+    ASSERT_TRUE(selection.ok()) << selection.error;
+    ASSERT_NE(selection.simulated, nullptr);
+    EXPECT_EQ(selection.simulated->profile().name, "n270");
+}
+
+} // namespace
