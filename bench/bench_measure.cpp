@@ -1,0 +1,232 @@
+// The cost of one UpdateReadings (counter measurement of every logical
+// processor, multiplier, clock, load and information texts) on simulated
+// processors, and the cost of the simulator calls it makes: the same calls
+// recorded once and replayed on their own. The difference is the
+// measurement code's own cost.
+//
+// Profiles: i7-2600k (8 logical processors, package energy read every cycle)
+// and xeon-x5570-2s (16 logical processors; the four-core build measures 0-7,
+// the six-core build all 16). Host clock, fixed 50 % load.
+
+#include "monitor/ClockCounters.h"
+#include "monitor/ClockReadings.h"
+#include "monitor/CreateCounters.h"
+#include "monitor/SharedReadings.h"
+
+#include "hw/HardwareAccess.h"
+#include "hw/Messages.h"
+#include "hw/ProcessorIdentification.h"
+#include "sim/SimulatedProcessor.h"
+
+#include <benchmark/benchmark.h>
+
+#include <cstdio>
+#include <memory>
+#include <stdexcept>
+#include <string>
+#include <vector>
+
+namespace {
+
+// One call through the seam, as UpdateReadings made it.
+struct SeamCall {
+    enum Kind { Read, Write, Pin, Tsc, Qpc, Tick, LocalTime, Sleep } kind;
+    uint32_t index;
+    uint64_t value;
+};
+
+// Forwards to the simulated processor and records every call while asked to.
+class RecordingProcessor : public platform::Processor {
+public:
+    explicit RecordingProcessor(platform::Processor& inner) : m_inner(inner) {}
+    bool recording = false;
+    std::vector<SeamCall> calls;
+
+    void initialise() override { m_inner.initialise(); }
+    int status() override { return m_inner.status(); }
+    bool capabilityTest() override { return m_inner.capabilityTest(); }
+    bool readMsr(uint32_t index, uint32_t& low, uint32_t& high) override
+    {
+        record({SeamCall::Read, index, 0});
+        return m_inner.readMsr(index, low, high);
+    }
+    bool writeMsr(uint32_t index, uint32_t low, uint32_t high) override
+    {
+        record({SeamCall::Write, index, (uint64_t(high) << 32) | low});
+        return m_inner.writeMsr(index, low, high);
+    }
+    void deinitialise() override { m_inner.deinitialise(); }
+    platform::CpuidRegisters cpuid(uint32_t leaf, uint32_t subleaf) override { return m_inner.cpuid(leaf, subleaf); }
+    uint64_t rdtsc() override
+    {
+        record({SeamCall::Tsc, 0, 0});
+        return m_inner.rdtsc();
+    }
+    uint32_t setThreadAffinityMask(uint32_t mask) override
+    {
+        record({SeamCall::Pin, mask, 0});
+        return m_inner.setThreadAffinityMask(mask);
+    }
+    bool processAffinityMask(uint32_t& process, uint32_t& system) override
+    {
+        return m_inner.processAffinityMask(process, system);
+    }
+    bool setProcessAffinityMask(uint32_t mask) override { return m_inner.setProcessAffinityMask(mask); }
+    int currentCpu() override { return m_inner.currentCpu(); }
+    void sleep(uint32_t milliseconds) override
+    {
+        record({SeamCall::Sleep, milliseconds, 0});
+        m_inner.sleep(milliseconds);
+    }
+    void setPriorityClass(platform::PriorityClass priority) override { m_inner.setPriorityClass(priority); }
+    void setThreadPriority(platform::ThreadPriority priority) override { m_inner.setThreadPriority(priority); }
+    int64_t performanceCounter() override
+    {
+        record({SeamCall::Qpc, 0, 0});
+        return m_inner.performanceCounter();
+    }
+    int64_t performanceFrequency() override { return m_inner.performanceFrequency(); }
+    uint32_t tickCount() override
+    {
+        record({SeamCall::Tick, 0, 0});
+        return m_inner.tickCount();
+    }
+    std::tm localTime() override
+    {
+        record({SeamCall::LocalTime, 0, 0});
+        return m_inner.localTime();
+    }
+
+private:
+    void record(const SeamCall& call)
+    {
+        if (recording)
+            calls.push_back(call);
+    }
+    platform::Processor& m_inner;
+};
+
+class NoMessages : public hw::Messages {
+public:
+    void showError(const std::string&, const std::string& text) override { throw std::runtime_error(text); }
+};
+
+struct Setup {
+    std::unique_ptr<sim::SimulatedProcessor> sim;
+    std::unique_ptr<RecordingProcessor> processor;
+    std::unique_ptr<hw::HardwareAccess> access;
+    hw::ProcessorInfo info;
+    monitor::SharedReadings shared;
+    monitor::ClockCounters counters;
+    std::unique_ptr<monitor::ClockReadings> readings;
+
+    Setup(const char* profile, const monitor::MeasureFlavour& flavour)
+    {
+        sim::Options options;
+        options.loadMode = sim::LoadMode::Fixed;
+        options.fixedLoadPercent = 50;
+        sim::SimulatedCreation created = sim::createSimulatedProcessor(profile, options);
+        if (!created.processor)
+            throw std::runtime_error(created.error);
+        sim = std::move(created.processor);
+        processor = std::make_unique<RecordingProcessor>(*sim);
+        access = std::make_unique<hw::HardwareAccess>(*processor);
+        NoMessages messages;
+        hw::identifyProcessor(*access, info, messages);
+        hw::applyModelRules(info, 0, hw::FourCoreBuild);
+        counters = monitor::CreateCounters(*access, info, flavour, 0);
+        shared.tscMHz = sim->profile().busHz() * sim->profile().baseRatioTenths / 10.0 / 1e6;
+        readings = std::make_unique<monitor::ClockReadings>(*access, counters, shared, info, 0);
+    }
+
+    // The calls of one UpdateReadings.
+    std::vector<SeamCall> record()
+    {
+        processor->calls.clear();
+        processor->recording = true;
+        readings->UpdateReadings({});
+        processor->recording = false;
+        return processor->calls;
+    }
+};
+
+// Makes the recorded calls on the simulated processor directly.
+// Calls of the two measured functions, for per-call instruction counts under
+// callgrind (--toggle-collect on them); printed at exit.
+struct CallCounts {
+    long updates = 0;
+    long replays = 0;
+    ~CallCounts() { std::fprintf(stderr, "calls: updateReadingsOnce %ld replaySeamCalls %ld\n", updates, replays); }
+} callCounts;
+
+__attribute__((noinline)) void replaySeamCalls(platform::Processor& processor, const std::vector<SeamCall>& calls)
+{
+    ++callCounts.replays;
+    uint32_t low = 0;
+    uint32_t high = 0;
+    for (const SeamCall& call : calls) {
+        switch (call.kind) {
+        case SeamCall::Read: processor.readMsr(call.index, low, high); break;
+        case SeamCall::Write:
+            processor.writeMsr(call.index, static_cast<uint32_t>(call.value), static_cast<uint32_t>(call.value >> 32));
+            break;
+        case SeamCall::Pin: processor.setThreadAffinityMask(call.index); break;
+        case SeamCall::Tsc: benchmark::DoNotOptimize(processor.rdtsc()); break;
+        case SeamCall::Qpc: benchmark::DoNotOptimize(processor.performanceCounter()); break;
+        case SeamCall::Tick: benchmark::DoNotOptimize(processor.tickCount()); break;
+        case SeamCall::LocalTime: benchmark::DoNotOptimize(processor.localTime()); break;
+        case SeamCall::Sleep: processor.sleep(call.index); break;
+        }
+    }
+    benchmark::DoNotOptimize(low);
+}
+
+__attribute__((noinline)) void updateReadingsOnce(monitor::ClockReadings& readings)
+{
+    ++callCounts.updates;
+    readings.UpdateReadings({});
+}
+
+const monitor::MeasureFlavour& flavourOf(int64_t arg)
+{
+    return arg == 0 ? monitor::FourCoreMeasure : monitor::SixCoreMeasure;
+}
+
+void countCalls(benchmark::State& state, const std::vector<SeamCall>& calls)
+{
+    int reads = 0, writes = 0, pins = 0;
+    for (const SeamCall& call : calls) {
+        reads += call.kind == SeamCall::Read;
+        writes += call.kind == SeamCall::Write;
+        pins += call.kind == SeamCall::Pin;
+    }
+    state.counters["msr_reads"] = reads;
+    state.counters["msr_writes"] = writes;
+    state.counters["pinnings"] = pins;
+    state.counters["seam_calls"] = static_cast<double>(calls.size());
+}
+
+void UpdateReadings(benchmark::State& state, const char* profile)
+{
+    Setup setup(profile, flavourOf(state.range(0)));
+    countCalls(state, setup.record());
+    for (auto _ : state)
+        updateReadingsOnce(*setup.readings);
+    benchmark::DoNotOptimize(setup.readings->texts().load);
+}
+
+void SeamCallsOnly(benchmark::State& state, const char* profile)
+{
+    Setup setup(profile, flavourOf(state.range(0)));
+    std::vector<SeamCall> calls = setup.record();
+    countCalls(state, calls);
+    for (auto _ : state)
+        replaySeamCalls(*setup.sim, calls);
+}
+
+BENCHMARK_CAPTURE(UpdateReadings, i7_2600k, "i7-2600k")->Arg(0);
+BENCHMARK_CAPTURE(SeamCallsOnly, i7_2600k, "i7-2600k")->Arg(0);
+BENCHMARK_CAPTURE(UpdateReadings, xeon_x5570_2s, "xeon-x5570-2s")->Arg(0)->Arg(1);
+BENCHMARK_CAPTURE(SeamCallsOnly, xeon_x5570_2s, "xeon-x5570-2s")->Arg(0)->Arg(1);
+
+} // namespace

@@ -1,0 +1,92 @@
+#include "monitor/MeasureMath.h"
+
+#include "hw/MsrIndex.h"
+
+#include <clocale>
+#include <cstdarg>
+#include <cstdio>
+#include <locale.h>
+
+namespace monitor {
+
+uint64_t CounterDelta(uint64_t now, uint64_t last, uint64_t wrap)
+{
+    if (static_cast<int64_t>(now) < static_cast<int64_t>(last))
+        return wrap - last + now;
+    return now - last;
+}
+
+uint64_t CounterWrapForWidth(uint32_t highestLeaf, uint32_t reportedWidth)
+{
+    constexpr uint64_t defaultWrap = uint64_t(1) << 40;
+    if (highestLeaf < 0x0A)
+        return defaultWrap;
+    // A processor without architectural counters reports 0; a width of 64
+    // or more cannot be expressed as a wrap value and is not a real counter.
+    if (reportedWidth == 0 || reportedWidth >= 64)
+        return defaultWrap;
+    return uint64_t(1) << reportedWidth;
+}
+
+double RoundMultiplier(double h, double factor)
+{
+    if (factor > 1.0)
+        return static_cast<double>(static_cast<int64_t>(h * 10.0 + 0.5)) / 10.0;
+    return RoundToHalf(h);
+}
+
+double RoundToHalf(double x) { return static_cast<double>(static_cast<int64_t>(x * 2.0 + 0.5)) / 2.0; }
+
+int RatioTenths(uint64_t ratio, bool half) { return static_cast<int>(ratio) * 10 + (half ? 5 : 0); }
+
+std::optional<double> PackagePower(uint32_t energy, uint32_t tick, uint32_t energyLast, uint32_t tickLast,
+                                   double jouleUnit)
+{
+    if (tick <= tickLast || energy <= energyLast)
+        return std::nullopt;
+    double joules = static_cast<double>(energy - energyLast) * jouleUnit;
+    double seconds = static_cast<double>(tick - tickLast) * 0.001;
+    return joules / seconds;
+}
+
+double VidVolts(VidFormula formula, uint64_t perfStatus)
+{
+    switch (formula) {
+    case VidFormula::SandyBridge:
+        return static_cast<double>(msr::perf_status::SandyBridgeVoltage.get(perfStatus)) * 0.0001220703125;
+    case VidFormula::Mobile:
+        return static_cast<double>(msr::perf_status::CurrentVid.get(perfStatus)) * 0.0125 + 0.7125;
+    case VidFormula::Desktop:
+        break;
+    }
+    return static_cast<double>(msr::perf_status::CurrentVid.get(perfStatus)) * 0.0125 + 0.825;
+}
+
+uint64_t BusyDivisions(uint32_t count)
+{
+    volatile uint64_t dividend = 1234567890;
+    volatile uint64_t divisor = 7;
+    uint64_t sum = 0;
+    for (uint32_t i = 0; i < count; ++i)
+        sum += dividend / divisor;
+    return sum;
+}
+
+std::string FormatText(const char* format, ...)
+{
+    // The texts always use a decimal point, whatever locale the program runs in.
+    static const locale_t cLocale = newlocale(LC_ALL_MASK, "C", locale_t(0));
+    locale_t previous = cLocale ? uselocale(cLocale) : locale_t(0);
+    char buffer[128];
+    va_list args;
+    va_start(args, format);
+    int length = std::vsnprintf(buffer, sizeof buffer, format, args);
+    va_end(args);
+    if (cLocale)
+        uselocale(previous);
+    if (length < 0)
+        return {};
+    return std::string(buffer, static_cast<size_t>(length) < sizeof buffer ? length : sizeof buffer - 1);
+}
+
+} // namespace monitor

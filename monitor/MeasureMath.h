@@ -1,0 +1,47 @@
+#pragma once
+// The arithmetic of the clock and load measurement, free of any register
+// access, so that each rule can be exercised with chosen numbers.
+
+#include <cstdint>
+#include <optional>
+#include <string>
+
+namespace monitor {
+
+// Counts between two readings of a counter that is `wrap` (2^width) wide: a
+// reading below the last one (compared as signed 64-bit values) means the
+// counter passed its top once.
+uint64_t CounterDelta(uint64_t now, uint64_t last, uint64_t wrap);
+
+// 2^width for the counter width that CPUID leaf 0 and leaf 0x0A report; 2^40
+// when the leaf is missing or reports a width that cannot be right.
+uint64_t CounterWrapForWidth(uint32_t highestLeaf, uint32_t reportedWidth);
+
+// The shown multiplier for h = nominalRatio x factor: tenths when the
+// processor runs above its nominal ratio (factor > 1.0), half steps otherwise.
+// Rounding is x + 0.5 truncated.
+double RoundMultiplier(double h, double factor);
+
+// Half steps, for the multiplier read from the ratio registers.
+double RoundToHalf(double x);
+
+// A ratio held in a 5-bit field plus a half-ratio bit, in tenths.
+int RatioTenths(uint64_t ratio, bool half);
+
+// Package power from two readings of the 32-bit energy counter and the tick
+// count; nothing when either went backwards (a wrap) or no time passed.
+std::optional<double> PackagePower(uint32_t energy, uint32_t tick, uint32_t energyLast, uint32_t tickLast,
+                                   double jouleUnit);
+
+// Voltage identifier in volts.
+enum class VidFormula { Desktop, Mobile, SandyBridge };
+double VidVolts(VidFormula formula, uint64_t perfStatus);
+
+// A fixed amount of integer division work with no memory traffic, used to
+// space two clock readings apart.
+uint64_t BusyDivisions(uint32_t count);
+
+// printf-style formatting into a std::string, numbers always in the C locale.
+std::string FormatText(const char* format, ...) __attribute__((format(printf, 1, 2)));
+
+} // namespace monitor

@@ -1,0 +1,209 @@
+#pragma once
+// A simulated processor set up for the measurement tests: a clock that moves
+// a microsecond with every reading (as time passes while real code runs) and
+// jumps when told, a processor wrapper that can overlay register values and
+// hold its sleeps, and the monitor's records created as at start-up.
+
+#include "monitor/ClockCounters.h"
+#include "monitor/ClockReadings.h"
+#include "monitor/CreateCounters.h"
+#include "monitor/SharedReadings.h"
+
+#include "hw/HardwareAccess.h"
+#include "hw/Messages.h"
+#include "hw/MsrIndex.h"
+#include "hw/ProcessorIdentification.h"
+#include "hw/ProcessorInfo.h"
+#include "sim/SimulatedProcessor.h"
+
+#include <gtest/gtest.h>
+
+#include <atomic>
+#include <cstdlib>
+#include <functional>
+#include <map>
+#include <memory>
+#include <string>
+
+namespace measuretest {
+
+class SteppingClock : public sim::Clock {
+public:
+    int64_t nanoseconds() const override { return m_now.fetch_add(StepNs) + StepNs; }
+    std::time_t wallTime() const override
+    {
+        return 1262304000 + static_cast<std::time_t>(m_now.load() / 1000000000LL) + m_wallShift.load();
+    }
+    void sleep(uint32_t milliseconds) override { m_now.fetch_add(int64_t(milliseconds) * 1000000); }
+
+    void advanceSeconds(double seconds) { m_now.fetch_add(static_cast<int64_t>(seconds * 1e9)); }
+    // The system clock is set: wall time moves, the monotonic clock does not.
+    void shiftWallClock(std::time_t seconds) { m_wallShift.fetch_add(seconds); }
+
+    static constexpr int64_t StepNs = 1000;
+
+private:
+    mutable std::atomic<int64_t> m_now{0};
+    std::atomic<std::time_t> m_wallShift{0};
+};
+
+// Forwards to the simulated processor; register reads can be overlaid with
+// fixed values, and Sleep(n > 0) can be routed through a hook.
+class OverlayProcessor : public platform::Processor {
+public:
+    explicit OverlayProcessor(platform::Processor& inner) : m_inner(inner) {}
+
+    // Reads of `index` return (value & ~mask) | (replacement & mask).
+    void overlay(uint32_t index, uint64_t replacement, uint64_t mask = ~0ull) { m_overlays[index] = {replacement, mask}; }
+    void clearOverlay(uint32_t index) { m_overlays.erase(index); }
+    std::function<void(uint32_t)> sleepHook;
+
+    void initialise() override { m_inner.initialise(); }
+    int status() override { return m_inner.status(); }
+    bool capabilityTest() override { return m_inner.capabilityTest(); }
+    bool readMsr(uint32_t index, uint32_t& low, uint32_t& high) override
+    {
+        bool ok = m_inner.readMsr(index, low, high);
+        auto it = m_overlays.find(index);
+        if (it != m_overlays.end()) {
+            uint64_t value = (msr::join(low, high) & ~it->second.mask) | (it->second.replacement & it->second.mask);
+            low = msr::lowHalf(value);
+            high = msr::highHalf(value);
+            return true;
+        }
+        return ok;
+    }
+    bool writeMsr(uint32_t index, uint32_t low, uint32_t high) override { return m_inner.writeMsr(index, low, high); }
+    void deinitialise() override { m_inner.deinitialise(); }
+    platform::CpuidRegisters cpuid(uint32_t leaf, uint32_t subleaf) override { return m_inner.cpuid(leaf, subleaf); }
+    uint64_t rdtsc() override { return m_inner.rdtsc(); }
+    uint32_t setThreadAffinityMask(uint32_t mask) override { return m_inner.setThreadAffinityMask(mask); }
+    bool processAffinityMask(uint32_t& process, uint32_t& system) override
+    {
+        return m_inner.processAffinityMask(process, system);
+    }
+    bool setProcessAffinityMask(uint32_t mask) override { return m_inner.setProcessAffinityMask(mask); }
+    int currentCpu() override { return m_inner.currentCpu(); }
+    void sleep(uint32_t milliseconds) override
+    {
+        if (milliseconds > 0 && sleepHook)
+            sleepHook(milliseconds);
+        else
+            m_inner.sleep(milliseconds);
+    }
+    void setPriorityClass(platform::PriorityClass priority) override { m_inner.setPriorityClass(priority); }
+    void setThreadPriority(platform::ThreadPriority priority) override
+    {
+        m_threadPriority = priority;
+        m_inner.setThreadPriority(priority);
+    }
+    int64_t performanceCounter() override { return m_inner.performanceCounter(); }
+    int64_t performanceFrequency() override { return m_inner.performanceFrequency(); }
+    uint32_t tickCount() override { return m_inner.tickCount(); }
+    std::tm localTime() override { return m_inner.localTime(); }
+
+    std::atomic<platform::ThreadPriority> m_threadPriority{platform::ThreadPriority::Normal};
+
+private:
+    struct Overlay {
+        uint64_t replacement;
+        uint64_t mask;
+    };
+    platform::Processor& m_inner;
+    std::map<uint32_t, Overlay> m_overlays;
+};
+
+class QuietMessages : public hw::Messages {
+public:
+    void showError(const std::string&, const std::string& text) override { ADD_FAILURE() << text; }
+};
+
+inline sim::Options fixedLoad(double percent)
+{
+    sim::Options options;
+    options.loadMode = sim::LoadMode::Fixed;
+    options.fixedLoadPercent = percent;
+    return options;
+}
+
+struct Rig {
+    std::shared_ptr<sim::Clock> clock;
+    std::unique_ptr<sim::SimulatedProcessor> sim;
+    std::unique_ptr<OverlayProcessor> processor;
+    std::unique_ptr<hw::HardwareAccess> access;
+    hw::ProcessorInfo info;
+    monitor::SharedReadings shared;
+    monitor::ClockCounters counters;
+    std::unique_ptr<monitor::ClockReadings> readings;
+
+    Rig(const std::string& profile, double loadPercent, std::shared_ptr<sim::Clock> useClock = nullptr)
+        : clock(useClock ? useClock : std::make_shared<SteppingClock>())
+    {
+        auto created = sim::createSimulatedProcessor(profile, fixedLoad(loadPercent), clock);
+        if (!created.processor) {
+            ADD_FAILURE() << created.error;
+            std::abort();
+        }
+        sim = std::move(created.processor);
+        processor = std::make_unique<OverlayProcessor>(*sim);
+        access = std::make_unique<hw::HardwareAccess>(*processor);
+        QuietMessages messages;
+        hw::identifyProcessor(*access, info, messages);
+        hw::applyModelRules(info, 0, hw::FourCoreBuild);
+    }
+
+    SteppingClock& stepping() { return static_cast<SteppingClock&>(*clock); }
+    const sim::Profile& profile() const { return sim->profile(); }
+    double tscMHz() const { return profile().busHz() * profile().baseRatioTenths / 10.0 / 1e6; }
+
+    // The operating system asks every CPU for this ratio (tenths).
+    void requestRatio(int tenths)
+    {
+        for (int cpu = 0; cpu < sim->cpuCount(); ++cpu) {
+            uint64_t value = 0;
+            if (profile().nehalemOrLater()) {
+                value = msr::perf_ctl::TargetRatio.set(0, uint64_t(tenths / 10));
+            } else {
+                value = msr::perf_ctl::Core2TargetRatio.set(0, uint64_t(tenths / 10));
+                value = msr::perf_ctl::Core2TargetHalfRatio.set(value, tenths % 10 == 5);
+            }
+            sim->poke(cpu, msr::IA32_PERF_CTL, value);
+        }
+    }
+
+    // The ratio the processor runs at now, in tenths, from its status register.
+    int runningRatioTenths()
+    {
+        uint64_t status = sim->peek(0, msr::IA32_PERF_STATUS).value_or(0);
+        if (profile().nehalemOrLater())
+            return int(msr::perf_status::OperatingRatio.get(status)) * 10;
+        return int(msr::perf_status::CurrentRatio.get(status)) * 10 +
+               (msr::perf_status::CurrentHalfRatio.test(status) ? 5 : 0);
+    }
+
+    void create(const monitor::MeasureFlavour& flavour = monitor::FourCoreMeasure, int msrMulti = 0,
+                int infoView = 0)
+    {
+        counters = monitor::CreateCounters(*access, info, flavour, msrMulti);
+        shared.tscMHz = tscMHz();
+        readings = std::make_unique<monitor::ClockReadings>(*access, counters, shared, info, infoView);
+    }
+
+    void advance(double seconds) { stepping().advanceSeconds(seconds); }
+
+    const monitor::ReadingTexts& cycle(double seconds = 1.0, monitor::ReadingOptions options = {})
+    {
+        advance(seconds);
+        readings->UpdateReadings(options);
+        return readings->texts();
+    }
+};
+
+// The number in a text such as "Load  50.0%" or "95.3 W".
+inline double numberIn(const std::string& text)
+{
+    size_t at = text.find_first_of("0123456789");
+    return at == std::string::npos ? -1.0 : std::strtod(text.c_str() + at, nullptr);
+}
+
+} // namespace measuretest

@@ -1,0 +1,205 @@
+// The clock thread and the load counter thread, started, measured and stopped.
+
+#include "MeasureRig.h"
+
+#include "monitor/ClockThread.h"
+#include "monitor/LoadCounterThread.h"
+
+#include <chrono>
+#include <filesystem>
+#include <fstream>
+#include <thread>
+#include <unistd.h>
+
+using namespace measuretest;
+using namespace monitor;
+using namespace std::chrono_literals;
+
+namespace {
+
+// Polls `condition` for up to `limit` of real time.
+template <typename Condition>
+bool eventually(Condition condition, std::chrono::milliseconds limit = 10000ms)
+{
+    auto end = std::chrono::steady_clock::now() + limit;
+    while (std::chrono::steady_clock::now() < end) {
+        if (condition())
+            return true;
+        std::this_thread::sleep_for(1ms);
+    }
+    return condition();
+}
+
+void realSleep(uint32_t ms) { std::this_thread::sleep_for(std::chrono::milliseconds(ms)); }
+
+bool within(double value, double expected, double share) { return std::abs(value - expected) <= expected * share; }
+
+TEST(ClockThreadTest, SettlesOnTheTimeStampFrequency)
+{
+    // On a hand-driven clock every sleep passes at once, so the thread runs
+    // through its measurement windows as fast as it can.
+    for (const char* name : {"e8400", "n270", "i7-980x", "i7-2600k"}) {
+        SCOPED_TRACE(name);
+        auto clock = std::make_shared<sim::ManualClock>();
+        Rig rig(name, 50.0, clock);
+        auto shared = std::make_shared<SharedReadings>();
+        WorkerThread thread = StartClockThread(*rig.processor, shared);
+        ASSERT_TRUE(thread.started());
+        double expected = rig.tscMHz();
+        EXPECT_TRUE(eventually([&] { return within(shared->tscMHz.load(), expected, 0.0005); }))
+            << shared->tscMHz.load() << " against " << expected;
+        EXPECT_TRUE(within(shared->tscPerQpcTick.load(), expected / 1000.0, 0.0005));
+        EXPECT_EQ(rig.processor->m_threadPriority.load(), platform::ThreadPriority::TimeCritical);
+
+        StopOutcome outcome = StopWorkerThreads(*shared, realSleep);
+        EXPECT_TRUE(outcome.clockThreadEnded);
+        EXPECT_EQ(shared->clockControl.load(), NotRunning);
+        EXPECT_TRUE(within(shared->tscMHz.load(), expected, 0.0005)) << "keeps its last value";
+    }
+}
+
+TEST(ClockThreadTest, FirstEstimateAndShutdownInRealTime)
+{
+    // On the host's clock the first estimate (a busy loop timed against the
+    // performance counter) is already right, and a stop request is answered
+    // within a few steps of the shutdown wait.
+    Rig rig("i7-2600k", 50.0, std::make_shared<sim::HostClock>());
+    auto shared = std::make_shared<SharedReadings>();
+    WorkerThread thread = StartClockThread(*rig.processor, shared);
+    ASSERT_TRUE(eventually([&] { return shared->tscMHz.load() > 0.0; }, 5000ms));
+    EXPECT_TRUE(within(shared->tscMHz.load(), 3400.0, 0.0005)) << shared->tscMHz.load();
+
+    auto started = std::chrono::steady_clock::now();
+    StopOutcome outcome = StopWorkerThreads(*shared, *rig.processor);
+    EXPECT_TRUE(outcome.clockThreadEnded);
+    EXPECT_TRUE(outcome.loadThreadEnded);
+    EXPECT_LE(outcome.stepsWaited, 5);
+    EXPECT_LT(std::chrono::steady_clock::now() - started, 1000ms);
+}
+
+TEST(ClockThreadTest, StopRequestedBeforeTheThreadRuns)
+{
+    auto clock = std::make_shared<sim::ManualClock>();
+    Rig rig("e8400", 50.0, clock);
+    auto shared = std::make_shared<SharedReadings>();
+    WorkerThread thread = StartClockThread(*rig.processor, shared);
+    EXPECT_EQ(shared->clockControl.load(), Running);
+    // A second start while the first runs does nothing.
+    EXPECT_FALSE(StartClockThread(*rig.processor, shared).started());
+    StopOutcome outcome = StopWorkerThreads(*shared, realSleep);
+    EXPECT_TRUE(outcome.clockThreadEnded);
+    thread.release();
+    // Once it has ended it can be started again.
+    WorkerThread again = StartClockThread(*rig.processor, shared);
+    EXPECT_TRUE(again.started());
+    EXPECT_TRUE(StopWorkerThreads(*shared, realSleep).clockThreadEnded);
+}
+
+class LoadThreadTest : public ::testing::Test {
+protected:
+    void SetUp() override
+    {
+        m_path = std::filesystem::temp_directory_path() /
+                 ("measure-load-" + std::to_string(::getpid()) + "-" +
+                  ::testing::UnitTest::GetInstance()->current_test_info()->name());
+        writeStat(0, 1000);
+    }
+    void TearDown() override { std::filesystem::remove(m_path); }
+
+    // Totals of the aggregate line: `busy` of `total` jiffies.
+    void writeStat(uint64_t busy, uint64_t total)
+    {
+        std::ofstream out(m_path.string() + ".tmp", std::ios::trunc);
+        out << "cpu  " << busy << " 0 0 " << (total - busy) << " 0 0 0 0 0 0\n";
+        out.close();
+        std::filesystem::rename(m_path.string() + ".tmp", m_path);
+    }
+
+    std::filesystem::path m_path;
+};
+
+TEST_F(LoadThreadTest, PublishesTheSystemLoadAndStops)
+{
+    for (auto priority : {platform::ThreadPriority::AboveNormal, platform::ThreadPriority::TimeCritical}) {
+        writeStat(0, 1000);
+        Rig rig("i7-920", 0.0);
+        rig.processor->sleepHook = [](uint32_t) { std::this_thread::sleep_for(2ms); };
+        auto shared = std::make_shared<SharedReadings>();
+        shared->systemLoad = -1.0; // marks the first collection
+        WorkerThread thread = StartLoadCounterThread(*rig.processor, shared, priority, ProcStatLoad(m_path.string()));
+        ASSERT_TRUE(thread.started());
+        EXPECT_TRUE(eventually([&] { return rig.processor->m_threadPriority.load() == priority; }));
+        // Nothing has changed since the thread opened the counters.
+        ASSERT_TRUE(eventually([&] { return shared->systemLoad.load() != -1.0; }));
+        EXPECT_EQ(shared->systemLoad.load(), 0.0);
+
+        writeStat(250, 2000); // 250 of 1000 jiffies busy
+        EXPECT_TRUE(eventually([&] { return std::abs(shared->systemLoad.load() - 25.0) < 1e-9; }))
+            << shared->systemLoad.load();
+        writeStat(1150, 3000);
+        EXPECT_TRUE(eventually([&] { return std::abs(shared->systemLoad.load() - 90.0) < 1e-9; }))
+            << shared->systemLoad.load();
+
+        StopOutcome outcome = StopWorkerThreads(*shared, realSleep);
+        EXPECT_TRUE(outcome.loadThreadEnded);
+        EXPECT_TRUE(outcome.clockThreadEnded); // never started
+        EXPECT_LE(outcome.stepsWaited, 2);
+    }
+}
+
+TEST_F(LoadThreadTest, UnreadableCountersGiveZero)
+{
+    Rig rig("i7-920", 0.0);
+    rig.processor->sleepHook = [](uint32_t) { std::this_thread::sleep_for(2ms); };
+    auto shared = std::make_shared<SharedReadings>();
+    shared->systemLoad = 55.0;
+    WorkerThread thread =
+        StartLoadCounterThread(*rig.processor, shared, platform::ThreadPriority::AboveNormal,
+                               ProcStatLoad((m_path.parent_path() / "no-such-stat-file").string()));
+    EXPECT_TRUE(eventually([&] { return shared->systemLoad.load() == 0.0; }));
+    EXPECT_TRUE(StopWorkerThreads(*shared, realSleep).loadThreadEnded);
+}
+
+TEST_F(LoadThreadTest, ThreadThatDoesNotAnswer)
+{
+    // The load thread hangs in its sleep; the clock thread answers. The
+    // shutdown wait gives up after its 49 steps and the program goes on.
+    auto clock = std::make_shared<sim::ManualClock>();
+    Rig rig("i7-920", 0.0, clock);
+    std::atomic<bool> hung{true};
+    rig.processor->sleepHook = [&](uint32_t ms) {
+        while (hung.load() && ms == 500)
+            std::this_thread::sleep_for(1ms);
+        clock->sleep(ms);
+    };
+    auto shared = std::make_shared<SharedReadings>();
+    WorkerThread load = StartLoadCounterThread(*rig.processor, shared, platform::ThreadPriority::AboveNormal,
+                                               ProcStatLoad(m_path.string()));
+    WorkerThread clockThread = StartClockThread(*rig.processor, shared);
+
+    int steps = 0;
+    StopOutcome outcome = StopWorkerThreads(*shared, [&](uint32_t ms) {
+        EXPECT_EQ(ms, 100u);
+        ++steps;
+        std::this_thread::sleep_for(1ms);
+    });
+    EXPECT_FALSE(outcome.loadThreadEnded);
+    EXPECT_TRUE(outcome.clockThreadEnded) << "it ended while the wait was on the load thread";
+    EXPECT_EQ(outcome.stepsWaited, ShutdownWaitSteps);
+    EXPECT_EQ(steps, ShutdownWaitSteps);
+
+    // Not waited for further: the handle lets go of the thread, which keeps
+    // the shared values alive on its own.
+    load.release();
+    std::weak_ptr<SharedReadings> watch = shared;
+    std::atomic<int>* loadWord = &shared->loadControl;
+    EXPECT_EQ(loadWord->load(), StopRequested);
+    hung = false;
+    EXPECT_TRUE(eventually([&] { return loadWord->load() == NotRunning; }));
+    EXPECT_TRUE(eventually([&] { return shared->clockControl.load() == NotRunning; }));
+    clockThread.release();
+    shared.reset();
+    EXPECT_TRUE(eventually([&] { return watch.expired(); }));
+}
+
+} // namespace
