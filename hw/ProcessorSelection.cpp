@@ -30,6 +30,8 @@ ProcessorSelection selectProcessor(const EnvironmentLookup& environment)
         selection.error = error;
         return selection;
     }
+    if (const char* audit = environment("SIMULATED_AUDIT"))
+        options.auditPath = audit;
     sim::SimulatedCreation created = sim::createSimulatedProcessor(environment("SIMULATED_CPU"), options);
     if (!created.processor) {
         selection.error = "SIMULATED_CPU: " + created.error;

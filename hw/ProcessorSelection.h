@@ -28,8 +28,8 @@ struct ProcessorSelection {
     bool ok() const { return processor != nullptr; }
 };
 
-// SIMULATED_CPU set: that profile, with SIMULATED_LOAD, SIMULATED_READOUT and
-// SIMULATED_GPU; unset or empty: platform::LinuxProcessor.
+// SIMULATED_CPU set: that profile, with SIMULATED_LOAD, SIMULATED_READOUT,
+// SIMULATED_GPU and SIMULATED_AUDIT; unset or empty: platform::LinuxProcessor.
 ProcessorSelection selectProcessor(const EnvironmentLookup& environment = processEnvironment);
 
 // True when SIMULATED_CPU names something (valid or not).

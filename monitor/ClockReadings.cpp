@@ -186,6 +186,7 @@ void ClockReadings::updateLoadText(const ReadingOptions& options)
         if (load > 100.0)
             load = 100.0;
     }
+    m_load = load;
     m_texts.load = FormatText("Load %5.1f%%", load);
 }
 

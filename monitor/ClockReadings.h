@@ -67,6 +67,8 @@ public:
 
     int infoView() const { return m_infoView; }
     const ReadingTexts& texts() const { return m_texts; }
+    // The load in percent behind texts().load (the log records it too).
+    double load() const { return m_load; }
     double multiplier() const { return m_multiplier; }
     RunTimer& runTimer() { return m_runTimer; }
 
@@ -86,6 +88,7 @@ private:
     RunTimer m_runTimer;
     uint32_t m_flexRatioSeen = 0;
     double m_multiplier = 0.0;
+    double m_load = 0.0;
     ReadingTexts m_texts;
 };
 

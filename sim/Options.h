@@ -22,6 +22,10 @@ struct Options {
     double fixedLoadPercent = 0.0;      // every logical CPU, with LoadMode::Fixed
     std::vector<int> pinnedReadouts;    // readout of core 0, 1, ... in degrees below TjMax
     GpuCounts gpus;
+    // SIMULATED_AUDIT: a file that receives the register writes and the final
+    // state of every written register when the program deinitialises the
+    // register access (the simulated registers end with the process); empty: none.
+    std::string auditPath;
 
     // "host" or a percentage 0 to 100; empty means host.
     static bool parseLoad(std::string_view text, Options& options, std::string& error);

@@ -4,6 +4,8 @@
 #include "sim/CpuidDumps.h"
 
 #include <bit>
+#include <cstdio>
+#include <set>
 #include <time.h>
 
 namespace sim {
@@ -194,6 +196,40 @@ bool SimulatedProcessor::poke(int cpu, uint32_t index, uint64_t value)
     bool ok = m_registers.poke(cpu, index, value, now);
     m_model.settle();
     return ok;
+}
+
+void SimulatedProcessor::deinitialise()
+{
+    if (!m_options.auditPath.empty())
+        writeAudit(m_options.auditPath);
+}
+
+bool SimulatedProcessor::writeAudit(const std::string& path)
+{
+    const std::vector<WriteRecord> records = writes();
+    std::FILE* file = std::fopen(path.c_str(), "w");
+    if (!file)
+        return false;
+    const auto outcomeName = [](WriteOutcome outcome) {
+        switch (outcome) {
+        case WriteOutcome::Applied: return "applied";
+        case WriteOutcome::Ignored: return "ignored";
+        case WriteOutcome::Faulted: return "faulted";
+        }
+        return "unknown";
+    };
+    std::set<std::pair<int, uint32_t>> written;
+    for (const WriteRecord& record : records) {
+        std::fprintf(file, "write %d 0x%X 0x%llX %s\n", record.cpu, record.index,
+                     static_cast<unsigned long long>(record.value), outcomeName(record.outcome));
+        written.insert({record.cpu, record.index});
+    }
+    for (const auto& [cpu, index] : written) {
+        if (const std::optional<uint64_t> value = peek(cpu, index))
+            std::fprintf(file, "final %d 0x%X 0x%llX\n", cpu, index, static_cast<unsigned long long>(*value));
+    }
+    const bool flushed = std::fflush(file) == 0;
+    return std::fclose(file) == 0 && flushed;
 }
 
 std::vector<WriteRecord> SimulatedProcessor::writes() const

@@ -50,7 +50,8 @@ public:
     bool capabilityTest() override { return true; }
     bool readMsr(uint32_t index, uint32_t& low, uint32_t& high) override;
     bool writeMsr(uint32_t index, uint32_t low, uint32_t high) override;
-    void deinitialise() override {}
+    // Writes the audit file of Options::auditPath, when there is one.
+    void deinitialise() override;
 
     platform::CpuidRegisters cpuid(uint32_t leaf, uint32_t subleaf) override;
     uint64_t rdtsc() override;
@@ -85,6 +86,11 @@ public:
     std::vector<WriteRecord> writes() const;
     uint64_t writeCount() const;
     void clearWrites();
+    // The writes still held, oldest first ("write <cpu> 0x<index> 0x<value>
+    // <applied|ignored|faulted>"), then the value every register written
+    // there holds now ("final <cpu> 0x<index> 0x<value>"). False when the
+    // file cannot be written.
+    bool writeAudit(const std::string& path);
     double packageWatts(int package);
     double coreCelsius(int core);
 

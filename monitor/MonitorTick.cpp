@@ -1,0 +1,68 @@
+#include "monitor/MonitorTick.h"
+
+#include "monitor/CounterProgramming.h"
+
+#include <algorithm>
+
+namespace monitor {
+
+ReadingOptions ReadingOptionsFor(const MonitorSettings& settings)
+{
+    ReadingOptions options;
+    options.tmLoad = settings.TMLoad;
+    options.refreshIntervalMs = settings.RefreshInterval;
+    return options;
+}
+
+void ConnectMeasurementSteps(MonitorRecords& m)
+{
+    m.cycle->setStep(CycleStep::Measurement, [&m] { m.readings->UpdateReadings(ReadingOptionsFor(*m.settings)); });
+    m.cycle->setStep(CycleStep::Log, [&m] {
+        if (m.settings->LogFile != 0)
+            AddLogLineIfDue(m);
+    });
+}
+
+void RunTimerTick(MonitorRecords& m)
+{
+    m.cycle->tick();
+    ProgramCounters(m.access, *m.counters);
+}
+
+LogColumns LogColumnsFor(const MonitorRecords& m)
+{
+    LogColumns columns;
+    for (int slot = 0; slot < std::min(m.flavour.coreSlots, hw::MaxCoreSlots); ++slot)
+        if (m.info.corePresent(slot))
+            columns.coreSlots.push_back(slot);
+    columns.gpu = m.settings->gpuPresent;
+    return columns;
+}
+
+LogOptions LogOptionsFor(const MonitorSettings& settings)
+{
+    LogOptions options;
+    options.format = settings.CSV != 0 ? LogFormat::Csv : LogFormat::Text;
+    options.logInterval = settings.LogInterval;
+    options.hdWrite = settings.HDWrite;
+    options.fileName = settings.LogFileName;
+    return options;
+}
+
+void AddLogLineIfDue(MonitorRecords& m)
+{
+    const LogColumns columns = LogColumnsFor(m);
+    const SampleSet& samples = m.cycle->samples();
+    LogReadings readings;
+    readings.time = m.processor.localTime();
+    readings.clockMHz = m.shared->coreClockMHz.load();
+    for (int slot : columns.coreSlots)
+        readings.temperatures.push_back(samples.cores[slot].temperature);
+    // The figure the window shows: the whole system's load with TMLoad,
+    // otherwise the mean of the measured processors' loads.
+    readings.loadPercent = m.readings->load();
+    readings.gpuTemperature = samples.gpu.temperature;
+    m.log.addLineIfDue(readings, columns, LogOptionsFor(*m.settings));
+}
+
+} // namespace monitor

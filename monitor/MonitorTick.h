@@ -1,0 +1,29 @@
+#pragma once
+// The monitor's work on every tick of the main timer that is not the
+// window's: the sampling cycle with its measurement and log steps, then the
+// performance counters programmed again on every measured processor.
+
+#include "monitor/MonitorRecords.h"
+#include "monitor/log/MonitorLog.h"
+
+namespace monitor {
+
+// Plugs the clock/load measurement and the log line into the cycle.
+void ConnectMeasurementSteps(MonitorRecords& records);
+
+// One tick after the window's first-tick steps: the cycle, then the counters.
+void RunTimerTick(MonitorRecords& records);
+
+// The measurement options the settings give now.
+ReadingOptions ReadingOptionsFor(const MonitorSettings& settings);
+
+// The log's columns: the present core slots shown by this build, and the GPU
+// column while a graphics sensor is in use.
+LogColumns LogColumnsFor(const MonitorRecords& records);
+LogOptions LogOptionsFor(const MonitorSettings& settings);
+
+// Adds the log line of this tick when one is due (and writes the buffer out
+// when that is due too).
+void AddLogLineIfDue(MonitorRecords& records);
+
+} // namespace monitor
