@@ -1,0 +1,89 @@
+#include "SampleWindow.h"
+
+#include "dialog/ClientAreaDrag.h"
+#include "dialog/HoverTimer.h"
+
+#include <QMouseEvent>
+#include <QSignalSpy>
+#include <QTest>
+#include <QTimer>
+
+#include <gtest/gtest.h>
+
+using namespace sample;
+
+namespace {
+
+void sendMouse(QWidget* target, QEvent::Type type, QPoint local, Qt::MouseButton button)
+{
+    const Qt::MouseButtons held = type == QEvent::MouseButtonRelease ? Qt::NoButton : Qt::MouseButtons(Qt::LeftButton);
+    QMouseEvent event(type, QPointF(local), target->mapToGlobal(QPointF(local)), button, held, Qt::NoModifier);
+    QApplication::sendEvent(target, &event);
+}
+
+} // namespace
+
+TEST(RunModalTest, ReturnsTheCodeTheWindowClosedWith)
+{
+    SampleWindow window(dialog::WindowRole::Main);
+    QTimer::singleShot(0, &window, [&] {
+        window.setFocus(IdName);
+        QTest::keyClick(window.control(IdName), Qt::Key_Escape);
+    });
+    EXPECT_EQ(window.runModal(), IDCANCEL);
+
+    QTimer::singleShot(0, &window, [&] { window.endDialog(IDOK); });
+    EXPECT_EQ(window.runModal(), IDOK);
+}
+
+TEST(ClientAreaDragTest, TheGrabbedPointFollowsTheMouse)
+{
+    SampleWindow window;
+    window.move(100, 100);
+    window.show();
+    ASSERT_TRUE(QTest::qWaitForWindowExposed(&window));
+    auto* drag = new dialog::ClientAreaDrag(&window);
+    const QPoint start = window.pos();
+
+    sendMouse(&window, QEvent::MouseButtonPress, QPoint(10, 10), Qt::LeftButton);
+    EXPECT_TRUE(drag->active());
+    EXPECT_EQ(drag->point(), QPoint(10, 10));
+    sendMouse(&window, QEvent::MouseMove, QPoint(30, 25), Qt::NoButton);
+    EXPECT_EQ(window.pos(), start + QPoint(20, 15));
+    // The window has moved under the cursor: the point is where it was grabbed.
+    sendMouse(&window, QEvent::MouseMove, QPoint(10, 10), Qt::NoButton);
+    EXPECT_EQ(window.pos(), start + QPoint(20, 15));
+    sendMouse(&window, QEvent::MouseButtonRelease, QPoint(10, 10), Qt::LeftButton);
+    EXPECT_FALSE(drag->active());
+    sendMouse(&window, QEvent::MouseMove, QPoint(50, 50), Qt::NoButton);
+    EXPECT_EQ(window.pos(), start + QPoint(20, 15));
+}
+
+TEST(HoverTimerTest, ReportsOneHoverPerRequestAndStopsOnLeave)
+{
+    SampleWindow window;
+    window.show();
+    ASSERT_TRUE(QTest::qWaitForWindowExposed(&window));
+    dialog::HoverTimer hover(&window, 30);
+    QSignalSpy hovered(&hover, &dialog::HoverTimer::hovered);
+    QSignalSpy left(&hover, &dialog::HoverTimer::left);
+
+    sendMouse(&window, QEvent::MouseMove, QPoint(5, 5), Qt::NoButton); // no request yet
+    QTest::qWait(60);
+    EXPECT_EQ(hovered.count(), 0);
+
+    EXPECT_TRUE(hover.request());
+    sendMouse(&window, QEvent::MouseMove, QPoint(12, 8), Qt::NoButton);
+    ASSERT_TRUE(hovered.wait(1000));
+    EXPECT_EQ(hovered.at(0).at(0).toPoint(), QPoint(12, 8));
+    EXPECT_FALSE(hover.tracking());
+    QTest::qWait(60);
+    EXPECT_EQ(hovered.count(), 1);
+
+    hover.request();
+    QEvent leave(QEvent::Leave);
+    QApplication::sendEvent(&window, &leave);
+    EXPECT_EQ(left.count(), 1);
+    QTest::qWait(60);
+    EXPECT_EQ(hovered.count(), 1);
+}
