@@ -1,0 +1,133 @@
+#pragma once
+// Records the seam calls one turbo sampler tick makes and replays them on the
+// simulated processor alone, so the simulator's share of a tick's cost can be
+// told from the sampler's own.
+
+#include "platform/Processor.h"
+
+#include <cstdint>
+#include <vector>
+
+namespace turbo_bench {
+
+struct SeamCall {
+    enum Kind { Read, Write, Pin, Tsc, Masks, Sleep, Cpuid } kind;
+    uint32_t index;
+    uint64_t value;
+};
+
+class RecordingProcessor : public platform::Processor {
+public:
+    explicit RecordingProcessor(platform::Processor& inner) : m_inner(inner) {}
+    bool recording = false;
+    std::vector<SeamCall> calls;
+
+    void initialise() override { m_inner.initialise(); }
+    int status() override { return m_inner.status(); }
+    bool capabilityTest() override { return m_inner.capabilityTest(); }
+    bool readMsr(uint32_t index, uint32_t& low, uint32_t& high) override
+    {
+        record({SeamCall::Read, index, 0});
+        return m_inner.readMsr(index, low, high);
+    }
+    bool writeMsr(uint32_t index, uint32_t low, uint32_t high) override
+    {
+        record({SeamCall::Write, index, (uint64_t(high) << 32) | low});
+        return m_inner.writeMsr(index, low, high);
+    }
+    void deinitialise() override { m_inner.deinitialise(); }
+    platform::CpuidRegisters cpuid(uint32_t leaf, uint32_t subleaf) override
+    {
+        record({SeamCall::Cpuid, leaf, subleaf});
+        return m_inner.cpuid(leaf, subleaf);
+    }
+    uint64_t rdtsc() override
+    {
+        record({SeamCall::Tsc, 0, 0});
+        return m_inner.rdtsc();
+    }
+    uint32_t setThreadAffinityMask(uint32_t mask) override
+    {
+        record({SeamCall::Pin, mask, 0});
+        return m_inner.setThreadAffinityMask(mask);
+    }
+    bool processAffinityMask(uint32_t& process, uint32_t& system) override
+    {
+        record({SeamCall::Masks, 0, 0});
+        return m_inner.processAffinityMask(process, system);
+    }
+    bool setProcessAffinityMask(uint32_t mask) override { return m_inner.setProcessAffinityMask(mask); }
+    int currentCpu() override { return m_inner.currentCpu(); }
+    void sleep(uint32_t milliseconds) override
+    {
+        record({SeamCall::Sleep, milliseconds, 0});
+        m_inner.sleep(milliseconds);
+    }
+    void setPriorityClass(platform::PriorityClass priority) override { m_inner.setPriorityClass(priority); }
+    void setThreadPriority(platform::ThreadPriority priority) override { m_inner.setThreadPriority(priority); }
+    int64_t performanceCounter() override { return m_inner.performanceCounter(); }
+    int64_t performanceFrequency() override { return m_inner.performanceFrequency(); }
+    uint32_t tickCount() override { return m_inner.tickCount(); }
+    std::tm localTime() override { return m_inner.localTime(); }
+
+private:
+    void record(const SeamCall& call)
+    {
+        if (recording)
+            calls.push_back(call);
+    }
+    platform::Processor& m_inner;
+};
+
+// Makes the recorded calls on the processor directly; returns a value that
+// depends on every result so nothing is optimised away.
+__attribute__((noinline)) inline uint64_t replaySeamCalls(platform::Processor& processor,
+                                                          const std::vector<SeamCall>& calls)
+{
+    uint64_t sink = 0;
+    uint32_t low = 0;
+    uint32_t high = 0;
+    uint32_t process = 0;
+    uint32_t system = 0;
+    for (const SeamCall& call : calls) {
+        switch (call.kind) {
+        case SeamCall::Read:
+            processor.readMsr(call.index, low, high);
+            sink += low ^ high;
+            break;
+        case SeamCall::Write:
+            processor.writeMsr(call.index, static_cast<uint32_t>(call.value), static_cast<uint32_t>(call.value >> 32));
+            break;
+        case SeamCall::Pin: sink += processor.setThreadAffinityMask(call.index); break;
+        case SeamCall::Tsc: sink += processor.rdtsc(); break;
+        case SeamCall::Masks:
+            processor.processAffinityMask(process, system);
+            sink += process;
+            break;
+        case SeamCall::Sleep: processor.sleep(call.index); break;
+        case SeamCall::Cpuid: sink += processor.cpuid(call.index, static_cast<uint32_t>(call.value)).eax; break;
+        }
+    }
+    return sink;
+}
+
+struct CallCounts {
+    int reads = 0;
+    int writes = 0;
+    int pins = 0;
+    int tscReads = 0;
+};
+
+inline CallCounts countCalls(const std::vector<SeamCall>& calls)
+{
+    CallCounts counts;
+    for (const SeamCall& call : calls) {
+        counts.reads += call.kind == SeamCall::Read;
+        counts.writes += call.kind == SeamCall::Write;
+        counts.pins += call.kind == SeamCall::Pin;
+        counts.tscReads += call.kind == SeamCall::Tsc;
+    }
+    return counts;
+}
+
+} // namespace turbo_bench

@@ -1,0 +1,59 @@
+#pragma once
+// The turbo monitor's three processor switches: turbo disable, Enhanced
+// SpeedStep and C-states. Each writes IA32_MISC_ENABLE or MSR_POWER_CTL on
+// every logical CPU 0..15 of the system mask and reports the state read back.
+
+#include "hw/HardwareAccess.h"
+
+namespace turbo {
+
+enum class SwitchState { Off, On };
+
+inline SwitchState switchState(bool on) { return on ? SwitchState::On : SwitchState::Off; }
+
+class ProcessorSwitches {
+public:
+    enum class ProcessorClass { Core2, Nehalem };
+
+    struct MiscEnableState {
+        SwitchState turboDisable = SwitchState::Off; // bit 38
+        SwitchState eist = SwitchState::Off;         // bit 16
+        bool eistLocked = false;                     // bit 20
+    };
+
+    struct EistResult {
+        bool locked = false;   // the firmware locked the setting; nothing was written
+        SwitchState state = SwitchState::Off; // bit 16 as read back
+    };
+
+    ProcessorSwitches(hw::HardwareAccess& access, ProcessorClass processorClass);
+
+    // IA32_MISC_ENABLE on the CPU the thread runs on now.
+    MiscEnableState readMiscEnable();
+
+    // Sets or clears bit 38 on every CPU; returns bit 38 read back afterwards.
+    SwitchState setTurboDisable(SwitchState state);
+
+    // Looks at the lock on CPU 0 first; unlocked, runs the writing step.
+    EistResult setEist(SwitchState state);
+    // Bit 16 on every CPU, then read back on the last one visited.
+    SwitchState writeEist(SwitchState state);
+
+    // The C-state setting of the current CPU (C1E on Nehalem; bits 25, 26, 31
+    // and 32 of IA32_MISC_ENABLE together on Core 2).
+    SwitchState readCStates();
+    void writeCStates(SwitchState state);
+
+private:
+    static constexpr int kLastCpu = 15;
+
+    // Read-modify-write of one register on every CPU; a register that
+    // cannot be read is not written.
+    template <typename Change>
+    void modifyOnEveryCpu(uint32_t index, Change&& change);
+
+    hw::HardwareAccess& m_access;
+    ProcessorClass m_class;
+};
+
+} // namespace turbo

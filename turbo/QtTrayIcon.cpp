@@ -1,0 +1,53 @@
+#include "turbo/QtTrayIcon.h"
+
+#include <QSystemTrayIcon>
+
+namespace turbo {
+
+QtTrayIcon::QtTrayIcon(QObject* parent) : QObject(parent) {}
+
+QtTrayIcon::~QtTrayIcon() { remove(); }
+
+bool QtTrayIcon::add(const QIcon& icon, const QString& tip)
+{
+    if (m_icon || !QSystemTrayIcon::isSystemTrayAvailable())
+        return false;
+    m_icon = new QSystemTrayIcon(icon, this);
+    m_icon->setToolTip(limitTip(tip));
+    connect(m_icon, &QSystemTrayIcon::activated, this, [this](QSystemTrayIcon::ActivationReason reason) {
+        switch (reason) {
+        case QSystemTrayIcon::Trigger:
+        case QSystemTrayIcon::Context:
+            deliver(TrayEvent::ButtonDown);
+            break;
+        case QSystemTrayIcon::DoubleClick:
+            deliver(TrayEvent::DoubleClick);
+            break;
+        case QSystemTrayIcon::MiddleClick:
+        case QSystemTrayIcon::Unknown:
+            break;
+        }
+    });
+    m_icon->show();
+    return true;
+}
+
+bool QtTrayIcon::modify(const QString& tip)
+{
+    if (!m_icon)
+        return false;
+    m_icon->setToolTip(limitTip(tip));
+    return true;
+}
+
+bool QtTrayIcon::remove()
+{
+    if (!m_icon)
+        return false;
+    m_icon->hide();
+    delete m_icon;
+    m_icon = nullptr;
+    return true;
+}
+
+} // namespace turbo

@@ -1,0 +1,27 @@
+#pragma once
+// The notification icon on QSystemTrayIcon. Adding fails when the desktop has
+// no notification area.
+
+#include "turbo/TrayIcon.h"
+
+#include <QObject>
+
+class QSystemTrayIcon;
+
+namespace turbo {
+
+class QtTrayIcon : public QObject, public TrayIcon {
+    Q_OBJECT
+public:
+    explicit QtTrayIcon(QObject* parent = nullptr);
+    ~QtTrayIcon() override;
+
+    bool add(const QIcon& icon, const QString& tip) override;
+    bool modify(const QString& tip) override;
+    bool remove() override;
+
+private:
+    QSystemTrayIcon* m_icon = nullptr;
+};
+
+} // namespace turbo

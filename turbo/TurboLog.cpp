@@ -1,0 +1,158 @@
+#include "turbo/TurboLog.h"
+
+#include <cerrno>
+#include <cstdio>
+#include <fcntl.h>
+#include <locale.h>
+#include <sys/stat.h>
+#include <unistd.h>
+
+namespace turbo {
+
+namespace {
+
+void replaceAll(std::string& text, std::string_view from, std::string_view to)
+{
+    for (size_t at = text.find(from); at != std::string::npos; at = text.find(from, at + to.size()))
+        text.replace(at, from.size(), to);
+}
+
+std::string withCrLf(std::string_view text)
+{
+    std::string out;
+    out.reserve(text.size() + text.size() / 32);
+    for (char c : text) {
+        if (c == '\n')
+            out += '\r';
+        out += c;
+    }
+    return out;
+}
+
+bool writeAll(int fd, std::string_view data)
+{
+    while (!data.empty()) {
+        ssize_t written = ::write(fd, data.data(), data.size());
+        if (written < 0) {
+            if (errno == EINTR)
+                continue;
+            return false;
+        }
+        data.remove_prefix(static_cast<size_t>(written));
+    }
+    return true;
+}
+
+} // namespace
+
+TurboLog::TurboLog(std::string directory) : m_directory(std::move(directory)) {}
+
+void TurboLog::addNote(std::string_view note) { m_pendingNote.append(note); }
+
+std::string TurboLog::formatTime(const std::tm& time)
+{
+    static locale_t cLocale = newlocale(LC_ALL_MASK, "C", locale_t(0));
+    char text[64] = {};
+    if (cLocale == locale_t(0) || strftime_l(text, sizeof text, "%x %H:%M:%S", &time, cLocale) == 0)
+        return {};
+    return text;
+}
+
+void TurboLog::appendLine(const std::tm& time, double peak, double average, double stdDev, double averageC0)
+{
+    char figures[96];
+    std::snprintf(figures, sizeof figures, " %6.3f %6.3f %5.3f %6.2f", peak, average, stdDev, averageC0);
+    m_buffer += formatTime(time);
+    m_buffer += figures;
+    if (!m_pendingNote.empty()) {
+        // Blanks become "_" so the note stays one column; a line break in a
+        // pasted note would split the line, so it goes the same way.
+        for (char& c : m_pendingNote) {
+            if (c == ' ' || c == '\n' || c == '\r')
+                c = '_';
+        }
+        m_buffer += ' ';
+        m_buffer += m_pendingNote;
+        m_pendingNote.clear();
+    }
+    m_buffer += '\n';
+}
+
+TurboLog::WriteResult TurboLog::onTick(const std::tm& time, LogState state, LogFormat format)
+{
+    if (time.tm_sec != 0)
+        return WriteResult::NothingToWrite;
+    if (state == LogState::Off) {
+        m_buffer.clear();
+        return WriteResult::NothingToWrite;
+    }
+    return write(format);
+}
+
+TurboLog::WriteResult TurboLog::flush(LogState state, LogFormat format)
+{
+    if (state == LogState::Off)
+        return WriteResult::NothingToWrite;
+    return write(format);
+}
+
+std::string TurboLog::fileName(LogFormat format)
+{
+    return format == LogFormat::Csv ? "SparvelLog.csv" : "SparvelLog.txt";
+}
+
+std::string TurboLog::header(LogFormat format)
+{
+    return format == LogFormat::Csv ? "DATE,TIME,PEAK,C_MULTI,STD_DEV,LOAD%,NOTES\n"
+                                    : "  DATE     TIME    PEAK  CMULTI STDEV  LOAD%  NOTES\n";
+}
+
+std::string TurboLog::filePath(LogFormat format) const
+{
+    if (m_directory.empty())
+        return fileName(format);
+    return m_directory + "/" + fileName(format);
+}
+
+std::string TurboLog::convert(std::string_view buffer, LogFormat format)
+{
+    std::string text(buffer);
+    if (format == LogFormat::Csv) {
+        for (std::string_view run : {"    ", "   ", "  ", " "})
+            replaceAll(text, run, ",");
+    } else {
+        replaceAll(text, ",", " ");
+    }
+    return text;
+}
+
+TurboLog::WriteResult TurboLog::write(LogFormat format)
+{
+    if (m_buffer.empty())
+        return WriteResult::NothingToWrite;
+    std::string text = convert(m_buffer, format);
+
+    int fd = ::open(filePath(format).c_str(), O_WRONLY | O_CREAT | O_APPEND | O_CLOEXEC, 0644);
+    if (fd < 0)
+        return WriteResult::CannotOpen;
+    struct stat info {};
+    if (::fstat(fd, &info) != 0) {
+        ::close(fd);
+        return WriteResult::WriteFailed;
+    }
+    if (info.st_size == 0)
+        text.insert(0, header(format));
+
+    bool ok = writeAll(fd, withCrLf(text));
+    if (!ok && ::ftruncate(fd, info.st_size) != 0) {
+        // The file keeps a partial tail; the buffer is kept all the same.
+    }
+    if (::close(fd) != 0)
+        ok = false;
+    if (!ok)
+        return WriteResult::WriteFailed;
+    m_buffer.clear();
+    return WriteResult::Written;
+}
+
+} // namespace turbo

@@ -1,0 +1,363 @@
+#include "turbo/TurboSampler.h"
+
+#include "hw/MsrIndex.h"
+
+#include <algorithm>
+#include <bit>
+#include <cmath>
+#include <new>
+
+namespace turbo {
+
+namespace {
+
+constexpr uint32_t kLowSixteenCpus = 0xFFFF;
+constexpr int kMaxTurboRatioBytes = 6;
+
+bool inMask(uint32_t mask, int n) { return (mask >> n) & 1u; }
+
+// A Core 2 ratio field pair as whole tenths: ratio × 10, plus 5 for the half step.
+uint32_t tenths(uint64_t value, msr::Field ratio, msr::Field half)
+{
+    return static_cast<uint32_t>(ratio.get(value)) * 10 + (half.test(value) ? 5 : 0);
+}
+
+} // namespace
+
+std::string TurboStartup::message() const
+{
+    switch (failure) {
+    case StartupFailure::None:
+        return {};
+    case StartupFailure::DriverNotReady:
+        return "Could not open WinRing0.dll";
+    case StartupFailure::AllocationFailed:
+        return "Memory Allocation Error";
+    }
+    return {};
+}
+
+TurboStartup TurboSampler::start(hw::HardwareAccess& access)
+{
+    TurboStartup result;
+    platform::Processor& processor = access.processor();
+
+    processor.initialise();
+    processor.sleep(kStartupWaitMs);
+    result.driverStatus = processor.status();
+    if (result.driverStatus != 0) {
+        result.failure = StartupFailure::DriverNotReady;
+        return result;
+    }
+
+    // Make CPUID leaves 4 and 0x0A visible on this CPU. A failed read must
+    // not be written back as zeros.
+    uint64_t miscEnable = 0;
+    if (access.read(msr::IA32_MISC_ENABLE, miscEnable))
+        access.write(msr::IA32_MISC_ENABLE, msr::misc_enable::LimitCpuidMaxValue.set(miscEnable, 0));
+
+    result.sampler.reset(new (std::nothrow) TurboSampler(access));
+    if (!result.sampler) {
+        result.failure = StartupFailure::AllocationFailed;
+        return result;
+    }
+    TurboSampler& sampler = *result.sampler;
+    sampler.buildSlotTable();
+    sampler.detectRatios();
+    sampler.programCounters();
+    sampler.takeBaseline();
+    return result;
+}
+
+TurboSampler::TurboSampler(hw::HardwareAccess& access)
+    : m_access(access), m_processor(access.processor())
+{
+    readMasks();
+    m_processor.setThreadPriority(platform::ThreadPriority::TimeCritical);
+    m_processor.sleep(0);
+
+    namespace leaf = msr::cpuid;
+    if (m_processor.cpuid(leaf::LeafVendor).eax >= leaf::LeafPerformanceMonitoring) {
+        uint32_t eax = m_processor.cpuid(leaf::LeafPerformanceMonitoring).eax;
+        auto width = leaf::performance_monitoring_eax::GpCounterWidth.get(eax);
+        // A processor without programmable counters reports width 0; keep the
+        // default rather than a modulus of 1.
+        if (width > 0 && width < 64)
+            m_counterModulus = 1ull << width;
+    }
+}
+
+void TurboSampler::readMasks()
+{
+    m_access.refreshMasks();
+    m_processMask = m_access.processMask();
+    m_systemMask = m_access.systemMask();
+}
+
+uint32_t TurboSampler::readProcessMask()
+{
+    m_access.refreshMasks();
+    return m_access.processMask();
+}
+
+void TurboSampler::buildSlotTable()
+{
+    m_slots.fill(DisplaySlot{});
+    for (int n = 0; n < kMeasuredCpus; ++n) {
+        if (!inMask(m_systemMask, n))
+            continue;
+        m_access.pin(n);
+        uint32_t ebx = m_processor.cpuid(msr::cpuid::LeafFeatures).ebx;
+        uint64_t apic = msr::cpuid::features_ebx::InitialApicId.get(ebx);
+        // Thread and core bits pick the column, the second-package bit the
+        // lower row; bit 3 of the APIC ID is ignored, so a later CPU whose ID
+        // differs only there takes the slot over.
+        auto slot = msr::cpuid::apic_id::CoreAndThread.get(apic)
+                  + (msr::cpuid::apic_id::SecondPackage.test(apic) ? 8 : 0);
+        m_slots[slot] = DisplaySlot{1u << n, n};
+    }
+    m_access.pinMask(m_systemMask);
+}
+
+void TurboSampler::detectRatios()
+{
+    m_signature = msr::cpuid::signature(m_processor.cpuid(msr::cpuid::LeafFeatures).eax);
+    m_nehalemClass = (m_signature >= 0x106A0 && m_signature <= 0x106AF) || m_signature >= 0x106E0;
+
+    m_access.pin(0);
+    double base = 0.0;
+    if (m_nehalemClass) {
+        uint64_t platformInfo = 0;
+        m_access.read(msr::MSR_PLATFORM_INFO, platformInfo);
+        base = static_cast<double>(msr::platform_info::MaxNonTurboRatio.get(platformInfo));
+        uint64_t turboLimits = 0;
+        m_access.read(msr::MSR_TURBO_RATIO_LIMIT, turboLimits);
+        auto oneCore = msr::turbo_ratio_limit::ratioForActiveCores(1).get(turboLimits);
+        // The cap is taken against the floored base ratio, so a base ratio
+        // that reads 0 cannot make the cap infinite.
+        base = std::max(base, 1.0);
+        m_ratioCap = static_cast<double>(oneCore) / base;
+    } else {
+        // The highest non-turbo ratio shows in PERF_STATUS only while turbo
+        // (dynamic acceleration) is disengaged.
+        uint64_t miscEnable = 0;
+        bool haveMisc = m_access.read(msr::IA32_MISC_ENABLE, miscEnable);
+        if (haveMisc)
+            m_access.write(msr::IA32_MISC_ENABLE, msr::misc_enable::TurboDisengage.set(miscEnable, 1));
+        m_processor.sleep(0);
+        uint64_t perfStatus = 0;
+        m_access.read(msr::IA32_PERF_STATUS, perfStatus);
+        uint32_t m10 = tenths(perfStatus, msr::perf_status::MaxRatio, msr::perf_status::MaxHalfRatio);
+        if (haveMisc)
+            m_access.write(msr::IA32_MISC_ENABLE, miscEnable);
+        uint64_t platformId = 0;
+        m_access.read(msr::IA32_PLATFORM_ID, platformId);
+        uint32_t p10 = tenths(platformId, msr::platform_id::MaxQualifiedRatio,
+                              msr::platform_id::MaxQualifiedHalfRatio);
+
+        // Ratios whose denominator reads 0 leave the cap and scale at 1.0.
+        if (m10 == p10) {
+            base = p10 / 10.0;
+            uint64_t platformInfo = 0;
+            m_access.read(msr::MSR_PLATFORM_INFO, platformInfo);
+            uint32_t t10 = tenths(platformInfo, msr::platform_info::Core2MaxRatio,
+                                  msr::platform_info::Core2MaxHalfRatio);
+            if (p10 > 0)
+                m_ratioCap = static_cast<double>(t10) / p10;
+        } else if (m10 < p10) {
+            base = m10 / 10.0;
+            m_ratioCap = 1.0;
+        } else {
+            base = p10 / 10.0;
+            if (p10 > 0) {
+                m_ratioCap = static_cast<double>(m10) / p10;
+                m_c0Scale = static_cast<double>(m10) / p10;
+            }
+        }
+    }
+    m_access.pinMask(m_processMask);
+    m_ratioCap = std::max(m_ratioCap, 1.0);
+    m_baseRatio = std::max(base, 1.0);
+}
+
+void TurboSampler::programCounters()
+{
+    namespace evt = msr::perfevtsel;
+    for (int n = 0; n < kMeasuredCpus; ++n) {
+        if (!inMask(m_systemMask, n))
+            continue;
+        m_access.pin(n);
+        uint64_t globalCtrl = 0;
+        // Without the old value the other enable bits would be cleared: skip.
+        if (m_access.read(msr::IA32_PERF_GLOBAL_CTRL, globalCtrl)) {
+            globalCtrl = msr::perf_global_ctrl::Pmc0Enable.set(globalCtrl, 1);
+            globalCtrl = msr::perf_global_ctrl::Pmc1Enable.set(globalCtrl, 1);
+            m_access.write(msr::IA32_PERF_GLOBAL_CTRL, globalCtrl);
+        }
+        uint64_t select0 = 0;
+        m_access.read(msr::IA32_PERFEVTSEL0, select0);
+        m_access.write(msr::IA32_PERFEVTSEL0, msr::join(evt::UnhaltedCoreCycles, msr::highHalf(select0)));
+        uint64_t select1 = 0;
+        m_access.read(msr::IA32_PERFEVTSEL1, select1);
+        m_access.write(msr::IA32_PERFEVTSEL1, msr::join(evt::UnhaltedReferenceCycles, msr::highHalf(select1)));
+    }
+    m_access.pinMask(m_systemMask);
+}
+
+void TurboSampler::takeBaseline()
+{
+    m_c0Percent.fill(0.0);
+    m_ratio.fill(0.0);
+    for (int n = 0; n < kMeasuredCpus; ++n) {
+        if (!inMask(m_processMask, n))
+            continue;
+        m_access.pin(n);
+        CpuReading& previous = m_previous[n];
+        m_access.read(msr::IA32_PMC0, previous.coreCycles);
+        m_access.read(msr::IA32_PMC1, previous.refCycles);
+        previous.tsc = m_processor.rdtsc();
+    }
+    m_access.pinMask(m_processMask);
+}
+
+CoreThreadCount TurboSampler::countCoresAndThreads()
+{
+    readMasks();
+    CoreThreadCount count;
+    count.threads = std::popcount(m_processMask & kLowSixteenCpus);
+
+    namespace leaf = msr::cpuid;
+    uint32_t logical = static_cast<uint32_t>(
+        leaf::features_ebx::LogicalProcessorCount.get(m_processor.cpuid(leaf::LeafFeatures).ebx));
+    uint32_t cores = static_cast<uint32_t>(
+        leaf::cache_parameters_eax::CoresPerPackageLessOne.get(m_processor.cpuid(leaf::LeafCacheParameters, 0).eax)) + 1;
+    // 24 without Hyper-Threading, 25 with two threads per core. Junk counts
+    // cannot shift past the register: such a field reads 0.
+    unsigned shift = std::min(23 + logical / cores, 32u);
+    const msr::Field coreNumber{shift, 4};
+
+    uint32_t marks = 0;
+    for (int n = 0; n < kMeasuredCpus; ++n) {
+        if (!inMask(m_systemMask, n))
+            continue;
+        m_access.pin(n);
+        uint32_t ebx = m_processor.cpuid(leaf::LeafFeatures).ebx;
+        marks |= 1u << coreNumber.get(ebx);
+    }
+    m_access.pinMask(m_systemMask);
+    count.cores = std::popcount(marks);
+    return count;
+}
+
+void TurboSampler::refreshRatioCap()
+{
+    uint64_t turboLimits = 0;
+    if (!m_access.read(msr::MSR_TURBO_RATIO_LIMIT, turboLimits))
+        return;
+    uint64_t highest = 0;
+    for (unsigned cores = 1; cores <= kMaxTurboRatioBytes; ++cores)
+        highest = std::max(highest, msr::turbo_ratio_limit::ratioForActiveCores(cores).get(turboLimits));
+    // A register of zeros would cap every CPU below its base ratio; the cap
+    // never goes below the base ratio, as at start-up.
+    m_ratioCap = std::max(static_cast<double>(highest) / m_baseRatio, 1.0);
+}
+
+int64_t TurboSampler::counterDelta(uint64_t previous, uint64_t current) const
+{
+    if (static_cast<int64_t>(current) < static_cast<int64_t>(previous))
+        return static_cast<int64_t>(m_counterModulus - previous + current);
+    return static_cast<int64_t>(current - previous);
+}
+
+void TurboSampler::measureCpu(int n, int& valid, double& ratioSum)
+{
+    // The three reads back to back, nothing in between.
+    uint64_t coreCycles = 0;
+    uint64_t refCycles = 0;
+    bool haveCore = m_access.read(msr::IA32_PMC0, coreCycles);
+    bool haveRef = m_access.read(msr::IA32_PMC1, refCycles);
+    uint64_t tsc = m_processor.rdtsc();
+    // A counter that could not be read gives no figure this tick; the old
+    // readings stay so the next difference spans both ticks.
+    if (!haveCore || !haveRef)
+        return;
+
+    CpuReading& previous = m_previous[n];
+    int64_t deltaCore = counterDelta(previous.coreCycles, coreCycles);
+    int64_t deltaRef = counterDelta(previous.refCycles, refCycles);
+    auto scaledRef = static_cast<int64_t>(static_cast<double>(deltaRef) * m_baseRatio);
+    auto deltaTsc = static_cast<int64_t>(tsc - previous.tsc);
+
+    if (deltaTsc > 0) {
+        double c0 = static_cast<double>(scaledRef) * m_c0Scale * 100.0 / static_cast<double>(deltaTsc);
+        m_c0Percent[n] = std::clamp(c0, 0.0, 100.0);
+    }
+    if (scaledRef > 0 && deltaCore > 0) {
+        ++valid;
+        double ratio = std::min(static_cast<double>(deltaCore) / static_cast<double>(scaledRef), m_ratioCap);
+        m_ratio[n] = ratio;
+        m_peakRatio = std::max(m_peakRatio, ratio);
+        ratioSum += ratio;
+    }
+    previous = {coreCycles, refCycles, tsc};
+}
+
+TurboReading TurboSampler::tick()
+{
+    uint32_t sharedProcessMask = readProcessMask();
+    if (m_nehalemClass)
+        refreshRatioCap();
+
+    readMasks();
+    m_peakRatio = 0.0;
+    int valid = 0;
+    double ratioSum = 0.0;
+    for (int n = 0; n < kMeasuredCpus; ++n) {
+        m_c0Percent[n] = 0.0;
+        if (!inMask(m_processMask, n))
+            continue;
+        m_access.pin(n);
+        measureCpu(n, valid, ratioSum);
+    }
+    m_access.pinMask(m_processMask);
+
+    double mean = valid > 0 ? ratioSum / valid : 1.0;
+    m_stdDev = 0.0;
+    if (valid > 0) {
+        double sum = 0.0;
+        for (int n = 0; n < kMeasuredCpus; ++n) {
+            if (!inMask(m_processMask, n))
+                continue;
+            double difference = mean - m_ratio[n];
+            sum += m_baseRatio * m_baseRatio * difference * difference;
+        }
+        m_stdDev = std::sqrt(sum / valid);
+    }
+
+    programCounters();
+
+    TurboReading reading;
+    reading.averageMultiplier = m_baseRatio * mean;
+    reading.peakMultiplier = m_peakRatio * m_baseRatio;
+    reading.stdDev = m_stdDev;
+
+    int counted = std::popcount(readProcessMask() & kLowSixteenCpus);
+    double c0Sum = 0.0;
+    for (double c0 : m_c0Percent)
+        c0Sum += c0;
+    reading.averageC0 = counted > 0 ? c0Sum / counted : 0.0;
+
+    MultiplierRange::Change change = m_range.update(reading.averageC0, reading.averageMultiplier);
+    reading.minimumChanged = change.minimum;
+    reading.maximumChanged = change.maximum;
+
+    for (int s = 0; s < kSlotCount; ++s) {
+        const DisplaySlot& slot = m_slots[s];
+        if ((slot.affinityMask & sharedProcessMask) == 0)
+            continue;
+        reading.perSlot[s] = {true, m_c0Percent[slot.cpuIndex], m_ratio[slot.cpuIndex] * m_baseRatio};
+    }
+    return reading;
+}
+
+} // namespace turbo

@@ -1,0 +1,113 @@
+#pragma once
+// Measures, once a tick, the effective multiplier and the C0 share of each of
+// the first 16 logical CPUs from two programmable counters (unhalted core
+// cycles, unhalted reference cycles) and the time-stamp counter, all read on
+// the CPU itself with the calling thread pinned there.
+
+#include "hw/HardwareAccess.h"
+#include "turbo/MultiplierRange.h"
+#include "turbo/TurboReading.h"
+
+#include <array>
+#include <cstdint>
+#include <memory>
+#include <string>
+
+namespace turbo {
+
+// Maps one of the window's 16 per-thread positions to a logical CPU.
+struct DisplaySlot {
+    uint32_t affinityMask = 0; // single bit of the CPU; 0 when the slot is empty
+    int cpuIndex = 0;
+};
+
+enum class StartupFailure { None, DriverNotReady, AllocationFailed };
+
+struct CoreThreadCount {
+    int cores = 0;
+    int threads = 0;
+};
+
+class TurboSampler;
+
+struct TurboStartup {
+    std::unique_ptr<TurboSampler> sampler; // null on failure
+    StartupFailure failure = StartupFailure::None;
+    int driverStatus = 0;                  // the access layer's status code
+
+    // The message shown for the failure; empty when there is none.
+    std::string message() const;
+};
+
+class TurboSampler {
+public:
+    static constexpr uint64_t kDefaultCounterModulus = 1ull << 40;
+    static constexpr uint32_t kStartupWaitMs = 250;
+
+    // Start-up: initialise the access layer, unlock the CPUID leaves, create
+    // the sampler, build the slot table, detect the processor class, base
+    // ratio and cap, program the counters and take the baseline.
+    static TurboStartup start(hw::HardwareAccess& access);
+
+    // The sampler alone (the "create" step); start() does the rest.
+    explicit TurboSampler(hw::HardwareAccess& access);
+
+    void buildSlotTable();
+    void detectRatios();
+    void programCounters();
+    void takeBaseline();
+    CoreThreadCount countCoresAndThreads();
+
+    TurboReading tick();
+
+    MultiplierRange& range() { return m_range; }
+    const MultiplierRange& range() const { return m_range; }
+
+    bool nehalemClass() const { return m_nehalemClass; }
+    uint32_t signature() const { return m_signature; }
+    double baseRatio() const { return m_baseRatio; }
+    double ratioCap() const { return m_ratioCap; }
+    double c0Scale() const { return m_c0Scale; }
+    uint64_t counterModulus() const { return m_counterModulus; }
+    const std::array<DisplaySlot, kSlotCount>& slotTable() const { return m_slots; }
+    const std::array<double, kMeasuredCpus>& ratios() const { return m_ratio; }
+    const std::array<double, kMeasuredCpus>& c0Percent() const { return m_c0Percent; }
+
+private:
+    struct CpuReading {
+        uint64_t coreCycles = 0;
+        uint64_t refCycles = 0;
+        uint64_t tsc = 0;
+    };
+
+    uint32_t readProcessMask();
+    void readMasks();
+    void refreshRatioCap();
+    // Counter difference with one wrap of the counter width when the counter
+    // reads lower than before.
+    int64_t counterDelta(uint64_t previous, uint64_t current) const;
+    // Measures CPU n (already pinned); counts it in k when it gives a ratio.
+    void measureCpu(int n, int& valid, double& ratioSum);
+
+    hw::HardwareAccess& m_access;
+    platform::Processor& m_processor;
+    MultiplierRange m_range;
+
+    std::array<double, kMeasuredCpus> m_c0Percent{};
+    std::array<double, kMeasuredCpus> m_ratio{};
+    std::array<CpuReading, kMeasuredCpus> m_previous{};
+    std::array<DisplaySlot, kSlotCount> m_slots{};
+
+    uint32_t m_processMask = 0;
+    uint32_t m_systemMask = 0;
+    uint32_t m_signature = 0;
+    double m_baseRatio = 1.0;
+    uint64_t m_counterModulus = kDefaultCounterModulus;
+    bool m_nehalemClass = false;
+    double m_ratioCap = 1.0;
+    double m_c0Scale = 1.0;
+    double m_stdDev = 0.0;
+    double m_peakRatio = 0.0;
+};
+
+} // namespace turbo
