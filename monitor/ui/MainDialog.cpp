@@ -1,0 +1,522 @@
+#include "monitor/ui/MainDialog.h"
+
+#include "dialog/ClientAreaDrag.h"
+#include "dialog/StandardIds.h"
+#include "monitor/MonitorTick.h"
+#include "monitor/settings/PackedPosition.h"
+#include "monitor/ui/DescribedFont.h"
+#include "monitor/ui/DialogMessages.h"
+#include "monitor/ui/MainDialogTemplate.h"
+#include "monitor/ui/ProgramIcon.h"
+#include "platform/IniFile.h"
+
+#include <QApplication>
+#include <QKeyEvent>
+#include <QMouseEvent>
+#include <QSystemTrayIcon>
+
+#include <algorithm>
+
+namespace monitor {
+
+namespace {
+
+// The caption of the restored window.
+const char* const RestoredCaption = "Ostrel 3.69.1";
+// The Skull value of the second package's slots 6 and 7, which keeps the plain heading.
+constexpr int HalfPackageSkull = 3;
+// Skull values above this count as 0 when the heading is made again after the settings.
+constexpr int LargestSkull = 2;
+
+enum StatusColour { SystemColour = 0, DarkRed = 1, Red = 2 };
+
+QString fromUtf8(const std::string& text) { return QString::fromUtf8(text.data(), static_cast<qsizetype>(text.size())); }
+
+} // namespace
+
+MainDialog::MainDialog(MonitorRecords& records, MainDialogParts parts, QWidget* parent)
+    : DialogWindow(MainDialogTemplate, parent, dialog::WindowRole::Main)
+    , m_records(records)
+    , m_parts(std::move(parts))
+{
+    setWindowIcon(programIcon());
+    // The window is created restored.
+    setCaption(QString::fromLatin1(RestoredCaption));
+    m_drag = new dialog::ClientAreaDrag(this);
+
+    onClicked(IDC_RESET, [this] { onReset(); });
+    onClicked(IDC_INFO_BUTTON, [this] { onNextInfoView(); });
+    onClicked(IDC_SETTINGS, [this] { onSettings(); });
+    onClicked(IDC_SENSOR_TEST, [this] {
+        if (m_parts.sensorTest)
+            m_parts.sensorTest(*this);
+    });
+    onClicked(IDC_BENCH, [this] {
+        if (m_parts.bench)
+            m_parts.bench(*this);
+    });
+    // A button whose window is not there is disabled, never silent.
+    setEnabled(IDC_SENSOR_TEST, static_cast<bool>(m_parts.sensorTest));
+    setEnabled(IDC_BENCH, static_cast<bool>(m_parts.bench));
+    setEnabled(IDC_SETTINGS, static_cast<bool>(m_parts.settingsWindow));
+    // The graphics information windows are not there either.
+    setEnabled(IDC_GPU_BUTTON, false);
+
+    // Alt+F4 is seen before any control gets the key.
+    qApp->installEventFilter(this);
+}
+
+MainDialog::~MainDialog() = default;
+
+QString MainDialog::temperatureHeading(const std::string& unitText, int skull)
+{
+    if (skull != 0 && skull != HalfPackageSkull)
+        return QStringLiteral("Temperature (%1) - CPU %2").arg(fromUtf8(unitText)).arg(skull);
+    return QStringLiteral("Temperature (%1)").arg(fromUtf8(unitText));
+}
+
+StartupOutcome MainDialog::initialise(const StartupHooks& hooks)
+{
+    if (m_parts.aboutBox)
+        addSystemMenuEntry(dialog::IDM_ABOUTBOX, QStringLiteral("&About..."));
+
+    DialogMessages messages(services(), this);
+    const StartupOutcome outcome = RunStartup(m_records, messages, hooks);
+    if (outcome != StartupOutcome::Running)
+        return outcome;
+
+    m_power = std::make_unique<PowerEvents>(m_records.access, m_records.info,
+                                            [this] { m_records.readings->Recalibrate(); });
+    connectCycleSteps();
+    applyStartupWindowSteps();
+    setTimer(SamplingTimer, FirstTickMs);
+    if (m_parts.restoreWindowPosition)
+        m_parts.restoreWindowPosition(*this);
+    return outcome;
+}
+
+void MainDialog::applyStartupWindowSteps()
+{
+    MonitorSettings& s = settings();
+    const QFont bigDigits = fontFromDescription(s.mainFont);
+    for (const CoreColumn& column : CoreColumns) {
+        control(column.temperature)->setFont(bigDigits);
+        control(column.distance)->setFont(bigDigits);
+    }
+
+    setText(IDC_TEMPERATURE_FRAME, temperatureHeading(s.unitText, s.Skull));
+
+    m_gpuText = fromUtf8(m_records.signatureText);
+    if (!s.nvidiaPresent && !s.atiPresent) {
+        s.gpuPresent = false;
+        setText(IDC_SIGNATURE, fromUtf8(m_records.shortSignatureText));
+        setVisible(IDC_SIGNATURE, true);
+        setVisible(IDC_GPU_BUTTON, false);
+    } else {
+        s.gpuPresent = true;
+        setText(IDC_GPU_BUTTON, m_gpuText);
+    }
+
+    m_infoControl = InfoControlId(m_records.info);
+    setVisible(m_infoControl == IDC_INFO_TEXT ? IDC_INFO_BUTTON : IDC_INFO_TEXT, false);
+    if (m_infoControl == IDC_INFO_TEXT)
+        s.InfoWindowIndex = 0;
+
+    setText(IDC_CPU_NAME, fromUtf8(m_records.info.displayName));
+    applyColours();
+    m_appliedOnTop = s.OnTop == 0; // the first cycle applies OnTop
+    m_allowShow = !(s.StartMinimized != 0 && !s.MiniMode && s.TaskBar == 0 && notificationAreaExists());
+}
+
+void MainDialog::connectCycleSteps()
+{
+    SamplingCycle& cycle = *m_records.cycle;
+    cycle.setStep(CycleStep::WindowCaption, [this] { updateCaptionOrRectangle(); });
+    cycle.setStep(CycleStep::HeadingStyle, [this] { applyHeadingStyleIfDirty(); });
+    cycle.setStep(CycleStep::PushTexts, [this] { pushTexts(); });
+    cycle.setResetStep(ResetStep::WindowRefresh, [this] {
+        pushTexts();
+        update();
+    });
+}
+
+bool MainDialog::notificationAreaExists() const
+{
+    return m_parts.notificationAreaExists ? m_parts.notificationAreaExists()
+                                          : QSystemTrayIcon::isSystemTrayAvailable();
+}
+
+void MainDialog::setVisible(bool visible)
+{
+    // A window that lives in the notification area only is never shown
+    // until it is restored from there.
+    if (visible && !m_allowShow && m_records.running())
+        return;
+    DialogWindow::setVisible(visible);
+}
+
+void MainDialog::onTimer(int id)
+{
+    if (id == SamplingTimer)
+        handleTimer();
+}
+
+void MainDialog::handleTimer()
+{
+    if (!m_records.running())
+        return;
+    if (m_firstTickPending) {
+        m_firstTickPending = false;
+        firstTick();
+    }
+    RunTimerTick(m_records);
+}
+
+void MainDialog::firstTick()
+{
+    MonitorSettings& s = settings();
+    killTimer(SamplingTimer);
+    if (m_parts.restoreWindowPosition)
+        m_parts.restoreWindowPosition(*this);
+    if (s.MiniMode && m_parts.toggleMiniMode) {
+        s.MiniMode = false;
+        m_parts.toggleMiniMode(*this); // turns it on again with the mini layout
+    }
+    m_records.processor.sleep(0);
+
+    const bool iconsAdded = m_parts.addIcons && m_parts.addIcons(*this);
+    constexpr int CoreAndGpuIconBits = 0x1FF;
+    if (!iconsAdded || ((s.IconShow & CoreAndGpuIconBits) == 0 && !s.IconMax))
+        s.TaskBar = 1; // without an icon the window must keep its task-bar button
+    if (!s.gpuPresent)
+        s.IconShow &= ~(1 << m_records.layout.gpuIcon);
+    if (s.StartMinimized != 0)
+        minimiseNow();
+    setTimer(SamplingTimer, s.RefreshInterval);
+}
+
+void MainDialog::minimiseNow()
+{
+    if (m_allowShow)
+        showMinimized();
+    else
+        setWindowState(windowState() | Qt::WindowMinimized);
+}
+
+void MainDialog::minimizeWindow()
+{
+    if (settings().TaskBar != 0 || m_windowRestored) {
+        if (m_windowRestored)
+            minimiseNow();
+        else
+            hide();
+    }
+}
+
+void MainDialog::restoreWindow()
+{
+    m_allowShow = true;
+    showNormal();
+    raise();
+    activateWindow();
+}
+
+void MainDialog::changeEvent(QEvent* event)
+{
+    DialogWindow::changeEvent(event);
+    if (event->type() != QEvent::WindowStateChange)
+        return;
+    m_windowRestored = !(windowState() & Qt::WindowMinimized);
+    if (m_windowRestored)
+        setCaption(QString::fromLatin1(RestoredCaption));
+    if (!m_records.settings)
+        return;
+    // A minimised window lives in the notification area only, unless it
+    // keeps a task-bar button.
+    if (!m_windowRestored && settings().TaskBar == 0 && notificationAreaExists())
+        hide();
+}
+
+void MainDialog::updateCaptionOrRectangle()
+{
+    const QRect frame = frameGeometry();
+    if (isMinimized() || !isVisible() || frame.height() < MinimisedHeight) {
+        setCaption(fromUtf8(m_records.cycle->samples().captionText));
+        return;
+    }
+    m_lastFullRect = frame;
+    const bool onTop = settings().OnTop != 0;
+    if (onTop != m_appliedOnTop)
+        applyOnTop(onTop);
+}
+
+void MainDialog::applyOnTop(bool onTop)
+{
+    const bool flagged = windowFlags().testFlag(Qt::WindowStaysOnTopHint);
+    if (flagged != onTop) {
+        // Changing the flag re-creates the native window, which hides it.
+        const bool shown = isVisible();
+        const QRect geometry = this->geometry();
+        setAttribute(Qt::WA_ShowWithoutActivating, true);
+        setWindowFlag(Qt::WindowStaysOnTopHint, onTop);
+        setGeometry(geometry);
+        if (shown)
+            show();
+        setAttribute(Qt::WA_ShowWithoutActivating, false);
+    }
+    m_appliedOnTop = onTop;
+}
+
+void MainDialog::applyHeadingStyleIfDirty()
+{
+    MonitorSettings& s = settings();
+    if (!s.iconsDirty)
+        return;
+    applyColours();
+    update();
+    s.iconsDirty = false;
+}
+
+void MainDialog::setTextIfChanged(int id, const QString& text)
+{
+    if (this->text(id) != text)
+        setText(id, text);
+}
+
+void MainDialog::pushTexts()
+{
+    const SampleSet& samples = m_records.cycle->samples();
+    const int columns = std::min(MainColumns, m_records.flavour.coreSlots);
+    for (int slot = 0; slot < columns; ++slot) {
+        if (!m_records.info.corePresent(slot))
+            continue; // the column of a missing core stays empty
+        const CoreSample& core = samples.cores[slot];
+        const CoreColumn& column = CoreColumns[slot];
+        setTextIfChanged(column.temperature, fromUtf8(core.temperatureText));
+        setTextIfChanged(column.distance, fromUtf8(core.readoutText));
+        setTextIfChanged(column.minimum, fromUtf8(core.minTemperatureText));
+        setTextIfChanged(column.minimumTime, fromUtf8(clockText(core.minTemperatureTime)));
+        setTextIfChanged(column.maximum, fromUtf8(core.maxTemperatureText));
+        setTextIfChanged(column.maximumTime, fromUtf8(clockText(core.maxTemperatureTime)));
+        setTextIfChanged(column.status, fromUtf8(core.statusText));
+    }
+    setTextIfChanged(IDC_CPU_NAME, fromUtf8(m_records.info.displayName));
+
+    const ReadingTexts& texts = m_records.readings->texts();
+    setTextIfChanged(IDC_CORE_CLOCK, fromUtf8(texts.clock));
+    setTextIfChanged(IDC_MULTIPLIER, fromUtf8(texts.multiplier));
+    setTextIfChanged(IDC_LOAD, fromUtf8(texts.load));
+    setTextIfChanged(m_infoControl, fromUtf8(texts.info));
+
+    setTextIfChanged(IDC_STATUS_FRAME, fromUtf8(samples.modulationHeading));
+    if (settings().gpuPresent) {
+        if (!samples.gpuText.empty())
+            m_gpuText = fromUtf8(samples.gpuText);
+        setTextIfChanged(IDC_GPU_BUTTON, m_gpuText);
+    }
+    applyStatusColours();
+}
+
+bool MainDialog::headingsColoured() const
+{
+    const MonitorSettings& s = *m_records.settings;
+    const bool miniLayout = s.MiniMode && m_parts.toggleMiniMode;
+    return (miniLayout ? s.MiniHeading : s.NormHeading) != 0;
+}
+
+void MainDialog::applyColours()
+{
+    const MonitorSettings& s = settings();
+    const bool miniLayout = s.MiniMode && m_parts.toggleMiniMode;
+    const bool custom = (miniLayout ? s.CustomGUIMini : s.CustomGUI) != 0;
+
+    QPalette palette = QApplication::palette(this);
+    if (custom) {
+        const QColor background = colourFromSetting(miniLayout ? s.GUIMiniColor : s.GUIColor);
+        const QColor text = colourFromSetting(miniLayout ? s.GUIMiniText : s.GUIText);
+        palette.setColor(QPalette::Window, background);
+        palette.setColor(QPalette::Base, background);
+        palette.setColor(QPalette::WindowText, text);
+        palette.setColor(QPalette::Text, text);
+    }
+    setPalette(palette);
+    setAutoFillBackground(true);
+
+    const QColor heading = colourFromSetting(miniLayout ? s.GUIMiniHead : s.GUINormHead);
+    for (int id : HeadingFrames) {
+        QWidget* frame = control(id);
+        if (headingsColoured()) {
+            QPalette framePalette = palette;
+            framePalette.setColor(QPalette::WindowText, heading);
+            frame->setPalette(framePalette);
+        } else {
+            frame->setPalette(QPalette());
+        }
+    }
+    m_statusColour.fill(-1);
+    applyStatusColours();
+}
+
+void MainDialog::applyStatusColours()
+{
+    if (!m_records.cycle)
+        return;
+    const SampleSet& samples = m_records.cycle->samples();
+    for (int slot = 0; slot < MainColumns; ++slot) {
+        const CoreSample& core = samples.cores[slot];
+        const int wanted = !m_records.info.corePresent(slot) || !core.thermalLog ? SystemColour
+                           : core.thermalStatus                                 ? Red
+                                                                                : DarkRed;
+        if (m_statusColour[slot] == wanted)
+            continue;
+        m_statusColour[slot] = wanted;
+        QWidget* field = control(CoreColumns[slot].status);
+        if (wanted == SystemColour) {
+            field->setPalette(QPalette());
+        } else {
+            QPalette palette = field->palette();
+            palette.setColor(QPalette::Text, wanted == Red ? QColor(255, 0, 0) : QColor(128, 0, 0));
+            field->setPalette(palette);
+        }
+    }
+}
+
+void MainDialog::onReset()
+{
+    // While the benchmark runs the button says "Cancel" and belongs to it.
+    if (text(IDC_RESET) != QLatin1String("Reset") || !m_records.running())
+        return;
+    m_records.readings->ResetRunTimer();
+    m_records.cycle->reset();
+}
+
+void MainDialog::onNextInfoView()
+{
+    if (!m_records.running())
+        return;
+    m_records.readings->NextInfoView(ReadingOptionsFor(settings()));
+    settings().InfoWindowIndex = m_records.readings->infoView();
+    pushTexts();
+}
+
+void MainDialog::onSettings()
+{
+    if (!m_parts.settingsWindow || !m_records.running())
+        return;
+    MonitorSettings& s = settings();
+    m_ownerRect = frameGeometry();
+    setEnabled(IDC_SETTINGS, false);
+    const bool fahrenheitBefore = s.Fahrenheit;
+
+    if (m_parts.settingsWindow(*this)) {
+        m_alarmLatched = false;
+        if (s.nvidiaPresent || s.atiPresent) {
+            s.gpuPresent = true;
+            setText(IDC_GPU_BUTTON, m_gpuText);
+            setVisible(IDC_SIGNATURE, false);
+            setVisible(IDC_GPU_BUTTON, true);
+        }
+        if (s.Fahrenheit != fahrenheitBefore) {
+            int skull = 0;
+            if (m_records.layout.skullKey)
+                skull = platform::IniFile(m_records.iniPath).readInt(MainSection, "Skull", 0);
+            if (skull > LargestSkull)
+                skull = 0;
+            setText(IDC_TEMPERATURE_FRAME, temperatureHeading(s.unitText, skull));
+            m_records.readings->ResetRunTimer();
+            m_records.cycle->reset();
+        }
+    }
+    setEnabled(IDC_SETTINGS, true);
+    applyColours();
+    update();
+}
+
+void MainDialog::endProgram()
+{
+    m_stopRequested = true;
+    endDialog(dialog::IDCANCEL);
+}
+
+void MainDialog::onCancel()
+{
+    // Escape ends the program whatever MinimizeOnClose says.
+    m_stopRequested = true;
+    DialogWindow::onCancel();
+}
+
+void MainDialog::onCloseRequest()
+{
+    // Window managers turn Alt+F4 into a plain close request; the held Alt
+    // key tells it from the close box.
+    if (m_records.settings && QGuiApplication::queryKeyboardModifiers().testFlag(Qt::AltModifier))
+        settings().MinimizeOnClose = false;
+    if (m_records.settings && settings().MinimizeOnClose) {
+        minimiseNow();
+        return;
+    }
+    endProgram();
+}
+
+void MainDialog::onSystemCommand(int command)
+{
+    if (command >= dialog::IDM_ABOUTBOX && command <= dialog::IDM_ABOUTBOX + 15 && m_parts.aboutBox)
+        m_parts.aboutBox(*this);
+}
+
+void MainDialog::mouseDoubleClickEvent(QMouseEvent* event)
+{
+    if (event->button() == Qt::LeftButton && m_parts.toggleMiniMode && m_records.running())
+        m_parts.toggleMiniMode(*this);
+    else
+        DialogWindow::mouseDoubleClickEvent(event);
+}
+
+bool MainDialog::eventFilter(QObject* watched, QEvent* event)
+{
+    if (event->type() == QEvent::KeyPress) {
+        const auto* key = static_cast<QKeyEvent*>(event);
+        const auto* widget = qobject_cast<QWidget*>(watched);
+        if (key->key() == Qt::Key_F4 && key->modifiers().testFlag(Qt::AltModifier) && widget &&
+            widget->window() == this) {
+            // Alt+F4 always ends the program: MinimizeOnClose is off for the
+            // rest of the run (and not saved).
+            if (m_records.settings)
+                settings().MinimizeOnClose = false;
+            onCloseRequest();
+            return true;
+        }
+    }
+    return DialogWindow::eventFilter(watched, event);
+}
+
+void MainDialog::systemSuspending()
+{
+    if (m_power && m_records.running())
+        m_power->suspending();
+}
+
+void MainDialog::systemResumed()
+{
+    if (m_power && m_records.running())
+        m_power->resumed();
+}
+
+ExitState MainDialog::finishForShutdown()
+{
+    killTimer(SamplingTimer);
+    ExitState exit;
+    if (m_lastFullRect)
+        exit.windowTopLeft = ScreenPoint{m_lastFullRect->left(), m_lastFullRect->top()};
+    // Linux has no desktop composition that draws the frame outside the window.
+    exit.composition = Composition::Off;
+    return exit;
+}
+
+void MainDialog::removeIcons()
+{
+    if (m_parts.removeIcons)
+        m_parts.removeIcons(*this);
+}
+
+} // namespace monitor

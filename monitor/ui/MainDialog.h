@@ -1,0 +1,156 @@
+#pragma once
+// The monitor's main window (dialog 102): the core columns, the information
+// rows and the four buttons. It runs the window's part of the start-up, the
+// timer that drives the sampling cycle, the minimise and close rules, and
+// hands its state to the shutdown.
+//
+// Windows of other parts (settings, sensor test, benchmark, About box,
+// graphics information, notification-area icons, placement and mini layout)
+// plug in through MainDialogParts; a button whose window is not plugged in is
+// disabled.
+
+#include "dialog/DialogWindow.h"
+#include "monitor/MonitorRecords.h"
+#include "monitor/MonitorStartup.h"
+#include "monitor/PowerEvents.h"
+#include "monitor/settings/SettingsStore.h"
+
+#include <QRect>
+
+#include <array>
+#include <functional>
+#include <memory>
+#include <optional>
+
+namespace dialog {
+class ClientAreaDrag;
+}
+
+namespace monitor {
+
+class MainDialog;
+
+struct MainDialogParts {
+    // The Settings window, run modally; true when it ended with OK.
+    std::function<bool(MainDialog&)> settingsWindow;
+    // The sensor test and the benchmark, run from their buttons.
+    std::function<void(MainDialog&)> sensorTest;
+    std::function<void(MainDialog&)> bench;
+    // The About box, from the window's system menu.
+    std::function<void(MainDialog&)> aboutBox;
+    // Notification-area icons: adding them at the first tick (true when at
+    // least one icon is shown) and removing them at shutdown.
+    std::function<bool(MainDialog&)> addIcons;
+    std::function<void(MainDialog&)> removeIcons;
+    // Window placement from WindowXY, and the switch to and from the mini layout.
+    std::function<void(MainDialog&)> restoreWindowPosition;
+    std::function<void(MainDialog&)> toggleMiniMode;
+    // Whether the desktop has a notification area; default: Qt's answer.
+    std::function<bool()> notificationAreaExists;
+};
+
+class MainDialog : public dialog::DialogWindow {
+    Q_OBJECT
+public:
+    // Timer 1 drives the sampling cycle.
+    static constexpr int SamplingTimer = 1;
+    // The first tick comes this soon after start-up.
+    static constexpr int FirstTickMs = 125;
+    // A window less high than this counts as minimised (pixels).
+    static constexpr int MinimisedHeight = 97;
+
+    explicit MainDialog(MonitorRecords& records, MainDialogParts parts = {}, QWidget* parent = nullptr);
+    ~MainDialog() override;
+
+    // The start-up: the window's first steps, the monitor's start-up sequence,
+    // then the window's own steps and the timer. Anything but Running means
+    // the program ends; the message has been shown.
+    StartupOutcome initialise(const StartupHooks& hooks = {});
+
+    // The handler of timer 1.
+    void handleTimer();
+    bool firstTickPending() const { return m_firstTickPending; }
+
+    // Ends the program as the close box does without MinimizeOnClose (also on
+    // a termination signal).
+    void endProgram();
+    // Minimise and restore as the menus do.
+    void minimizeWindow();
+    void restoreWindow();
+
+    // Suspend and resume of the system.
+    void systemSuspending();
+    void systemResumed();
+
+    // Stops the timer and reports what the shutdown saves.
+    ExitState finishForShutdown();
+    void removeIcons();
+
+    // State the other parts and the tests read.
+    MonitorRecords& records() { return m_records; }
+    MonitorSettings& settings() { return *m_records.settings; }
+    bool allowShow() const { return m_allowShow; }
+    bool windowRestored() const { return m_windowRestored; }
+    bool stopRequested() const { return m_stopRequested; }
+    std::optional<QRect> lastFullRect() const { return m_lastFullRect; }
+    const QRect& ownerRect() const { return m_ownerRect; }
+    QString gpuText() const { return m_gpuText; }
+    // The alarm has raised the window in this alarm period.
+    bool alarmLatched() const { return m_alarmLatched; }
+    void setAlarmLatched(bool latched) { m_alarmLatched = latched; }
+
+    // The caption of the temperature frame for a unit text and Skull value.
+    static QString temperatureHeading(const std::string& unitText, int skull);
+
+    using dialog::DialogWindow::setVisible;
+    void setVisible(bool visible) override;
+
+protected:
+    void onTimer(int id) override;
+    void onCancel() override;
+    void onCloseRequest() override;
+    void onSystemCommand(int command) override;
+    void changeEvent(QEvent* event) override;
+    void mouseDoubleClickEvent(QMouseEvent* event) override;
+    bool eventFilter(QObject* watched, QEvent* event) override;
+
+private:
+    void applyStartupWindowSteps();
+    void connectCycleSteps();
+    void firstTick();
+    void minimiseNow();
+    bool notificationAreaExists() const;
+
+    void updateCaptionOrRectangle();
+    void applyOnTop(bool onTop);
+    void applyHeadingStyleIfDirty();
+    void pushTexts();
+    void setTextIfChanged(int id, const QString& text);
+    void applyColours();
+    void applyStatusColours();
+    bool headingsColoured() const;
+
+    void onReset();
+    void onNextInfoView();
+    void onSettings();
+
+    MonitorRecords& m_records;
+    MainDialogParts m_parts;
+    dialog::ClientAreaDrag* m_drag = nullptr;
+    std::unique_ptr<PowerEvents> m_power;
+
+    bool m_firstTickPending = true;
+    bool m_allowShow = false;
+    bool m_windowRestored = true;
+    bool m_stopRequested = false;
+    bool m_alarmLatched = false;
+    bool m_appliedOnTop = false;
+    std::optional<QRect> m_lastFullRect;
+    QRect m_ownerRect;
+    QString m_gpuText;
+    int m_infoControl = 0;
+    // Thermal status colour last given to each column: 0 system, 1 dark red, 2 red.
+    std::array<int, 4> m_statusColour{};
+};
+
+} // namespace monitor

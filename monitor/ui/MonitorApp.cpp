@@ -1,0 +1,51 @@
+#include "monitor/ui/MonitorApp.h"
+
+#include "monitor/ui/SleepWatcher.h"
+#include "monitor/ui/TerminationSignals.h"
+#include "platform/AccessStatus.h"
+
+#include <cstdio>
+
+namespace monitor {
+
+MonitorApp::MonitorApp(platform::Processor& processor, const hw::BuildFlavour& flavour, std::string iniPath,
+                       dialog::DialogServices& services)
+    : m_processor(processor), m_flavour(flavour), m_iniPath(std::move(iniPath)), m_services(services)
+{
+}
+
+int MonitorApp::run()
+{
+    MonitorRecords records(m_processor, m_flavour, m_iniPath);
+    MainDialog window(records, m_parts);
+    window.setServices(m_services);
+
+    // Installed before the start-up: a signal during it ends the program as
+    // soon as the window runs.
+    TerminationSignals termination;
+    QObject::connect(&termination, &TerminationSignals::requested, &window, [&window](int) { window.endProgram(); });
+    SleepWatcher sleepWatcher;
+    QObject::connect(&sleepWatcher, &SleepWatcher::suspending, &window, [&window] { window.systemSuspending(); });
+    QObject::connect(&sleepWatcher, &SleepWatcher::resumed, &window, [&window] { window.systemResumed(); });
+
+    m_outcome = window.initialise(m_startupHooks);
+    if (*m_outcome != StartupOutcome::Running) {
+        if (*m_outcome == StartupOutcome::DriverError) {
+            const std::string hint = platform::statusHint(records.driverStatus);
+            if (!hint.empty())
+                std::fprintf(stderr, "Ostrel: %s\n", hint.c_str());
+        }
+        ReleaseAfterFailedStartup(records);
+        return ExitStartupFailed;
+    }
+
+    window.runModal();
+
+    const ExitState exitState = window.finishForShutdown();
+    ShutdownHooks hooks;
+    hooks.removeIcons = [&window] { window.removeIcons(); };
+    m_report = RunShutdown(records, exitState, hooks);
+    return ExitNormal;
+}
+
+} // namespace monitor

@@ -1,0 +1,49 @@
+#pragma once
+// The monitor as a program: the records, the main window run modally, and
+// the shutdown once it has closed. Termination signals and the system's
+// suspend and resume reach the window through the event loop.
+
+#include "dialog/DialogServices.h"
+#include "hw/BuildFlavour.h"
+#include "monitor/MonitorShutdown.h"
+#include "monitor/MonitorStartup.h"
+#include "monitor/ui/MainDialog.h"
+#include "platform/Processor.h"
+
+#include <optional>
+#include <string>
+
+namespace monitor {
+
+class MonitorApp {
+public:
+    // Exit statuses of the program.
+    static constexpr int ExitNormal = 0;
+    static constexpr int ExitStartupFailed = 1;
+
+    MonitorApp(platform::Processor& processor, const hw::BuildFlavour& flavour, std::string iniPath,
+               dialog::DialogServices& services = dialog::DialogServices::standard());
+
+    // The parts of other windows; set before run().
+    MainDialogParts& parts() { return m_parts; }
+    StartupHooks& startupHooks() { return m_startupHooks; }
+
+    // Runs the whole life of the monitor and returns the exit status.
+    int run();
+
+    // What the start-up ended with, and what the shutdown did.
+    std::optional<StartupOutcome> startupOutcome() const { return m_outcome; }
+    std::optional<ShutdownReport> shutdownReport() const { return m_report; }
+
+private:
+    platform::Processor& m_processor;
+    hw::BuildFlavour m_flavour;
+    std::string m_iniPath;
+    dialog::DialogServices& m_services;
+    MainDialogParts m_parts;
+    StartupHooks m_startupHooks;
+    std::optional<StartupOutcome> m_outcome;
+    std::optional<ShutdownReport> m_report;
+};
+
+} // namespace monitor

@@ -1,0 +1,34 @@
+#pragma once
+// SIGTERM, SIGINT and SIGHUP as a Qt signal: the handler only writes the
+// signal's number into a pipe; the event loop reads it and emits
+// `requested`, so the program can shut down in order (threads stopped, clock
+// modulation off, log and settings saved) instead of dying in the middle of
+// a tick. Only one instance may exist at a time.
+
+#include <QObject>
+
+class QSocketNotifier;
+
+namespace monitor {
+
+class TerminationSignals : public QObject {
+    Q_OBJECT
+public:
+    explicit TerminationSignals(QObject* parent = nullptr);
+    ~TerminationSignals() override;
+
+    // False when the pipe or the handlers could not be set up.
+    bool installed() const { return m_installed; }
+
+signals:
+    void requested(int signalNumber);
+
+private slots:
+    void readPipe();
+
+private:
+    bool m_installed = false;
+    QSocketNotifier* m_notifier = nullptr;
+};
+
+} // namespace monitor
