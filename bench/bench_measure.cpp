@@ -18,6 +18,8 @@
 #include "hw/ProcessorIdentification.h"
 #include "sim/SimulatedProcessor.h"
 
+#include "bench/SeamRecorder.h"
+
 #include <benchmark/benchmark.h>
 
 #include <cstdio>
@@ -28,83 +30,8 @@
 
 namespace {
 
-// One call through the seam, as UpdateReadings made it.
-struct SeamCall {
-    enum Kind { Read, Write, Pin, Tsc, Qpc, Tick, LocalTime, Sleep } kind;
-    uint32_t index;
-    uint64_t value;
-};
-
-// Forwards to the simulated processor and records every call while asked to.
-class RecordingProcessor : public platform::Processor {
-public:
-    explicit RecordingProcessor(platform::Processor& inner) : m_inner(inner) {}
-    bool recording = false;
-    std::vector<SeamCall> calls;
-
-    void initialise() override { m_inner.initialise(); }
-    int status() override { return m_inner.status(); }
-    bool capabilityTest() override { return m_inner.capabilityTest(); }
-    bool readMsr(uint32_t index, uint32_t& low, uint32_t& high) override
-    {
-        record({SeamCall::Read, index, 0});
-        return m_inner.readMsr(index, low, high);
-    }
-    bool writeMsr(uint32_t index, uint32_t low, uint32_t high) override
-    {
-        record({SeamCall::Write, index, (uint64_t(high) << 32) | low});
-        return m_inner.writeMsr(index, low, high);
-    }
-    void deinitialise() override { m_inner.deinitialise(); }
-    platform::CpuidRegisters cpuid(uint32_t leaf, uint32_t subleaf) override { return m_inner.cpuid(leaf, subleaf); }
-    uint64_t rdtsc() override
-    {
-        record({SeamCall::Tsc, 0, 0});
-        return m_inner.rdtsc();
-    }
-    uint32_t setThreadAffinityMask(uint32_t mask) override
-    {
-        record({SeamCall::Pin, mask, 0});
-        return m_inner.setThreadAffinityMask(mask);
-    }
-    bool processAffinityMask(uint32_t& process, uint32_t& system) override
-    {
-        return m_inner.processAffinityMask(process, system);
-    }
-    bool setProcessAffinityMask(uint32_t mask) override { return m_inner.setProcessAffinityMask(mask); }
-    int currentCpu() override { return m_inner.currentCpu(); }
-    void sleep(uint32_t milliseconds) override
-    {
-        record({SeamCall::Sleep, milliseconds, 0});
-        m_inner.sleep(milliseconds);
-    }
-    void setPriorityClass(platform::PriorityClass priority) override { m_inner.setPriorityClass(priority); }
-    void setThreadPriority(platform::ThreadPriority priority) override { m_inner.setThreadPriority(priority); }
-    int64_t performanceCounter() override
-    {
-        record({SeamCall::Qpc, 0, 0});
-        return m_inner.performanceCounter();
-    }
-    int64_t performanceFrequency() override { return m_inner.performanceFrequency(); }
-    uint32_t tickCount() override
-    {
-        record({SeamCall::Tick, 0, 0});
-        return m_inner.tickCount();
-    }
-    std::tm localTime() override
-    {
-        record({SeamCall::LocalTime, 0, 0});
-        return m_inner.localTime();
-    }
-
-private:
-    void record(const SeamCall& call)
-    {
-        if (recording)
-            calls.push_back(call);
-    }
-    platform::Processor& m_inner;
-};
+using seam_bench::RecordingProcessor;
+using seam_bench::SeamCall;
 
 class NoMessages : public hw::Messages {
 public:
@@ -156,29 +83,13 @@ struct Setup {
 struct CallCounts {
     long updates = 0;
     long replays = 0;
-    ~CallCounts() { std::fprintf(stderr, "calls: updateReadingsOnce %ld replaySeamCalls %ld\n", updates, replays); }
+    ~CallCounts() { std::fprintf(stderr, "calls: updateReadingsOnce %ld replayOnce %ld\n", updates, replays); }
 } callCounts;
 
-__attribute__((noinline)) void replaySeamCalls(platform::Processor& processor, const std::vector<SeamCall>& calls)
+__attribute__((noinline)) void replayOnce(platform::Processor& processor, const std::vector<SeamCall>& calls)
 {
     ++callCounts.replays;
-    uint32_t low = 0;
-    uint32_t high = 0;
-    for (const SeamCall& call : calls) {
-        switch (call.kind) {
-        case SeamCall::Read: processor.readMsr(call.index, low, high); break;
-        case SeamCall::Write:
-            processor.writeMsr(call.index, static_cast<uint32_t>(call.value), static_cast<uint32_t>(call.value >> 32));
-            break;
-        case SeamCall::Pin: processor.setThreadAffinityMask(call.index); break;
-        case SeamCall::Tsc: benchmark::DoNotOptimize(processor.rdtsc()); break;
-        case SeamCall::Qpc: benchmark::DoNotOptimize(processor.performanceCounter()); break;
-        case SeamCall::Tick: benchmark::DoNotOptimize(processor.tickCount()); break;
-        case SeamCall::LocalTime: benchmark::DoNotOptimize(processor.localTime()); break;
-        case SeamCall::Sleep: processor.sleep(call.index); break;
-        }
-    }
-    benchmark::DoNotOptimize(low);
+    benchmark::DoNotOptimize(seam_bench::replaySeamCalls(processor, calls));
 }
 
 __attribute__((noinline)) void updateReadingsOnce(monitor::ClockReadings& readings)
@@ -221,7 +132,7 @@ void SeamCallsOnly(benchmark::State& state, const char* profile)
     std::vector<SeamCall> calls = setup.record();
     countCalls(state, calls);
     for (auto _ : state)
-        replaySeamCalls(*setup.sim, calls);
+        replayOnce(*setup.sim, calls);
 }
 
 BENCHMARK_CAPTURE(UpdateReadings, i7_2600k, "i7-2600k")->Arg(0);

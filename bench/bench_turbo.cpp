@@ -4,7 +4,7 @@
 // calls, recorded from one tick and replayed on the simulator alone.
 // Host clock, fixed 100 % load with turbo.
 
-#include "TurboSeamRecorder.h"
+#include "bench/SeamRecorder.h"
 
 #include "hw/HardwareAccess.h"
 #include "sim/SimulatedProcessor.h"
@@ -17,7 +17,7 @@
 
 namespace {
 
-using turbo_bench::RecordingProcessor;
+using seam_bench::RecordingProcessor;
 
 const char* const kProfiles[] = {"i7-2600k", "xeon-x5570-2s"};
 
@@ -44,7 +44,7 @@ struct Setup {
         sampler = std::move(startup.sampler);
     }
 
-    std::vector<turbo_bench::SeamCall> recordTick()
+    std::vector<seam_bench::SeamCall> recordTick()
     {
         processor->calls.clear();
         processor->recording = true;
@@ -54,9 +54,9 @@ struct Setup {
     }
 };
 
-void report(benchmark::State& state, const std::vector<turbo_bench::SeamCall>& calls)
+void report(benchmark::State& state, const std::vector<seam_bench::SeamCall>& calls)
 {
-    turbo_bench::CallCounts counts = turbo_bench::countCalls(calls);
+    seam_bench::CallCounts counts = seam_bench::countCalls(calls);
     state.counters["msr_reads"] = counts.reads;
     state.counters["msr_writes"] = counts.writes;
     state.counters["pinnings"] = counts.pins;
@@ -84,7 +84,7 @@ void SimulatorShareOfTick(benchmark::State& state)
     Setup setup(kProfiles[state.range(0)]);
     auto calls = setup.recordTick();
     for (auto _ : state)
-        benchmark::DoNotOptimize(turbo_bench::replaySeamCalls(*setup.sim, calls));
+        benchmark::DoNotOptimize(seam_bench::replaySeamCalls(*setup.sim, calls));
     report(state, calls);
     state.SetLabel(kProfiles[state.range(0)]);
 }

@@ -6,7 +6,7 @@
 // the counts repeat exactly. Run once with N = 0 and subtract for the
 // start-up cost.
 
-#include "TurboSeamRecorder.h"
+#include "bench/SeamRecorder.h"
 
 #include "hw/HardwareAccess.h"
 #include "sim/SimulatedProcessor.h"
@@ -35,7 +35,7 @@ int main(int argc, char** argv)
         std::fprintf(stderr, "%s\n", created.error.c_str());
         return 2;
     }
-    turbo_bench::RecordingProcessor recorder(*created.processor);
+    seam_bench::RecordingProcessor recorder(*created.processor);
     hw::HardwareAccess access(recorder);
     turbo::TurboStartup startup = turbo::TurboSampler::start(access);
     if (!startup.sampler) {
@@ -52,11 +52,11 @@ int main(int argc, char** argv)
     for (long i = 0; i < count; ++i) {
         clock->advanceSeconds(1.0);
         if (replay)
-            sink += turbo_bench::replaySeamCalls(*created.processor, recorder.calls);
+            sink += seam_bench::replaySeamCalls(*created.processor, recorder.calls);
         else
             average = startup.sampler->tick().averageMultiplier;
     }
-    turbo_bench::CallCounts counts = turbo_bench::countCalls(recorder.calls);
+    seam_bench::CallCounts counts = seam_bench::countCalls(recorder.calls);
     std::printf("%s %s x%ld: %zu seam calls per tick (%d reads, %d writes, %d pinnings, %d TSC), "
                 "average multiplier %.3f, sink %llu\n",
                 argv[1], argv[2], count, recorder.calls.size(), counts.reads, counts.writes, counts.pins,

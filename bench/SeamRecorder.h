@@ -1,17 +1,18 @@
 #pragma once
-// Records the seam calls one turbo sampler tick makes and replays them on the
-// simulated processor alone, so the simulator's share of a tick's cost can be
-// told from the sampler's own.
+// Records the seam calls that one piece of monitoring work makes (a turbo
+// sampler tick, one UpdateReadings) and replays them on the simulated
+// processor alone, so the simulator's share of the cost can be told from the
+// code's own.
 
 #include "platform/Processor.h"
 
 #include <cstdint>
 #include <vector>
 
-namespace turbo_bench {
+namespace seam_bench {
 
 struct SeamCall {
-    enum Kind { Read, Write, Pin, Tsc, Masks, Sleep, Cpuid } kind;
+    enum Kind { Read, Write, Pin, Tsc, Masks, Sleep, Cpuid, Qpc, Tick, LocalTime } kind;
     uint32_t index;
     uint64_t value;
 };
@@ -65,10 +66,22 @@ public:
     }
     void setPriorityClass(platform::PriorityClass priority) override { m_inner.setPriorityClass(priority); }
     void setThreadPriority(platform::ThreadPriority priority) override { m_inner.setThreadPriority(priority); }
-    int64_t performanceCounter() override { return m_inner.performanceCounter(); }
+    int64_t performanceCounter() override
+    {
+        record({SeamCall::Qpc, 0, 0});
+        return m_inner.performanceCounter();
+    }
     int64_t performanceFrequency() override { return m_inner.performanceFrequency(); }
-    uint32_t tickCount() override { return m_inner.tickCount(); }
-    std::tm localTime() override { return m_inner.localTime(); }
+    uint32_t tickCount() override
+    {
+        record({SeamCall::Tick, 0, 0});
+        return m_inner.tickCount();
+    }
+    std::tm localTime() override
+    {
+        record({SeamCall::LocalTime, 0, 0});
+        return m_inner.localTime();
+    }
 
 private:
     void record(const SeamCall& call)
@@ -106,6 +119,9 @@ __attribute__((noinline)) inline uint64_t replaySeamCalls(platform::Processor& p
             break;
         case SeamCall::Sleep: processor.sleep(call.index); break;
         case SeamCall::Cpuid: sink += processor.cpuid(call.index, static_cast<uint32_t>(call.value)).eax; break;
+        case SeamCall::Qpc: sink += static_cast<uint64_t>(processor.performanceCounter()); break;
+        case SeamCall::Tick: sink += processor.tickCount(); break;
+        case SeamCall::LocalTime: sink += static_cast<uint64_t>(processor.localTime().tm_sec); break;
         }
     }
     return sink;
@@ -130,4 +146,4 @@ inline CallCounts countCalls(const std::vector<SeamCall>& calls)
     return counts;
 }
 
-} // namespace turbo_bench
+} // namespace seam_bench
