@@ -8,10 +8,14 @@ namespace {
 void programGeneralPurpose(hw::HardwareAccess& access)
 {
     using namespace msr;
-    uint64_t global = access.read(IA32_PERF_GLOBAL_CTRL);
-    global = perf_global_ctrl::Pmc0Enable.set(global, 1);
-    global = perf_global_ctrl::Pmc1Enable.set(global, 1);
-    access.write(IA32_PERF_GLOBAL_CTRL, global);
+    // The enable register is only rewritten when it could be read, so the
+    // enables of counters others use are never cleared.
+    uint64_t global = 0;
+    if (access.read(IA32_PERF_GLOBAL_CTRL, global)) {
+        global = perf_global_ctrl::Pmc0Enable.set(global, 1);
+        global = perf_global_ctrl::Pmc1Enable.set(global, 1);
+        access.write(IA32_PERF_GLOBAL_CTRL, global);
+    }
 
     uint64_t select0 = access.read(IA32_PERFEVTSEL0);
     access.write(IA32_PERFEVTSEL0, join(perfevtsel::UnhaltedCoreCycles, highHalf(select0)));
@@ -22,19 +26,22 @@ void programGeneralPurpose(hw::HardwareAccess& access)
 void programFixed(hw::HardwareAccess& access)
 {
     using namespace msr;
-    uint64_t global = access.read(IA32_PERF_GLOBAL_CTRL);
-    global = perf_global_ctrl::Pmc0Enable.set(global, 1);
-    global = perf_global_ctrl::Pmc1Enable.set(global, 1);
-    global = perf_global_ctrl::FixedCtr0Enable.set(global, 1);
-    global = perf_global_ctrl::FixedCtr1Enable.set(global, 1);
-    global = perf_global_ctrl::FixedCtr2Enable.set(global, 1);
-    access.write(IA32_PERF_GLOBAL_CTRL, global);
+    uint64_t global = 0;
+    if (access.read(IA32_PERF_GLOBAL_CTRL, global)) {
+        global = perf_global_ctrl::Pmc0Enable.set(global, 1);
+        global = perf_global_ctrl::Pmc1Enable.set(global, 1);
+        global = perf_global_ctrl::FixedCtr0Enable.set(global, 1);
+        global = perf_global_ctrl::FixedCtr1Enable.set(global, 1);
+        global = perf_global_ctrl::FixedCtr2Enable.set(global, 1);
+        access.write(IA32_PERF_GLOBAL_CTRL, global);
+    }
 
     // Fixed counters 1 and 2 count in user and kernel mode (both bits of
     // each enable field); written only when that is not already so.
     constexpr uint64_t allRings = 3;
-    uint64_t control = access.read(IA32_FIXED_CTR_CTRL);
-    if (fixed_ctr_ctrl::Ctr1Enable.get(control) != allRings || fixed_ctr_ctrl::Ctr2Enable.get(control) != allRings) {
+    uint64_t control = 0;
+    if (access.read(IA32_FIXED_CTR_CTRL, control)
+        && (fixed_ctr_ctrl::Ctr1Enable.get(control) != allRings || fixed_ctr_ctrl::Ctr2Enable.get(control) != allRings)) {
         control = fixed_ctr_ctrl::Ctr1Enable.set(control, allRings);
         control = fixed_ctr_ctrl::Ctr2Enable.set(control, allRings);
         access.write(IA32_FIXED_CTR_CTRL, control);

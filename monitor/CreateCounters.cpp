@@ -16,8 +16,12 @@ void calibrateCore2Ratios(hw::HardwareAccess& access, ClockCounters& counters)
     access.pin(0);
     // Turbo (dynamic acceleration) is disengaged while the maximum ratio is
     // read, so that the register shows the non-turbo maximum.
-    uint64_t miscEnable = access.read(IA32_MISC_ENABLE);
-    access.write(IA32_MISC_ENABLE, misc_enable::TurboDisengage.set(miscEnable, 1));
+    // A register that cannot be read is not written back: a zero image would
+    // switch off SpeedStep and automatic thermal control.
+    uint64_t miscEnable = 0;
+    const bool haveMiscEnable = access.read(IA32_MISC_ENABLE, miscEnable);
+    if (haveMiscEnable)
+        access.write(IA32_MISC_ENABLE, misc_enable::TurboDisengage.set(miscEnable, 1));
 
     uint64_t perfStatus = access.read(IA32_PERF_STATUS);
     int d = RatioTenths(perf_status::MaxRatio.get(perfStatus), perf_status::MaxHalfRatio.test(perfStatus));
@@ -41,7 +45,8 @@ void calibrateCore2Ratios(hw::HardwareAccess& access, ClockCounters& counters)
     }
     counters.maxRatioFactor = std::max(counters.maxRatioFactor, 1.0);
 
-    access.write(IA32_MISC_ENABLE, miscEnable);
+    if (haveMiscEnable)
+        access.write(IA32_MISC_ENABLE, miscEnable);
     access.unpin();
 }
 

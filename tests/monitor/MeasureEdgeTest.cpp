@@ -317,3 +317,36 @@ TEST(MeasureEdges, ReferenceScaleOfEachCounterKind)
 }
 
 } // namespace
+
+// A register that cannot be read is never written back from a zero image:
+// that would switch off SpeedStep and thermal control, or the enables of
+// counters that others use.
+TEST(MeasureEdges, UnreadableRegistersAreNotRewritten)
+{
+    struct Case {
+        const char* profile;
+        uint32_t unreadable;
+        const monitor::MeasureFlavour* flavour;
+    };
+    const Case cases[] = {
+        {"e8400", msr::IA32_MISC_ENABLE, &monitor::FourCoreMeasure},
+        {"i7-920", msr::IA32_PERF_GLOBAL_CTRL, &monitor::FourCoreMeasure},
+        {"i7-920", msr::IA32_PERF_GLOBAL_CTRL, &monitor::SixCoreMeasure},
+        {"i7-920", msr::IA32_FIXED_CTR_CTRL, &monitor::SixCoreMeasure},
+    };
+    for (const Case& c : cases) {
+        measuretest::Rig rig(c.profile, 50);
+        rig.processor->failReads(c.unreadable);
+        rig.sim->clearWrites();
+        rig.create(*c.flavour);
+        rig.readings->UpdateReadings({});
+        int written = 0;
+        int total = 0;
+        for (const sim::WriteRecord& w : rig.sim->writes()) {
+            ++total;
+            written += w.index == c.unreadable;
+        }
+        EXPECT_EQ(written, 0) << c.profile << " register 0x" << std::hex << c.unreadable;
+        EXPECT_GT(total, 0) << "the other counter registers are still programmed";
+    }
+}

@@ -23,6 +23,7 @@
 #include <functional>
 #include <map>
 #include <memory>
+#include <set>
 #include <string>
 
 namespace measuretest {
@@ -56,6 +57,8 @@ public:
     // Reads of `index` return (value & ~mask) | (replacement & mask).
     void overlay(uint32_t index, uint64_t replacement, uint64_t mask = ~0ull) { m_overlays[index] = {replacement, mask}; }
     void clearOverlay(uint32_t index) { m_overlays.erase(index); }
+    // Reads of `index` fail (writes still reach the processor).
+    void failReads(uint32_t index) { m_unreadable.insert(index); }
     std::function<void(uint32_t)> sleepHook;
 
     void initialise() override { m_inner.initialise(); }
@@ -63,6 +66,8 @@ public:
     bool capabilityTest() override { return m_inner.capabilityTest(); }
     bool readMsr(uint32_t index, uint32_t& low, uint32_t& high) override
     {
+        if (m_unreadable.count(index))
+            return false;
         bool ok = m_inner.readMsr(index, low, high);
         auto it = m_overlays.find(index);
         if (it != m_overlays.end()) {
@@ -111,6 +116,7 @@ private:
     };
     platform::Processor& m_inner;
     std::map<uint32_t, Overlay> m_overlays;
+    std::set<uint32_t> m_unreadable;
 };
 
 class QuietMessages : public hw::Messages {
