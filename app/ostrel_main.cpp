@@ -1,6 +1,8 @@
-// Ostrel: the temperature monitor. The processor is the host's own, or the
+// Ostrel: the temperature monitor, and OstrelHX, the same program compiled
+// with OSTREL_SIX_CORE for six cores. The processor is the host's own, or the
 // simulated one that SIMULATED_CPU names; the settings file lies beside the
-// program. The program ends when its main window closes.
+// program (Ostrel.ini, OstrelHX.ini). The program ends when its main window
+// closes.
 
 #include "hw/BuildFlavour.h"
 #include "hw/ProcessorSelection.h"
@@ -11,18 +13,24 @@
 
 #include <cstdio>
 
+namespace {
+
+constexpr const char* ProgramName = hw::ThisBuild.sixCoreRules ? "OstrelHX" : "Ostrel";
+
+} // namespace
+
 int main(int argc, char** argv)
 {
     // Chosen before the toolkit starts, so a wrong SIMULATED_CPU is reported
     // even without a display.
     hw::ProcessorSelection selection = hw::selectProcessor();
     if (!selection.ok()) {
-        std::fprintf(stderr, "Ostrel: %s\n", selection.error.c_str());
+        std::fprintf(stderr, "%s: %s\n", ProgramName, selection.error.c_str());
         return 1;
     }
 
     QApplication app(argc, argv);
-    QApplication::setApplicationName(QStringLiteral("Ostrel"));
+    QApplication::setApplicationName(QString::fromLatin1(ProgramName));
     monitor::MonitorApp monitorApp(*selection.processor, hw::ThisBuild,
                                    platform::settingsPathFor(platform::programPath()));
     return monitorApp.run();

@@ -18,18 +18,25 @@ namespace monitor {
 // fixed-function counters, whose reference count runs at the time-stamp rate.
 enum class CounterKind { Programmable, Fixed };
 
+// What the information field of the main window shows. The four-core build
+// lets the user cycle through the views the processor offers (run timer, VID,
+// package power); the six-core build shows the VID when the key VIDInfo is set
+// on a processor that is not Nehalem class, and the run timer otherwise.
+enum class InfoChoice { Views, VidInfoKey };
+
 // Measurement differences between the two builds, fixed at build time.
 struct MeasureFlavour {
     CounterKind counters;
     int lastCpu;                                  // logical processors 0 .. lastCpu are measured
     bool packagePower;                            // package energy is read on Sandy Bridge
     platform::ThreadPriority loadThreadPriority;  // priority of the load counter thread
+    InfoChoice infoChoice;
 };
 
 constexpr MeasureFlavour FourCoreMeasure{CounterKind::Programmable, 7, true,
-                                         platform::ThreadPriority::AboveNormal};
+                                         platform::ThreadPriority::AboveNormal, InfoChoice::Views};
 constexpr MeasureFlavour SixCoreMeasure{CounterKind::Fixed, 15, false,
-                                        platform::ThreadPriority::TimeCritical};
+                                        platform::ThreadPriority::TimeCritical, InfoChoice::VidInfoKey};
 
 constexpr int MaxMeasuredCpus = 16;
 

@@ -155,6 +155,17 @@ void ClockReadings::updateInfoText(const ReadingOptions& options)
 {
     int64_t now = nowSeconds();
     m_runTimer.observe(now, options.refreshIntervalMs);
+    if (m_counters.flavour.infoChoice == InfoChoice::VidInfoKey) {
+        m_infoView = options.vidInfo && !m_info.nehalemClass ? VidView : RunTimerView;
+        if (m_infoView == VidView) {
+            uint64_t perfStatus = m_access.read(msr::IA32_PERF_STATUS);
+            double volts = VidVolts(SixCoreVidFormula(m_info.modelName, m_info.signature), perfStatus);
+            m_texts.info = FormatText("VID   %.4f", volts);
+        } else {
+            m_texts.info = RunTimer::format(m_runTimer.elapsed(now));
+        }
+        return;
+    }
     switch (m_infoView) {
     case VidView: {
         uint64_t perfStatus = m_access.read(msr::IA32_PERF_STATUS);

@@ -29,13 +29,14 @@ constexpr int InfoTextControl = 1531;
 struct ReadingOptions {
     bool tmLoad = false;          // TMLoad: the load figure comes from the load counter thread
     int refreshIntervalMs = 1000; // RefreshInterval
+    bool vidInfo = false;         // VIDInfo, where the flavour's InfoChoice is VidInfoKey
 };
 
 struct ReadingTexts {
     std::string clock;      // "%.2f MHz"
     std::string multiplier; // "%.2f x %.1f", bus clock and multiplier
     std::string load;       // "Load %5.1f%%"
-    std::string info;       // run timer, "%.4f VID" or "%.1f W"
+    std::string info;       // run timer, "%.4f VID" or "%.1f W"; "VID   %.4f" with VIDInfo
 };
 
 // The information views a processor offers: only the run timer on Nehalem

@@ -62,6 +62,13 @@ double VidVolts(VidFormula formula, uint64_t perfStatus)
     return static_cast<double>(msr::perf_status::CurrentVid.get(perfStatus)) * 0.0125 + 0.825;
 }
 
+VidFormula SixCoreVidFormula(const std::string& modelName, uint32_t signature)
+{
+    const bool mobileName = (modelName.starts_with('T') && modelName >= "T8100") || modelName.starts_with('P');
+    const bool penryn = signature >= 0x10670 && signature <= 0x1067F;
+    return mobileName && penryn ? VidFormula::Mobile : VidFormula::Desktop;
+}
+
 uint64_t BusyDivisions(uint32_t count)
 {
     volatile uint64_t dividend = 1234567890;

@@ -37,6 +37,11 @@ std::optional<double> PackagePower(uint32_t energy, uint32_t tick, uint32_t ener
 enum class VidFormula { Desktop, Mobile, SandyBridge };
 double VidVolts(VidFormula formula, uint64_t perfStatus);
 
+// The six-core build's choice between the mobile and the desktop VID steps:
+// mobile for the 45 nm Core 2 family (signatures 0x10670 .. 0x1067F) when the
+// model name is "T8100" or above among the "T" names, or any "P" name.
+VidFormula SixCoreVidFormula(const std::string& modelName, uint32_t signature);
+
 // A fixed amount of integer division work with no memory traffic, used to
 // space two clock readings apart.
 uint64_t BusyDivisions(uint32_t count);

@@ -23,12 +23,12 @@ ShutdownReport RunShutdown(MonitorRecords& m, const ExitState& exitState, const 
     m.clockThread.release();
 
     MonitorSettings& settings = *m.settings;
-    if (m.readings)
+    if (m.readings && !m.layout.vidInfoKey)
         settings.InfoWindowIndex = m.readings->infoView();
     report.settingsSaved = SaveOnExit(settings, m.iniPath, exitState, m.access, m.layout);
 
     if (settings.LogFile != 0)
-        report.logWritten = m.log.writeOut(LogColumnsFor(m), LogOptionsFor(settings));
+        report.logWritten = m.log.writeOut(LogColumnsFor(m), LogOptionsFor(m));
 
     if (hooks.removeIcons)
         hooks.removeIcons();

@@ -11,6 +11,7 @@ ReadingOptions ReadingOptionsFor(const MonitorSettings& settings)
     ReadingOptions options;
     options.tmLoad = settings.TMLoad;
     options.refreshIntervalMs = settings.RefreshInterval;
+    options.vidInfo = settings.VIDInfo != 0;
     return options;
 }
 
@@ -36,16 +37,21 @@ LogColumns LogColumnsFor(const MonitorRecords& m)
         if (m.info.corePresent(slot))
             columns.coreSlots.push_back(slot);
     columns.gpu = m.settings->gpuPresent;
+    columns.nvidia = m.settings->nvidiaPresent;
     return columns;
 }
 
-LogOptions LogOptionsFor(const MonitorSettings& settings)
+LogOptions LogOptionsFor(const MonitorRecords& m)
 {
+    const MonitorSettings& settings = *m.settings;
     LogOptions options;
     options.format = settings.CSV != 0 ? LogFormat::Csv : LogFormat::Text;
     options.logInterval = settings.LogInterval;
     options.hdWrite = settings.HDWrite;
-    options.fileName = settings.LogFileName;
+    // Without the key LogFileName the name is fixed: OstrelLog.txt or
+    // OstrelLog.csv in the current folder.
+    options.fileName = m.layout.logFileNameKey ? settings.LogFileName : FixedLogFileName;
+    options.layout = m.flavour.sixCoreRules ? LogLayout::Compact : LogLayout::Aligned;
     return options;
 }
 
@@ -62,7 +68,7 @@ void AddLogLineIfDue(MonitorRecords& m)
     // otherwise the mean of the measured processors' loads.
     readings.loadPercent = m.readings->load();
     readings.gpuTemperature = samples.gpu.temperature;
-    m.log.addLineIfDue(readings, columns, LogOptionsFor(*m.settings));
+    m.log.addLineIfDue(readings, columns, LogOptionsFor(m));
 }
 
 } // namespace monitor

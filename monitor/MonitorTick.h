@@ -20,7 +20,10 @@ ReadingOptions ReadingOptionsFor(const MonitorSettings& settings);
 // The log's columns: the present core slots shown by this build, and the GPU
 // column while a graphics sensor is in use.
 LogColumns LogColumnsFor(const MonitorRecords& records);
-LogOptions LogOptionsFor(const MonitorSettings& settings);
+// The log file's name, format, intervals and layout for the build.
+LogOptions LogOptionsFor(const MonitorRecords& records);
+// The log's name in the build without the key LogFileName.
+constexpr const char* FixedLogFileName = "OstrelLog";
 
 // Adds the log line of this tick when one is due (and writes the buffer out
 // when that is due too).

@@ -9,8 +9,60 @@
 
 namespace monitor {
 
-std::string MonitorLog::formatLine(const LogReadings& readings, const LogColumns& columns)
+namespace {
+
+std::string timeStamp(const std::tm& time, const char* format)
 {
+    char stamp[128];
+    size_t n = std::strftime(stamp, sizeof stamp, format, &time);
+    return std::string(stamp, n);
+}
+
+std::string compactLine(const LogReadings& readings, const LogColumns& columns)
+{
+    std::string line = timeStamp(readings.time, "%x %H:%M:%S");
+    line += cformat(" %.2f", readings.clockMHz);
+    for (size_t i = 0; i < columns.coreSlots.size(); ++i)
+        line += cformat(" %d", i < readings.temperatures.size() ? readings.temperatures[i] : 0);
+    if (columns.gpu)
+        line += cformat(" %d", readings.gpuTemperature);
+    line += cformat(" %.1f", readings.loadPercent);
+    line += "\n";
+    return line;
+}
+
+std::string compactHeader(const LogColumns& columns, LogFormat format)
+{
+    std::string text;
+    if (format == LogFormat::Csv) {
+        text = "DATE,TIME,MHz,";
+        for (int slot : columns.coreSlots)
+            text += cformat("CPU_%d,", slot);
+        if (columns.gpu)
+            text += "GPU,";
+    } else {
+        text = "  DATE     TIME     MHz   ";
+        for (int slot : columns.coreSlots)
+            text += cformat("C%d ", slot);
+        if (columns.nvidia)
+            text += "NV ";
+    }
+    return text + "LOAD%\n";
+}
+
+} // namespace
+
+bool MonitorLog::gpuColumn(const LogColumns& columns, LogFormat format, LogLayout layout)
+{
+    if (layout == LogLayout::Compact && format == LogFormat::Text)
+        return columns.nvidia;
+    return columns.gpu;
+}
+
+std::string MonitorLog::formatLine(const LogReadings& readings, const LogColumns& columns, LogLayout layout)
+{
+    if (layout == LogLayout::Compact)
+        return compactLine(readings, columns);
     char stamp[128];
     size_t n = std::strftime(stamp, sizeof stamp, "%x  %H:%M:%S ", &readings.time);
     std::string line(stamp, n);
@@ -24,8 +76,10 @@ std::string MonitorLog::formatLine(const LogReadings& readings, const LogColumns
     return line;
 }
 
-std::string MonitorLog::header(const LogColumns& columns, LogFormat format)
+std::string MonitorLog::header(const LogColumns& columns, LogFormat format, LogLayout layout)
 {
+    if (layout == LogLayout::Compact)
+        return compactHeader(columns, format);
     std::string text;
     if (format == LogFormat::Csv) {
         text = "DATE,TIME,MHz,";
@@ -77,7 +131,9 @@ bool MonitorLog::addLineIfDue(const LogReadings& readings, const LogColumns& col
     const int s = secondOfDay(readings.time);
     if (options.logInterval <= 0 || s % options.logInterval != 0)
         return false;
-    m_buffer += formatLine(readings, columns);
+    LogColumns lineColumns = columns;
+    lineColumns.gpu = gpuColumn(columns, options.format, options.layout);
+    m_buffer += formatLine(readings, lineColumns, options.layout);
     if (options.hdWrite > 0 && s % options.hdWrite == 0)
         writeOut(columns, options);
     return true;
@@ -93,7 +149,7 @@ bool MonitorLog::writeOut(const LogColumns& columns, const LogOptions& options)
         return false;
     struct stat st{};
     const bool empty = ::fstat(fd, &st) == 0 && st.st_size == 0;
-    const std::string head = empty ? header(columns, options.format) : std::string();
+    const std::string head = empty ? header(columns, options.format, options.layout) : std::string();
     const std::string body = convert(m_buffer, options.format);
     const std::string data = head + body;
 

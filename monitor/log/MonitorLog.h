@@ -11,17 +11,25 @@ namespace monitor {
 
 enum class LogFormat { Text, Csv };
 
+// How lines and headers are laid out. The four-core build aligns its columns
+// and puts the GPU after the load; the six-core build separates its figures
+// by single blanks, names the columns "C0" or "CPU_0" and puts the GPU column
+// before the load.
+enum class LogLayout { Aligned, Compact };
+
 struct LogOptions {
     LogFormat format = LogFormat::Text;
     int logInterval = 5;            // seconds, a divisor of 86400
     int hdWrite = 60;               // seconds
     std::string fileName = "OstrelLog"; // without extension
+    LogLayout layout = LogLayout::Aligned;
 };
 
 // The columns of the log: the monitored core slots, in order, and the GPU.
 struct LogColumns {
     std::vector<int> coreSlots;
-    bool gpu = false;
+    bool gpu = false;    // a graphics sensor is in use
+    bool nvidia = false; // the NVIDIA sensor is in use (the compact text header names it "NV")
 };
 
 // The readings of one tick.
@@ -46,8 +54,14 @@ public:
 
     const std::string& buffer() const { return m_buffer; }
 
-    static std::string formatLine(const LogReadings& readings, const LogColumns& columns);
-    static std::string header(const LogColumns& columns, LogFormat format);
+    // The line with the GPU figure when columns.gpu is set.
+    static std::string formatLine(const LogReadings& readings, const LogColumns& columns,
+                                  LogLayout layout = LogLayout::Aligned);
+    static std::string header(const LogColumns& columns, LogFormat format, LogLayout layout = LogLayout::Aligned);
+    // Whether the header of a file names a GPU column, so that its lines carry
+    // one: with any graphics sensor, except in the compact text header, which
+    // has a column for the NVIDIA sensor only.
+    static bool gpuColumn(const LogColumns& columns, LogFormat format, LogLayout layout);
     // The buffer as it goes to the file in the given format.
     static std::string convert(const std::string& text, LogFormat format);
     static std::string pathFor(const LogOptions& options);

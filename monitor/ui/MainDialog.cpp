@@ -21,8 +21,6 @@ namespace monitor {
 
 namespace {
 
-// The caption of the restored window.
-const char* const RestoredCaption = "Ostrel 3.69.1";
 // The Skull value of the second package's slots 6 and 7, which keeps the plain heading.
 constexpr int HalfPackageSkull = 3;
 // Skull values above this count as 0 when the heading is made again after the settings.
@@ -35,17 +33,19 @@ QString fromUtf8(const std::string& text) { return QString::fromUtf8(text.data()
 } // namespace
 
 MainDialog::MainDialog(MonitorRecords& records, MainDialogParts parts, QWidget* parent)
-    : DialogWindow(MainDialogTemplate, parent, dialog::WindowRole::Main)
+    : DialogWindow(mainWindowLayoutFor(records.flavour).dialogTemplate, parent, dialog::WindowRole::Main)
     , m_records(records)
+    , m_layout(mainWindowLayoutFor(records.flavour))
     , m_parts(std::move(parts))
 {
     setWindowIcon(programIcon());
     // The window is created restored.
-    setCaption(QString::fromLatin1(RestoredCaption));
+    setCaption(QString::fromLatin1(m_layout.restoredCaption));
     m_drag = new dialog::ClientAreaDrag(this);
 
     onClicked(IDC_RESET, [this] { onReset(); });
-    onClicked(IDC_INFO_BUTTON, [this] { onNextInfoView(); });
+    if (m_layout.infoField == InfoFieldStyle::ViewButton)
+        onClicked(IDC_INFO_BUTTON, [this] { onNextInfoView(); });
     onClicked(IDC_SETTINGS, [this] { onSettings(); });
     onClicked(IDC_SENSOR_TEST, [this] {
         if (m_parts.sensorTest)
@@ -99,7 +99,7 @@ void MainDialog::applyStartupWindowSteps()
 {
     MonitorSettings& s = settings();
     const QFont bigDigits = fontFromDescription(s.mainFont);
-    for (const CoreColumn& column : CoreColumns) {
+    for (const CoreColumn& column : m_layout.columns) {
         control(column.temperature)->setFont(bigDigits);
         control(column.distance)->setFont(bigDigits);
     }
@@ -107,20 +107,29 @@ void MainDialog::applyStartupWindowSteps()
     setText(IDC_TEMPERATURE_FRAME, temperatureHeading(s.unitText, s.Skull));
 
     m_gpuText = fromUtf8(m_records.signatureText);
-    if (!s.nvidiaPresent && !s.atiPresent) {
-        s.gpuPresent = false;
+    s.gpuPresent = s.nvidiaPresent || s.atiPresent;
+    if (m_layout.signature == SignatureStyle::BothShown) {
+        // The signature field and the GPU/signature button are always there;
+        // the button opens nothing without a graphics sensor.
+        setText(IDC_SIGNATURE, fromUtf8(m_records.shortSignatureText));
+        setText(IDC_GPU_BUTTON, m_gpuText);
+    } else if (!s.gpuPresent) {
         setText(IDC_SIGNATURE, fromUtf8(m_records.shortSignatureText));
         setVisible(IDC_SIGNATURE, true);
         setVisible(IDC_GPU_BUTTON, false);
     } else {
-        s.gpuPresent = true;
         setText(IDC_GPU_BUTTON, m_gpuText);
     }
 
-    m_infoControl = InfoControlId(m_records.info);
-    setVisible(m_infoControl == IDC_INFO_TEXT ? IDC_INFO_BUTTON : IDC_INFO_TEXT, false);
-    if (m_infoControl == IDC_INFO_TEXT)
-        s.InfoWindowIndex = 0;
+    if (m_layout.infoField == InfoFieldStyle::TextOnly) {
+        // VIDInfo chooses what the field shows.
+        m_infoControl = IDC_INFO_TEXT;
+    } else {
+        m_infoControl = InfoControlId(m_records.info);
+        setVisible(m_infoControl == IDC_INFO_TEXT ? IDC_INFO_BUTTON : IDC_INFO_TEXT, false);
+        if (m_infoControl == IDC_INFO_TEXT)
+            s.InfoWindowIndex = 0;
+    }
 
     setText(IDC_CPU_NAME, fromUtf8(m_records.info.displayName));
     applyColours();
@@ -228,7 +237,7 @@ void MainDialog::changeEvent(QEvent* event)
         return;
     m_windowRestored = !(windowState() & Qt::WindowMinimized);
     if (m_windowRestored)
-        setCaption(QString::fromLatin1(RestoredCaption));
+        setCaption(QString::fromLatin1(m_layout.restoredCaption));
     if (!m_records.settings)
         return;
     // A minimised window lives in the notification area only, unless it
@@ -286,12 +295,12 @@ void MainDialog::setTextIfChanged(int id, const QString& text)
 void MainDialog::pushTexts()
 {
     const SampleSet& samples = m_records.cycle->samples();
-    const int columns = std::min(MainColumns, m_records.flavour.coreSlots);
+    const int columns = std::min(static_cast<int>(m_layout.columns.size()), m_records.flavour.coreSlots);
     for (int slot = 0; slot < columns; ++slot) {
         if (!m_records.info.corePresent(slot))
             continue; // the column of a missing core stays empty
         const CoreSample& core = samples.cores[slot];
-        const CoreColumn& column = CoreColumns[slot];
+        const CoreColumn& column = m_layout.columns[slot];
         setTextIfChanged(column.temperature, fromUtf8(core.temperatureText));
         setTextIfChanged(column.distance, fromUtf8(core.readoutText));
         setTextIfChanged(column.minimum, fromUtf8(core.minTemperatureText));
@@ -362,7 +371,7 @@ void MainDialog::applyStatusColours()
     if (!m_records.cycle)
         return;
     const SampleSet& samples = m_records.cycle->samples();
-    for (int slot = 0; slot < MainColumns; ++slot) {
+    for (int slot = 0; slot < static_cast<int>(m_layout.columns.size()); ++slot) {
         const CoreSample& core = samples.cores[slot];
         const int wanted = !m_records.info.corePresent(slot) || !core.thermalLog ? SystemColour
                            : core.thermalStatus                                 ? Red
@@ -370,7 +379,7 @@ void MainDialog::applyStatusColours()
         if (m_statusColour[slot] == wanted)
             continue;
         m_statusColour[slot] = wanted;
-        QWidget* field = control(CoreColumns[slot].status);
+        QWidget* field = control(m_layout.columns[slot].status);
         if (wanted == SystemColour) {
             field->setPalette(QPalette());
         } else {
@@ -392,7 +401,7 @@ void MainDialog::onReset()
 
 void MainDialog::onNextInfoView()
 {
-    if (!m_records.running())
+    if (!m_records.running() || m_layout.infoField != InfoFieldStyle::ViewButton)
         return;
     m_records.readings->NextInfoView(ReadingOptionsFor(settings()));
     settings().InfoWindowIndex = m_records.readings->infoView();
@@ -413,8 +422,10 @@ void MainDialog::onSettings()
         if (s.nvidiaPresent || s.atiPresent) {
             s.gpuPresent = true;
             setText(IDC_GPU_BUTTON, m_gpuText);
-            setVisible(IDC_SIGNATURE, false);
-            setVisible(IDC_GPU_BUTTON, true);
+            if (m_layout.signature == SignatureStyle::GpuButtonWhenSensor) {
+                setVisible(IDC_SIGNATURE, false);
+                setVisible(IDC_GPU_BUTTON, true);
+            }
         }
         if (s.Fahrenheit != fahrenheitBefore) {
             int skull = 0;

@@ -1,6 +1,6 @@
 #pragma once
 // The monitor's main window (dialog 102): the core columns, the information
-// rows and the four buttons. It runs the window's part of the start-up, the
+// rows and the buttons, laid out as the build's MainWindowLayout says. It runs the window's part of the start-up, the
 // timer that drives the sampling cycle, the minimise and close rules, and
 // hands its state to the shutdown.
 //
@@ -14,6 +14,7 @@
 #include "monitor/MonitorStartup.h"
 #include "monitor/PowerEvents.h"
 #include "monitor/settings/SettingsStore.h"
+#include "monitor/ui/MainWindowLayout.h"
 
 #include <QRect>
 
@@ -88,6 +89,7 @@ public:
 
     // State the other parts and the tests read.
     MonitorRecords& records() { return m_records; }
+    const MainWindowLayout& layout() const { return m_layout; }
     MonitorSettings& settings() { return *m_records.settings; }
     bool allowShow() const { return m_allowShow; }
     bool windowRestored() const { return m_windowRestored; }
@@ -135,6 +137,7 @@ private:
     void onSettings();
 
     MonitorRecords& m_records;
+    const MainWindowLayout& m_layout;
     MainDialogParts m_parts;
     dialog::ClientAreaDrag* m_drag = nullptr;
     std::unique_ptr<PowerEvents> m_power;
@@ -150,7 +153,7 @@ private:
     QString m_gpuText;
     int m_infoControl = 0;
     // Thermal status colour last given to each column: 0 system, 1 dark red, 2 red.
-    std::array<int, 4> m_statusColour{};
+    std::array<int, MaxMainColumns> m_statusColour{};
 };
 
 } // namespace monitor

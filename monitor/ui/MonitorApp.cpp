@@ -4,6 +4,8 @@
 #include "monitor/ui/TerminationSignals.h"
 #include "platform/AccessStatus.h"
 
+#include <QCoreApplication>
+
 #include <cstdio>
 
 namespace monitor {
@@ -33,7 +35,7 @@ int MonitorApp::run()
         if (*m_outcome == StartupOutcome::DriverError) {
             const std::string hint = platform::statusHint(records.driverStatus);
             if (!hint.empty())
-                std::fprintf(stderr, "Ostrel: %s\n", hint.c_str());
+                std::fprintf(stderr, "%s: %s\n", qPrintable(QCoreApplication::applicationName()), hint.c_str());
         }
         ReleaseAfterFailedStartup(records);
         return ExitStartupFailed;

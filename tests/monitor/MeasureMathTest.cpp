@@ -114,6 +114,24 @@ TEST(VidFormulas, ThreeEncodings)
     EXPECT_EQ(FormatText("%.4f VID", VidVolts(VidFormula::Desktop, CurrentVid.set(0, 0x20))), "1.2250 VID");
 }
 
+TEST(VidFormulas, SixCoreMobileRule)
+{
+    struct Case {
+        const char* model;
+        uint32_t signature;
+        VidFormula formula;
+    } cases[] = {
+        {"T8100", 0x10676, VidFormula::Mobile},  {"T9300", 0x1067A, VidFormula::Mobile},
+        {"P8600", 0x10676, VidFormula::Mobile},  {"T7700", 0x10676, VidFormula::Desktop},
+        {"T8100", 0x10670, VidFormula::Mobile},  {"T8100", 0x1067F, VidFormula::Mobile},
+        {"T9300", 0x10680, VidFormula::Desktop}, {"P8600", 0x1066F, VidFormula::Desktop},
+        {"T7500", 0x06FB, VidFormula::Desktop},  {"E8400", 0x1067A, VidFormula::Desktop},
+        {"Q9300", 0x1067A, VidFormula::Desktop}, {"-----", 0x10676, VidFormula::Desktop},
+    };
+    for (const Case& c : cases)
+        EXPECT_EQ(SixCoreVidFormula(c.model, c.signature), c.formula) << c.model << " " << std::hex << c.signature;
+}
+
 TEST(ClockRingTest, PublishesOnlyWhenEveryEntryAgrees)
 {
     ClockRing ring;

@@ -178,3 +178,77 @@ TEST_F(LogDir, UnwritableFileKeepsEveryLineUntilAWriteSucceeds)
     EXPECT_NE(file.find("09:00:00"), std::string::npos);
     EXPECT_NE(file.find("09:01:00"), std::string::npos);
 }
+
+namespace {
+
+LogReadings sixCores(std::tm time)
+{
+    LogReadings r;
+    r.time = time;
+    r.clockMHz = 3333.336;
+    r.temperatures = {45, 47, 50, 38, 41, 44};
+    r.loadPercent = 12.5;
+    r.gpuTemperature = 61;
+    return r;
+}
+
+} // namespace
+
+TEST(MonitorLogCompact, HeadersAndLinesByteForByte)
+{
+    struct Case {
+        const char* name;
+        LogColumns columns;
+        LogFormat format;
+        const char* header;
+        const char* body; // the buffered line as it goes to the file
+    } cases[] = {
+        {"six cores, text", {{0, 1, 2, 3, 4, 5}, false, false}, LogFormat::Text,
+         "  DATE     TIME     MHz   C0 C1 C2 C3 C4 C5 LOAD%\n",
+         "12/08/26 14:05:10 3333.34 45 47 50 38 41 44 12.5\n"},
+        {"six cores, CSV", {{0, 1, 2, 3, 4, 5}, false, false}, LogFormat::Csv,
+         "DATE,TIME,MHz,CPU_0,CPU_1,CPU_2,CPU_3,CPU_4,CPU_5,LOAD%\n",
+         "12/08/26,14:05:10,3333.34,45,47,50,38,41,44,12.5\n"},
+        {"NVIDIA, text", {{0, 1, 2, 3, 4, 5}, true, true}, LogFormat::Text,
+         "  DATE     TIME     MHz   C0 C1 C2 C3 C4 C5 NV LOAD%\n",
+         "12/08/26 14:05:10 3333.34 45 47 50 38 41 44 61 12.5\n"},
+        {"NVIDIA, CSV", {{0, 1, 2, 3, 4, 5}, true, true}, LogFormat::Csv,
+         "DATE,TIME,MHz,CPU_0,CPU_1,CPU_2,CPU_3,CPU_4,CPU_5,GPU,LOAD%\n",
+         "12/08/26,14:05:10,3333.34,45,47,50,38,41,44,61,12.5\n"},
+        // The text header names the NVIDIA sensor only, so an ATI figure
+        // stays out of text lines.
+        {"ATI, text", {{0, 1, 2, 3, 4, 5}, true, false}, LogFormat::Text,
+         "  DATE     TIME     MHz   C0 C1 C2 C3 C4 C5 LOAD%\n",
+         "12/08/26 14:05:10 3333.34 45 47 50 38 41 44 12.5\n"},
+        {"ATI, CSV", {{0, 1, 2, 3, 4, 5}, true, false}, LogFormat::Csv,
+         "DATE,TIME,MHz,CPU_0,CPU_1,CPU_2,CPU_3,CPU_4,CPU_5,GPU,LOAD%\n",
+         "12/08/26,14:05:10,3333.34,45,47,50,38,41,44,61,12.5\n"},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.name);
+        EXPECT_EQ(MonitorLog::header(c.columns, c.format, LogLayout::Compact), c.header);
+        LogColumns lineColumns = c.columns;
+        lineColumns.gpu = MonitorLog::gpuColumn(c.columns, c.format, LogLayout::Compact);
+        const std::string line = MonitorLog::formatLine(sixCores(at(14, 5, 10)), lineColumns, LogLayout::Compact);
+        EXPECT_EQ(MonitorLog::convert(line, c.format), c.body);
+    }
+    // The aligned layout names the GPU column in both formats.
+    const LogColumns ati{{0}, true, false};
+    EXPECT_TRUE(MonitorLog::gpuColumn(ati, LogFormat::Text, LogLayout::Aligned));
+    EXPECT_TRUE(MonitorLog::gpuColumn(ati, LogFormat::Csv, LogLayout::Aligned));
+}
+
+TEST_F(LogDir, CompactFileGetsItsHeaderAndLines)
+{
+    LogOptions o = options(LogFormat::Csv);
+    o.layout = LogLayout::Compact;
+    const LogColumns columns{{0, 1, 2, 3, 4, 5}, true, true};
+    MonitorLog log;
+    ASSERT_TRUE(log.addLineIfDue(sixCores(at(8, 59, 55)), columns, o));
+    ASSERT_TRUE(log.addLineIfDue(sixCores(at(9, 0, 0)), columns, o));
+    EXPECT_TRUE(log.buffer().empty());
+    EXPECT_EQ(slurp(m_dir / "OstrelLog.csv"),
+              "DATE,TIME,MHz,CPU_0,CPU_1,CPU_2,CPU_3,CPU_4,CPU_5,GPU,LOAD%\n"
+              "12/08/26,08:59:55,3333.34,45,47,50,38,41,44,61,12.5\n"
+              "12/08/26,09:00:00,3333.34,45,47,50,38,41,44,61,12.5\n");
+}

@@ -34,7 +34,7 @@ struct MonitorRig {
     std::unique_ptr<monitor::MainDialog> window;
 
     MonitorRig(const std::string& profile, std::vector<int> readouts, const std::string& iniText = "",
-               monitor::MainDialogParts parts = {})
+               monitor::MainDialogParts parts = {}, const hw::BuildFlavour& flavour = hw::FourCoreBuild)
     {
         iniPath = (dir.path() + QStringLiteral("/Ostrel.ini")).toStdString();
         std::ofstream(iniPath) << "[Ostrel]\n" << iniText;
@@ -46,7 +46,7 @@ struct MonitorRig {
         EXPECT_TRUE(created.processor) << created.error;
         cpu = std::move(created.processor);
         faults = std::make_unique<DriverFaults>(*cpu);
-        records = std::make_unique<monitor::MonitorRecords>(*faults, hw::FourCoreBuild, iniPath);
+        records = std::make_unique<monitor::MonitorRecords>(*faults, flavour, iniPath);
         window = std::make_unique<monitor::MainDialog>(*records, std::move(parts));
         window->setServices(services);
     }

@@ -1,6 +1,7 @@
 // The real program on a simulated i7-2600K, ended by a termination signal:
 // the full shutdown runs, so clock modulation ends at 0 on every processor
-// and the shutdown keys are saved.
+// and the shutdown keys are saved. The six-core program on a simulated
+// i7-980X shows that it was compiled for six cores.
 
 #include "platform/IniFile.h"
 
@@ -39,14 +40,14 @@ struct Finished {
 
 class ProgramRun {
 public:
-    ProgramRun()
+    explicit ProgramRun(const char* source = OSTREL_PROGRAM, std::string name = "Ostrel") : m_name(std::move(name))
     {
         char pattern[] = "/tmp/ostrel-process-XXXXXX";
         const char* made = ::mkdtemp(pattern);
         EXPECT_NE(made, nullptr);
         m_dir = made ? made : "/tmp";
         // The program keeps its settings beside itself: run a copy in the folder.
-        fs::copy_file(OSTREL_PROGRAM, program(), fs::copy_options::overwrite_existing);
+        fs::copy_file(source, program(), fs::copy_options::overwrite_existing);
     }
 
     ~ProgramRun()
@@ -60,10 +61,10 @@ public:
     }
 
     fs::path dir() const { return m_dir; }
-    fs::path program() const { return m_dir / "Ostrel"; }
+    fs::path program() const { return m_dir / m_name; }
     fs::path file(const std::string& name) const { return m_dir / name; }
 
-    void writeSettings(const std::string& text) { std::ofstream(m_dir / "Ostrel.ini") << "[Ostrel]\n" << text; }
+    void writeSettings(const std::string& text) { std::ofstream(m_dir / (m_name + ".ini")) << "[Ostrel]\n" << text; }
 
     bool start(const std::map<std::string, std::string>& variables)
     {
@@ -86,6 +87,8 @@ public:
         const std::string output = (m_dir / "output.txt").string();
         posix_spawn_file_actions_addopen(&actions, 1, output.c_str(), O_WRONLY | O_CREAT | O_TRUNC, 0600);
         posix_spawn_file_actions_adddup2(&actions, 1, 2);
+        // The program runs in its folder, where relative log names land.
+        posix_spawn_file_actions_addchdir_np(&actions, m_dir.c_str());
         const std::string path = program().string();
         char* argv[] = {const_cast<char*>(path.c_str()), nullptr};
         const int error = ::posix_spawn(&m_pid, path.c_str(), &actions, nullptr, argv, envp.data());
@@ -136,6 +139,7 @@ public:
     }
 
 private:
+    std::string m_name;
     fs::path m_dir;
     pid_t m_pid = -1;
     bool m_reaped = false;
@@ -242,5 +246,40 @@ TEST(OstrelProgram, UnknownSimulatedProcessorEndsWithTheProfileList)
     EXPECT_NE(run.output().find("i7-2600k"), std::string::npos) << run.output();
     EXPECT_FALSE(fs::exists(run.file("Ostrel.ini")));
 }
+
+#ifdef OSTREL_HX_PROGRAM
+TEST(OstrelHXProgram, SixCoreBuildLogsSixColumnsAndKeepsItsOwnSettingsFile)
+{
+    ProgramRun run(OSTREL_HX_PROGRAM, "OstrelHX");
+    run.writeSettings("LogFile=1\nLogInterval=1\nHDWrite=1\nLogFileName=elsewhere\n");
+    fs::create_directory(run.file("runtime"));
+    fs::permissions(run.file("runtime"), fs::perms::owner_all);
+    ASSERT_TRUE(run.start({{"SIMULATED_CPU", "i7-980x"},
+                           {"SIMULATED_LOAD", "20"},
+                           {"QT_QPA_PLATFORM", "offscreen"},
+                           {"XDG_RUNTIME_DIR", run.file("runtime").string()}}));
+
+    // The log name is fixed in this build: OstrelLog.txt in the working folder.
+    const fs::path log = run.file("OstrelLog.txt");
+    ASSERT_TRUE(run.waitUntil([&] { return lineCount(log) >= 3; }, 30s)) << run.output();
+    run.signal(SIGTERM);
+    const Finished finished = run.finished(30s);
+    ASSERT_TRUE(finished.exited) << "the program did not end";
+    ASSERT_TRUE(WIFEXITED(finished.status)) << run.output();
+    EXPECT_EQ(WEXITSTATUS(finished.status), 0);
+
+    std::ifstream in(log);
+    std::string header;
+    std::getline(in, header);
+    EXPECT_EQ(header, "  DATE     TIME     MHz   C0 C1 C2 C3 C4 C5 LOAD%");
+    EXPECT_FALSE(fs::exists(run.file("elsewhere.txt")));
+
+    const platform::IniFile settings(run.file("OstrelHX.ini").string());
+    EXPECT_NE(settings.readString("Ostrel", "WindowXY", "absent"), "absent");
+    // The four-core build's shutdown keys are not this build's.
+    EXPECT_EQ(settings.readString("Ostrel", "InfoWindowIndex", "absent"), "absent");
+    EXPECT_FALSE(fs::exists(run.file("Ostrel.ini")));
+}
+#endif
 
 } // namespace
