@@ -195,10 +195,18 @@ void MainDialog::firstTick()
 
     const bool iconsAdded = m_parts.addIcons && m_parts.addIcons(*this);
     constexpr int CoreAndGpuIconBits = 0x1FF;
-    if (!iconsAdded || ((s.IconShow & CoreAndGpuIconBits) == 0 && !s.IconMax))
-        s.TaskBar = 1; // without an icon the window must keep its task-bar button
+    if (!iconsAdded || ((s.IconShow & CoreAndGpuIconBits) == 0 && !s.IconMax)) {
+        // Without an icon the window must keep its task-bar button, and a
+        // window that was to live in the notification area only must become
+        // showable, or nothing could ever bring it back.
+        s.TaskBar = 1;
+        m_allowShow = true;
+    }
+    // Bit 8 is the GPU icon of the six-core build; both builds drop it when no
+    // GPU sensor opened.
+    constexpr int SixCoreGpuIconBit = 8;
     if (!s.gpuPresent)
-        s.IconShow &= ~(1 << m_records.layout.gpuIcon);
+        s.IconShow &= ~(1 << SixCoreGpuIconBit);
     if (s.StartMinimized != 0)
         minimiseNow();
     setTimer(SamplingTimer, s.RefreshInterval);
@@ -392,8 +400,13 @@ void MainDialog::applyStatusColours()
 
 void MainDialog::onReset()
 {
-    // While the benchmark runs the button says "Cancel" and belongs to it.
-    if (text(IDC_RESET) != QLatin1String("Reset") || !m_records.running())
+    // While the benchmark runs the button says "Cancel": its press asks the
+    // benchmark to stop.
+    if (text(IDC_RESET) != QLatin1String("Reset")) {
+        m_stopRequested = true;
+        return;
+    }
+    if (!m_records.running())
         return;
     m_records.readings->ResetRunTimer();
     m_records.cycle->reset();

@@ -218,6 +218,26 @@ TEST(MainDialogReset, EmptiesTheExtremesUntilTheNextTick)
     EXPECT_EQ(rig.text(IDC_MAX0), "53" + Celsius);
 }
 
+TEST(MainDialogReset, WhileCaptionedCancelItStopsTheBenchmarkInstead)
+{
+    MonitorRig rig("i7-2600k", {40, 35, 30, 25});
+    ASSERT_EQ(rig.start(), StartupOutcome::Running);
+    rig.tick(2);
+    rig.window->setText(IDC_RESET, QStringLiteral("Cancel"));
+    rig.window->widget<QPushButton>(IDC_RESET)->click();
+    EXPECT_TRUE(rig.window->stopRequested());
+    EXPECT_EQ(rig.records->cycle->samples().tickCount, 2) << "no Reset while the benchmark owns the button";
+}
+
+TEST(MainDialogFirstTick, DropsTheSixCoreGpuIconBitWithoutAGpu)
+{
+    MonitorRig rig("i7-2600k", {40, 35, 30, 25}, "IconShow=271\n");
+    ASSERT_EQ(rig.start(), StartupOutcome::Running);
+    rig.tick();
+    EXPECT_EQ(rig.settings().IconShow & 0x100, 0);
+    EXPECT_EQ(rig.settings().IconShow & 0xF, 0xF);
+}
+
 enum class CloseAction { CloseBox, AltF4, Escape };
 
 struct CloseCase {
@@ -389,8 +409,11 @@ TEST_P(StartMinimized, HidesTheWindowOnlyWhereANotificationAreaCanHoldIt)
     if (rig.settings().StartMinimized != 0) {
         EXPECT_TRUE(rig.window->isMinimized());
     }
-    // Without notification-area icons the window keeps its task-bar button.
+    // Without notification-area icons the window keeps its task-bar button,
+    // and so it must be reachable: shown, minimised or not.
     EXPECT_EQ(rig.settings().TaskBar, 1);
+    EXPECT_TRUE(rig.window->allowShow());
+    EXPECT_TRUE(rig.window->isVisible());
 }
 
 INSTANTIATE_TEST_SUITE_P(
