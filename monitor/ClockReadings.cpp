@@ -1,4 +1,5 @@
 #include "monitor/ClockReadings.h"
+#include "platform/CFormat.h"
 
 #include "monitor/CreateCounters.h"
 #include "monitor/MeasureCounters.h"
@@ -134,7 +135,7 @@ void ClockReadings::updateClockTexts(double multiplier)
 
     double coreClock = tscMHz * multiplier / m_counters.baseRatio;
     m_shared.coreClockMHz.store(coreClock);
-    m_texts.clock = FormatText("%.2f MHz", coreClock);
+    m_texts.clock = platform::cformat("%.2f MHz", coreClock);
 
     double bus = tscMHz / m_counters.baseRatio;
     double shownMultiplier = multiplier;
@@ -148,7 +149,7 @@ void ClockReadings::updateClockTexts(double multiplier)
             shownMultiplier *= 2.0;
         }
     }
-    m_texts.multiplier = FormatText("%.2f x %.1f", bus, shownMultiplier);
+    m_texts.multiplier = platform::cformat("%.2f x %.1f", bus, shownMultiplier);
 }
 
 void ClockReadings::updateInfoText(const ReadingOptions& options)
@@ -160,7 +161,7 @@ void ClockReadings::updateInfoText(const ReadingOptions& options)
         if (m_infoView == VidView) {
             uint64_t perfStatus = m_access.read(msr::IA32_PERF_STATUS);
             double volts = VidVolts(SixCoreVidFormula(m_info.modelName, m_info.signature), perfStatus);
-            m_texts.info = FormatText("VID   %.4f", volts);
+            m_texts.info = platform::cformat("VID   %.4f", volts);
         } else {
             m_texts.info = RunTimer::format(m_runTimer.elapsed(now));
         }
@@ -172,11 +173,11 @@ void ClockReadings::updateInfoText(const ReadingOptions& options)
         VidFormula formula = m_info.sandyBridgeClass ? VidFormula::SandyBridge
                              : m_info.mobileModel    ? VidFormula::Mobile
                                                      : VidFormula::Desktop;
-        m_texts.info = FormatText("%.4f VID", VidVolts(formula, perfStatus));
+        m_texts.info = platform::cformat("%.4f VID", VidVolts(formula, perfStatus));
         break;
     }
     case PowerView:
-        m_texts.info = FormatText("%.1f W", m_counters.packageWatts);
+        m_texts.info = platform::cformat("%.1f W", m_counters.packageWatts);
         break;
     default:
         m_texts.info = RunTimer::format(m_runTimer.elapsed(now));
@@ -198,7 +199,7 @@ void ClockReadings::updateLoadText(const ReadingOptions& options)
             load = 100.0;
     }
     m_load = load;
-    m_texts.load = FormatText("Load %5.1f%%", load);
+    m_texts.load = platform::cformat("Load %5.1f%%", load);
 }
 
 } // namespace monitor

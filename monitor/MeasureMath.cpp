@@ -1,11 +1,10 @@
 #include "monitor/MeasureMath.h"
 
+#include "platform/CFormat.h"
+
 #include "hw/MsrIndex.h"
 
-#include <clocale>
-#include <cstdarg>
 #include <cstdio>
-#include <locale.h>
 
 namespace monitor {
 
@@ -77,23 +76,6 @@ uint64_t BusyDivisions(uint32_t count)
     for (uint32_t i = 0; i < count; ++i)
         sum += dividend / divisor;
     return sum;
-}
-
-std::string FormatText(const char* format, ...)
-{
-    // The texts always use a decimal point, whatever locale the program runs in.
-    static const locale_t cLocale = newlocale(LC_ALL_MASK, "C", locale_t(0));
-    locale_t previous = cLocale ? uselocale(cLocale) : locale_t(0);
-    char buffer[128];
-    va_list args;
-    va_start(args, format);
-    int length = std::vsnprintf(buffer, sizeof buffer, format, args);
-    va_end(args);
-    if (cLocale)
-        uselocale(previous);
-    if (length < 0)
-        return {};
-    return std::string(buffer, static_cast<size_t>(length) < sizeof buffer ? length : sizeof buffer - 1);
 }
 
 } // namespace monitor

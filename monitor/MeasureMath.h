@@ -46,7 +46,5 @@ VidFormula SixCoreVidFormula(const std::string& modelName, uint32_t signature);
 // space two clock readings apart.
 uint64_t BusyDivisions(uint32_t count);
 
-// printf-style formatting into a std::string, numbers always in the C locale.
-std::string FormatText(const char* format, ...) __attribute__((format(printf, 1, 2)));
 
 } // namespace monitor

@@ -1,4 +1,5 @@
 #include "monitor/RunTimer.h"
+#include "platform/CFormat.h"
 
 #include "monitor/MeasureMath.h"
 
@@ -31,7 +32,7 @@ std::string RunTimer::format(int64_t elapsedSeconds)
 {
     int64_t hours = elapsedSeconds / 3600;
     int64_t rest = elapsedSeconds % 3600;
-    return FormatText("%lld:%02lld:%02lld", static_cast<long long>(hours), static_cast<long long>(rest / 60),
+    return platform::cformat("%lld:%02lld:%02lld", static_cast<long long>(hours), static_cast<long long>(rest / 60),
                       static_cast<long long>(rest % 60));
 }
 

@@ -1,9 +1,10 @@
 #include "turbo/TurboLog.h"
 
+#include "platform/CFormat.h"
+
 #include <cerrno>
 #include <cstdio>
 #include <fcntl.h>
-#include <locale.h>
 #include <sys/stat.h>
 #include <unistd.h>
 
@@ -51,19 +52,13 @@ void TurboLog::addNote(std::string_view note) { m_pendingNote.append(note); }
 
 std::string TurboLog::formatTime(const std::tm& time)
 {
-    static locale_t cLocale = newlocale(LC_ALL_MASK, "C", locale_t(0));
-    char text[64] = {};
-    if (cLocale == locale_t(0) || strftime_l(text, sizeof text, "%x %H:%M:%S", &time, cLocale) == 0)
-        return {};
-    return text;
+    return platform::cstrftime("%x %H:%M:%S", time);
 }
 
 void TurboLog::appendLine(const std::tm& time, double peak, double average, double stdDev, double averageC0)
 {
-    char figures[96];
-    std::snprintf(figures, sizeof figures, " %6.3f %6.3f %5.3f %6.2f", peak, average, stdDev, averageC0);
     m_buffer += formatTime(time);
-    m_buffer += figures;
+    m_buffer += platform::cformat(" %6.3f %6.3f %5.3f %6.2f", peak, average, stdDev, averageC0);
     if (!m_pendingNote.empty()) {
         // Blanks become "_" so the note stays one column; a line break in a
         // pasted note would split the line, so it goes the same way.

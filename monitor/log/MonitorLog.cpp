@@ -1,6 +1,6 @@
 #include "monitor/log/MonitorLog.h"
 
-#include "monitor/log/CFormat.h"
+#include "platform/CFormat.h"
 
 #include <cerrno>
 #include <fcntl.h>
@@ -8,6 +8,8 @@
 #include <unistd.h>
 
 namespace monitor {
+
+using platform::cformat;
 
 namespace {
 

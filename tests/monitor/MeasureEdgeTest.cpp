@@ -2,6 +2,7 @@
 // six-core build's fixed counters, on simulated processors.
 
 #include "MeasureRig.h"
+#include "platform/CFormat.h"
 
 #include "monitor/CounterProgramming.h"
 #include "monitor/MeasureCounters.h"
@@ -34,7 +35,7 @@ TEST(MeasureEdges, CounterWrapBetweenCycles)
         const ReadingTexts& texts = rig.cycle();
         ASSERT_LT(rig.sim->peek(0, msr::IA32_PMC0).value_or(top), top - 5000) << "the counter did not wrap";
         EXPECT_EQ(texts.multiplier,
-                  FormatText("%.2f x %.1f", rig.profile().busHz() / 1e6, rig.profile().baseRatioTenths / 10.0));
+                  platform::cformat("%.2f x %.1f", rig.profile().busHz() / 1e6, rig.profile().baseRatioTenths / 10.0));
         EXPECT_NEAR(numberIn(texts.load), 100.0, 1.0);
     }
 }
@@ -275,7 +276,7 @@ TEST(MeasureEdges, SixCoreBuildUsesFixedCounters)
                         msr::perf_global_ctrl::FixedCtr2Enable.test(global));
         }
         const ReadingTexts& texts = rig.cycle();
-        EXPECT_EQ(texts.multiplier, FormatText("%.2f x %.1f", p.busHz() / 1e6, p.baseRatioTenths / 10.0));
+        EXPECT_EQ(texts.multiplier, platform::cformat("%.2f x %.1f", p.busHz() / 1e6, p.baseRatioTenths / 10.0));
         EXPECT_NEAR(numberIn(texts.load), c.load, 1.0);
         EXPECT_FALSE(rig.counters.countersGivenUp);
     }

@@ -1,4 +1,5 @@
 #include "monitor/ClockRing.h"
+#include "platform/CFormat.h"
 #include "monitor/MeasureMath.h"
 #include "monitor/RunTimer.h"
 
@@ -111,7 +112,7 @@ TEST(VidFormulas, ThreeEncodings)
     };
     for (const Case& c : cases)
         EXPECT_NEAR(VidVolts(c.formula, c.perfStatus), c.volts, 1e-12);
-    EXPECT_EQ(FormatText("%.4f VID", VidVolts(VidFormula::Desktop, CurrentVid.set(0, 0x20))), "1.2250 VID");
+    EXPECT_EQ(platform::cformat("%.4f VID", VidVolts(VidFormula::Desktop, CurrentVid.set(0, 0x20))), "1.2250 VID");
 }
 
 TEST(VidFormulas, SixCoreMobileRule)

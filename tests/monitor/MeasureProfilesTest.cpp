@@ -1,6 +1,7 @@
 // Every simulated profile at fixed loads: the texts the main window would show.
 
 #include "MeasureRig.h"
+#include "platform/CFormat.h"
 
 #include "monitor/MeasureMath.h"
 
@@ -40,8 +41,8 @@ TEST(MeasureProfiles, TextsAtBaseRatio)
             const ReadingTexts& texts = rig.cycle();
             double multiplier = p.baseRatioTenths / 10.0;
             double busMHz = p.busHz() / 1e6;
-            EXPECT_EQ(texts.multiplier, FormatText("%.2f x %.1f", busMHz, multiplier));
-            EXPECT_EQ(texts.clock, FormatText("%.2f MHz", rig.tscMHz()));
+            EXPECT_EQ(texts.multiplier, platform::cformat("%.2f x %.1f", busMHz, multiplier));
+            EXPECT_EQ(texts.clock, platform::cformat("%.2f MHz", rig.tscMHz()));
             EXPECT_NEAR(rig.shared.coreClockMHz.load(), rig.tscMHz(), 1e-6);
             EXPECT_NEAR(numberIn(texts.load), load, 1.0) << texts.load;
             EXPECT_EQ(texts.load.rfind("Load ", 0), 0u) << texts.load;
@@ -63,7 +64,7 @@ TEST(MeasureProfiles, TextsAtBaseRatio)
                 double simulated = rig.sim->packageWatts(0);
                 ASSERT_GT(simulated, 1.0);
                 EXPECT_NEAR(rig.counters.packageWatts, simulated, simulated * 0.01);
-                EXPECT_EQ(rig.readings->texts().info, FormatText("%.1f W", rig.counters.packageWatts));
+                EXPECT_EQ(rig.readings->texts().info, platform::cformat("%.1f W", rig.counters.packageWatts));
             }
         }
     }
@@ -86,8 +87,8 @@ TEST(MeasureProfiles, TurboWithOneBusyProcessor)
         int running = rig.runningRatioTenths();
         EXPECT_GT(running, p.baseRatioTenths);
         EXPECT_EQ(rig.readings->texts().multiplier,
-                  FormatText("%.2f x %.1f", p.busHz() / 1e6, running / 10.0));
-        EXPECT_EQ(rig.readings->texts().clock, FormatText("%.2f MHz", p.busHz() / 1e6 * running / 10.0));
+                  platform::cformat("%.2f x %.1f", p.busHz() / 1e6, running / 10.0));
+        EXPECT_EQ(rig.readings->texts().clock, platform::cformat("%.2f MHz", p.busHz() / 1e6 * running / 10.0));
     }
 }
 
