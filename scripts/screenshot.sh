@@ -1,26 +1,35 @@
 #!/usr/bin/env bash
-# Takes the README's picture of Ostrel's main window: the real program on the
+# Takes the README's pictures of the main windows: the real programs on the
 # simulated i7-2600K under a private Xvfb display, captured with ImageMagick's
-# import into docs/images/ostrel-main.png.
-#   scripts/screenshot.sh [output.png]
-# Uses the build in $OSTREL_BUILD_DIR (default build/), building Ostrel when needed.
+# import into docs/images/ostrel-main.png (Ostrel) and
+# docs/images/sparvel-main.png (Sparvel at full load).
+#   scripts/screenshot.sh [ostrel.png [sparvel.png]]
+# Uses the build in $OSTREL_BUILD_DIR (default build/), building the programs when needed.
 set -euo pipefail
 here="$(cd "$(dirname "$0")/.." && pwd)"
 build="${OSTREL_BUILD_DIR:-$here/build}"
-output="${1:-$here/docs/images/ostrel-main.png}"
+ostrel_output="${1:-$here/docs/images/ostrel-main.png}"
+sparvel_output="${2:-$here/docs/images/sparvel-main.png}"
 
 for tool in Xvfb xwininfo import; do
   command -v "$tool" >/dev/null || { echo "screenshot: $tool is missing (scripts/setup installs it)" >&2; exit 1; }
 done
 
 cmake -S "$here" -B "$build" -G Ninja >/dev/null
-cmake --build "$build" --target Ostrel >/dev/null
+cmake --build "$build" --target Ostrel Sparvel >/dev/null
 
 work="$(mktemp -d /tmp/ostrel-screenshot-XXXXXX)"
 xvfb_pid=""
-ostrel_pid=""
+program_pid=""
+stop_program() {
+  if [ -n "$program_pid" ]; then
+    kill -TERM "$program_pid" 2>/dev/null || true
+    wait "$program_pid" 2>/dev/null || true
+  fi
+  program_pid=""
+}
 cleanup() {
-  if [ -n "$ostrel_pid" ]; then kill "$ostrel_pid" 2>/dev/null || true; wait "$ostrel_pid" 2>/dev/null || true; fi
+  stop_program
   if [ -n "$xvfb_pid" ]; then kill "$xvfb_pid" 2>/dev/null || true; wait "$xvfb_pid" 2>/dev/null || true; fi
   rm -rf "$work"
 }
@@ -34,33 +43,43 @@ xvfb_pid=$!
 export DISPLAY=":$display"
 for _ in $(seq 50); do xwininfo -root >/dev/null 2>&1 && break; sleep 0.1; done
 
-# A private copy of the program keeps its settings file out of the build.
-cp "$build/app/Ostrel" "$work/Ostrel"
-printf '[Ostrel]\n' >"$work/Ostrel.ini"
-mkdir -m 700 "$work/runtime"
-(cd "$work" && XDG_RUNTIME_DIR="$work/runtime" QT_QPA_PLATFORM=xcb \
-   SIMULATED_CPU=i7-2600k SIMULATED_LOAD=25 SIMULATED_READOUT=47,44,50,46 \
-   exec ./Ostrel >"$work/ostrel.log" 2>&1) &
-ostrel_pid=$!
+# capture PROGRAM SECONDS OUTPUT [VARIABLE=VALUE...]
+# Runs a private copy of the program (its settings file stays out of the
+# build) with the variables given, lets it tick for SECONDS once its window
+# is there, and writes the window to OUTPUT.
+capture() {
+  local program="$1" seconds="$2" output="$3"
+  shift 3
+  local dir="$work/$program"
+  mkdir -p "$dir/runtime"
+  chmod 700 "$dir/runtime"
+  cp "$build/app/$program" "$dir/$program"
+  printf '[%s]\n' "$program" >"$dir/$program.ini"
+  (cd "$dir" && exec env XDG_RUNTIME_DIR="$dir/runtime" QT_QPA_PLATFORM=xcb "$@" "./$program" >"$dir/log" 2>&1) &
+  program_pid=$!
 
-# The window, once it exists and has shown a few readings.
-id=""
-for _ in $(seq 100); do
-  # The main window carries the class ("Ostrel" "Ostrel"); Qt's helper windows have none.
-  id="$(xwininfo -root -tree 2>/dev/null | awk '/\("Ostrel" "Ostrel"\)/ { print $1; exit }')"
-  [ -n "$id" ] && break
-  sleep 0.1
-done
-if [ -z "$id" ]; then
-  echo "screenshot: the Ostrel window did not appear" >&2
-  cat "$work/ostrel.log" >&2
-  exit 1
-fi
-sleep 4
+  # The main window carries the class ("<program>" "<program>"); Qt's helper windows have none.
+  local id=""
+  for _ in $(seq 100); do
+    id="$(xwininfo -root -tree 2>/dev/null | awk -v class="(\"$program\" \"$program\")" 'index($0, class) { print $1; exit }')"
+    [ -n "$id" ] && break
+    kill -0 "$program_pid" 2>/dev/null || break
+    sleep 0.1
+  done
+  if [ -z "$id" ]; then
+    echo "screenshot: the $program window did not appear" >&2
+    cat "$dir/log" >&2
+    exit 1
+  fi
+  sleep "$seconds"
 
-mkdir -p "$(dirname "$output")"
-import -window "$id" "$output"
-kill -TERM "$ostrel_pid"
-wait "$ostrel_pid" || true
-ostrel_pid=""
-echo "screenshot: wrote $output"
+  mkdir -p "$(dirname "$output")"
+  import -window "$id" "$output"
+  stop_program
+  echo "screenshot: wrote $output"
+}
+
+capture Ostrel 4 "$ostrel_output" \
+  SIMULATED_CPU=i7-2600k SIMULATED_LOAD=25 SIMULATED_READOUT=47,44,50,46
+capture Sparvel 3 "$sparvel_output" \
+  SIMULATED_CPU=i7-2600k SIMULATED_LOAD=100
