@@ -284,9 +284,19 @@ bool LinuxProcessor::processAffinityMask(uint32_t& processMask, uint32_t& system
 
 bool LinuxProcessor::setProcessAffinityMask(uint32_t mask)
 {
-    if ((mask & m_systemMask) == 0)
+    mask &= m_systemMask;
+    if (mask == 0)
         return false;
-    m_processMask = mask & m_systemMask;
+    // Linux keeps affinity per thread: the process mask is the main thread's,
+    // which new threads inherit.
+    cpu_set_t set;
+    CPU_ZERO(&set);
+    for (int n = 0; n < 32; ++n)
+        if (mask & (1u << n))
+            CPU_SET(n, &set);
+    if (sched_setaffinity(getpid(), sizeof(set), &set) != 0)
+        return false;
+    m_processMask = mask;
     return true;
 }
 

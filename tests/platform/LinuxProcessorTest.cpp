@@ -182,6 +182,24 @@ TEST(LinuxProcessor, PinningOutsideTheHostFails)
     processor.setThreadAffinityMask(previous);
 }
 
+TEST(LinuxProcessor, ProcessMaskIsTheMainThreadsAndStaysWithinTheSystem)
+{
+    LinuxProcessor processor;
+    uint32_t process = 0, system = 0;
+    ASSERT_TRUE(processor.processAffinityMask(process, system));
+    EXPECT_FALSE(processor.setProcessAffinityMask(0));
+    EXPECT_FALSE(processor.setProcessAffinityMask(~system)) << "CPUs that are not online";
+    ASSERT_TRUE(processor.setProcessAffinityMask(1u));
+    uint32_t narrowed = 0;
+    processor.processAffinityMask(narrowed, system);
+    EXPECT_EQ(narrowed, 1u);
+    cpu_set_t set;
+    sched_getaffinity(getpid(), sizeof set, &set);
+    EXPECT_EQ(CPU_COUNT(&set), 1);
+    EXPECT_TRUE(CPU_ISSET(0, &set));
+    ASSERT_TRUE(processor.setProcessAffinityMask(process));
+}
+
 TEST(LinuxProcessor, CpuListsParseLikeTheKernelWritesThem)
 {
     const std::pair<const char*, uint32_t> cases[] = {
