@@ -1,6 +1,9 @@
 // Sparvel: the turbo monitor. One modal window; the program ends with it.
 // The processor is the host's own, or the simulated one SIMULATED_CPU names.
+// SIGTERM, SIGINT and SIGHUP end the window like its Exit command, so the
+// log and the settings are written on the way out.
 
+#include "dialog/TerminationSignals.h"
 #include "hw/ProcessorSelection.h"
 #include "platform/AccessStatus.h"
 #include "platform/ProgramPath.h"
@@ -21,9 +24,15 @@ int main(int argc, char** argv)
     QApplication app(argc, argv);
     QApplication::setApplicationName(QStringLiteral("Sparvel"));
 
+    // Installed before the window, so it outlives the window's shutdown and a
+    // signal during the start-up ends the program as soon as the window runs.
+    dialog::TerminationSignals termination;
+
     turbo::TurboMonitorOptions options;
     options.settingsPath = platform::settingsPathFor(platform::programPath());
     turbo::TurboMonitorDialog window(*selection.processor, std::move(options));
+    QObject::connect(&termination, &dialog::TerminationSignals::requested, &window,
+                     [&window](int) { window.runCommand(turbo::CmdTrayExit); });
     if (!window.start()) {
         int status = selection.processor->status();
         std::string hint = platform::statusHint(status);

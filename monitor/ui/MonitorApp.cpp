@@ -1,7 +1,7 @@
 #include "monitor/ui/MonitorApp.h"
 
+#include "dialog/TerminationSignals.h"
 #include "monitor/ui/SleepWatcher.h"
-#include "monitor/ui/TerminationSignals.h"
 #include "platform/AccessStatus.h"
 
 #include <QCoreApplication>
@@ -24,8 +24,9 @@ int MonitorApp::run()
 
     // Installed before the start-up: a signal during it ends the program as
     // soon as the window runs.
-    TerminationSignals termination;
-    QObject::connect(&termination, &TerminationSignals::requested, &window, [&window](int) { window.endProgram(); });
+    dialog::TerminationSignals termination;
+    QObject::connect(&termination, &dialog::TerminationSignals::requested, &window,
+                     [&window](int) { window.endProgram(); });
     SleepWatcher sleepWatcher;
     QObject::connect(&sleepWatcher, &SleepWatcher::suspending, &window, [&window] { window.systemSuspending(); });
     QObject::connect(&sleepWatcher, &SleepWatcher::resumed, &window, [&window] { window.systemResumed(); });

@@ -4,147 +4,27 @@
 // i7-980X shows that it was compiled for six cores.
 
 #include "platform/IniFile.h"
+#include "tests/support/ProgramRun.h"
 
 #include <gtest/gtest.h>
 
-#include <chrono>
 #include <csignal>
-#include <cstdlib>
 #include <filesystem>
 #include <fstream>
 #include <map>
 #include <sstream>
 #include <string>
-#include <thread>
 #include <vector>
-
-#include <fcntl.h>
-#include <spawn.h>
-#include <sys/wait.h>
-#include <unistd.h>
-
-extern char** environ;
 
 namespace {
 
+using processtest::Finished;
+using processtest::ProgramRun;
 namespace fs = std::filesystem;
 using namespace std::chrono_literals;
 
 constexpr int SimulatedCpus = 8;
 constexpr uint32_t ClockModulationRegister = 0x19A;
-
-struct Finished {
-    bool exited = false;
-    int status = -1;
-};
-
-class ProgramRun {
-public:
-    explicit ProgramRun(const char* source = OSTREL_PROGRAM, std::string name = "Ostrel") : m_name(std::move(name))
-    {
-        char pattern[] = "/tmp/ostrel-process-XXXXXX";
-        const char* made = ::mkdtemp(pattern);
-        EXPECT_NE(made, nullptr);
-        m_dir = made ? made : "/tmp";
-        // The program keeps its settings beside itself: run a copy in the folder.
-        fs::copy_file(source, program(), fs::copy_options::overwrite_existing);
-    }
-
-    ~ProgramRun()
-    {
-        if (m_pid > 0 && !m_reaped) {
-            ::kill(m_pid, SIGKILL);
-            ::waitpid(m_pid, nullptr, 0);
-        }
-        std::error_code ignored;
-        fs::remove_all(m_dir, ignored);
-    }
-
-    fs::path dir() const { return m_dir; }
-    fs::path program() const { return m_dir / m_name; }
-    fs::path file(const std::string& name) const { return m_dir / name; }
-
-    void writeSettings(const std::string& text) { std::ofstream(m_dir / (m_name + ".ini")) << "[Ostrel]\n" << text; }
-
-    bool start(const std::map<std::string, std::string>& variables)
-    {
-        std::vector<std::string> environment;
-        for (char** entry = environ; *entry; ++entry) {
-            const std::string text = *entry;
-            const std::string name = text.substr(0, text.find('='));
-            if (!variables.count(name))
-                environment.push_back(text);
-        }
-        for (const auto& [name, value] : variables)
-            environment.push_back(name + "=" + value);
-        std::vector<char*> envp;
-        for (std::string& entry : environment)
-            envp.push_back(entry.data());
-        envp.push_back(nullptr);
-
-        posix_spawn_file_actions_t actions;
-        posix_spawn_file_actions_init(&actions);
-        const std::string output = (m_dir / "output.txt").string();
-        posix_spawn_file_actions_addopen(&actions, 1, output.c_str(), O_WRONLY | O_CREAT | O_TRUNC, 0600);
-        posix_spawn_file_actions_adddup2(&actions, 1, 2);
-        // The program runs in its folder, where relative log names land.
-        posix_spawn_file_actions_addchdir_np(&actions, m_dir.c_str());
-        const std::string path = program().string();
-        char* argv[] = {const_cast<char*>(path.c_str()), nullptr};
-        const int error = ::posix_spawn(&m_pid, path.c_str(), &actions, nullptr, argv, envp.data());
-        posix_spawn_file_actions_destroy(&actions);
-        return error == 0;
-    }
-
-    // Waits until `ready` holds or the program ends; false on either timeout or end.
-    template <typename Ready>
-    bool waitUntil(Ready ready, std::chrono::milliseconds limit)
-    {
-        const auto end = std::chrono::steady_clock::now() + limit;
-        while (std::chrono::steady_clock::now() < end) {
-            if (ready())
-                return true;
-            if (finished(0ms).exited)
-                return false;
-            std::this_thread::sleep_for(50ms);
-        }
-        return false;
-    }
-
-    Finished finished(std::chrono::milliseconds limit)
-    {
-        if (m_reaped)
-            return {true, m_status};
-        const auto end = std::chrono::steady_clock::now() + limit;
-        do {
-            int status = 0;
-            if (::waitpid(m_pid, &status, WNOHANG) == m_pid) {
-                m_reaped = true;
-                m_status = status;
-                return {true, status};
-            }
-            std::this_thread::sleep_for(20ms);
-        } while (std::chrono::steady_clock::now() < end);
-        return {};
-    }
-
-    void signal(int number) { ::kill(m_pid, number); }
-
-    std::string output() const
-    {
-        std::ifstream in(m_dir / "output.txt");
-        std::stringstream text;
-        text << in.rdbuf();
-        return text.str();
-    }
-
-private:
-    std::string m_name;
-    fs::path m_dir;
-    pid_t m_pid = -1;
-    bool m_reaped = false;
-    int m_status = -1;
-};
 
 int lineCount(const fs::path& path)
 {
@@ -186,7 +66,7 @@ class TerminationSignal : public ::testing::TestWithParam<int> {};
 
 TEST_P(TerminationSignal, RunsTheWholeShutdown)
 {
-    ProgramRun run;
+    ProgramRun run(OSTREL_PROGRAM, "Ostrel", "Ostrel");
     const fs::path log = run.file("log.txt");
     run.writeSettings("ClockMod=24\nLogFile=1\nLogInterval=1\nHDWrite=1\nLogFileName=" + (run.dir() / "log").string() +
                       "\n");
@@ -229,15 +109,11 @@ TEST_P(TerminationSignal, RunsTheWholeShutdown)
 }
 
 INSTANTIATE_TEST_SUITE_P(Signals, TerminationSignal, ::testing::Values(SIGTERM, SIGINT, SIGHUP),
-                         [](const ::testing::TestParamInfo<int>& info) {
-                             return std::string(info.param == SIGTERM ? "SIGTERM"
-                                                : info.param == SIGINT ? "SIGINT"
-                                                                       : "SIGHUP");
-                         });
+                         processtest::signalName);
 
 TEST(OstrelProgram, UnknownSimulatedProcessorEndsWithTheProfileList)
 {
-    ProgramRun run;
+    ProgramRun run(OSTREL_PROGRAM, "Ostrel", "Ostrel");
     ASSERT_TRUE(run.start({{"SIMULATED_CPU", "pentium-pro"}}));
     const Finished finished = run.finished(20s);
     ASSERT_TRUE(finished.exited);
@@ -250,7 +126,7 @@ TEST(OstrelProgram, UnknownSimulatedProcessorEndsWithTheProfileList)
 #ifdef OSTREL_HX_PROGRAM
 TEST(OstrelHXProgram, SixCoreBuildLogsSixColumnsAndKeepsItsOwnSettingsFile)
 {
-    ProgramRun run(OSTREL_HX_PROGRAM, "OstrelHX");
+    ProgramRun run(OSTREL_HX_PROGRAM, "OstrelHX", "Ostrel");
     run.writeSettings("LogFile=1\nLogInterval=1\nHDWrite=1\nLogFileName=elsewhere\n");
     fs::create_directory(run.file("runtime"));
     fs::permissions(run.file("runtime"), fs::perms::owner_all);

@@ -1,4 +1,4 @@
-#include "monitor/ui/TerminationSignals.h"
+#include "dialog/TerminationSignals.h"
 
 #include <QSocketNotifier>
 
@@ -8,7 +8,7 @@
 #include <fcntl.h>
 #include <unistd.h>
 
-namespace monitor {
+namespace dialog {
 
 namespace {
 
@@ -74,4 +74,4 @@ void TerminationSignals::readPipe()
         emit requested(number);
 }
 
-} // namespace monitor
+} // namespace dialog

@@ -1,15 +1,16 @@
 #pragma once
 // SIGTERM, SIGINT and SIGHUP as a Qt signal: the handler only writes the
 // signal's number into a pipe; the event loop reads it and emits
-// `requested`, so the program can shut down in order (threads stopped, clock
-// modulation off, log and settings saved) instead of dying in the middle of
-// a tick. Only one instance may exist at a time.
+// `requested`, so a program can end its window the way its own Exit does and
+// run its whole shutdown (threads stopped, processor settings restored, log
+// and settings saved) instead of dying in the middle of a tick. Only one
+// instance may exist at a time.
 
 #include <QObject>
 
 class QSocketNotifier;
 
-namespace monitor {
+namespace dialog {
 
 class TerminationSignals : public QObject {
     Q_OBJECT
@@ -31,4 +32,4 @@ private:
     QSocketNotifier* m_notifier = nullptr;
 };
 
-} // namespace monitor
+} // namespace dialog
