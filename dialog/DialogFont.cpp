@@ -8,11 +8,26 @@
 
 namespace dialog {
 
+namespace {
+
+// Where fontconfig has not been told about the wine fonts (scripts/setup run
+// without root), the programs load Tahoma from its folder themselves.
+bool hasPreferredFamily()
+{
+    const QString wanted = QString::fromLatin1(DialogFont::preferredFamily);
+    if (QFontDatabase::families().contains(wanted))
+        return true;
+    for (const char* file : {"/usr/share/wine/fonts/tahoma.ttf", "/usr/share/wine/fonts/tahomabd.ttf"})
+        QFontDatabase::addApplicationFont(QString::fromLatin1(file));
+    return QFontDatabase::families().contains(wanted);
+}
+
+} // namespace
+
 QString DialogFont::family()
 {
-    static const QString chosen = QFontDatabase::families().contains(QLatin1String(preferredFamily))
-        ? QString::fromLatin1(preferredFamily)
-        : QString::fromLatin1(fallbackFamily);
+    static const QString chosen =
+        hasPreferredFamily() ? QString::fromLatin1(preferredFamily) : QString::fromLatin1(fallbackFamily);
     return chosen;
 }
 

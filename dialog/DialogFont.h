@@ -1,6 +1,7 @@
 #pragma once
 // The suite's dialog font: "Tahoma" (the one of Debian's fonts-wine, found by
-// fontconfig once its folder is registered) when present, else "DejaVu Sans".
+// fontconfig once its folder is registered, or loaded from that folder) when
+// present, else "DejaVu Sans".
 // Sizes are given in points and turned into pixels the way Windows does for a
 // dialog template (height = points x logical dpi / 72, rounded), so that the
 // dialog-unit metrics come out as they would there.
