@@ -4,7 +4,7 @@
 // processor alone, so the simulator's share of the cost can be told from the
 // code's own.
 
-#include "platform/Processor.h"
+#include "platform/ForwardingProcessor.h"
 
 #include <cstdint>
 #include <vector>
@@ -17,70 +17,61 @@ struct SeamCall {
     uint64_t value;
 };
 
-class RecordingProcessor : public platform::Processor {
+class RecordingProcessor : public platform::ForwardingProcessor {
 public:
-    explicit RecordingProcessor(platform::Processor& inner) : m_inner(inner) {}
+    explicit RecordingProcessor(platform::Processor& inner) : ForwardingProcessor(inner) {}
     bool recording = false;
     std::vector<SeamCall> calls;
 
-    void initialise() override { m_inner.initialise(); }
-    int status() override { return m_inner.status(); }
-    bool capabilityTest() override { return m_inner.capabilityTest(); }
     bool readMsr(uint32_t index, uint32_t& low, uint32_t& high) override
     {
         record({SeamCall::Read, index, 0});
-        return m_inner.readMsr(index, low, high);
+        return inner().readMsr(index, low, high);
     }
     bool writeMsr(uint32_t index, uint32_t low, uint32_t high) override
     {
         record({SeamCall::Write, index, (uint64_t(high) << 32) | low});
-        return m_inner.writeMsr(index, low, high);
+        return inner().writeMsr(index, low, high);
     }
-    void deinitialise() override { m_inner.deinitialise(); }
     platform::CpuidRegisters cpuid(uint32_t leaf, uint32_t subleaf) override
     {
         record({SeamCall::Cpuid, leaf, subleaf});
-        return m_inner.cpuid(leaf, subleaf);
+        return inner().cpuid(leaf, subleaf);
     }
     uint64_t rdtsc() override
     {
         record({SeamCall::Tsc, 0, 0});
-        return m_inner.rdtsc();
+        return inner().rdtsc();
     }
     uint32_t setThreadAffinityMask(uint32_t mask) override
     {
         record({SeamCall::Pin, mask, 0});
-        return m_inner.setThreadAffinityMask(mask);
+        return inner().setThreadAffinityMask(mask);
     }
     bool processAffinityMask(uint32_t& process, uint32_t& system) override
     {
         record({SeamCall::Masks, 0, 0});
-        return m_inner.processAffinityMask(process, system);
+        return inner().processAffinityMask(process, system);
     }
-    bool setProcessAffinityMask(uint32_t mask) override { return m_inner.setProcessAffinityMask(mask); }
-    int currentCpu() override { return m_inner.currentCpu(); }
     void sleep(uint32_t milliseconds) override
     {
         record({SeamCall::Sleep, milliseconds, 0});
-        m_inner.sleep(milliseconds);
+        inner().sleep(milliseconds);
     }
-    void setPriorityClass(platform::PriorityClass priority) override { m_inner.setPriorityClass(priority); }
-    void setThreadPriority(platform::ThreadPriority priority) override { m_inner.setThreadPriority(priority); }
     int64_t performanceCounter() override
     {
         record({SeamCall::Qpc, 0, 0});
-        return m_inner.performanceCounter();
+        return inner().performanceCounter();
     }
-    int64_t performanceFrequency() override { return m_inner.performanceFrequency(); }
     uint32_t tickCount() override
     {
         record({SeamCall::Tick, 0, 0});
-        return m_inner.tickCount();
+        return inner().tickCount();
     }
     std::tm localTime() override
     {
         record({SeamCall::LocalTime, 0, 0});
-        return m_inner.localTime();
+        return inner().localTime();
     }
 
 private:
@@ -89,7 +80,6 @@ private:
         if (recording)
             calls.push_back(call);
     }
-    platform::Processor& m_inner;
 };
 
 // Makes the recorded calls on the processor directly; returns a value that

@@ -14,6 +14,7 @@
 #include "hw/MsrIndex.h"
 #include "hw/ProcessorIdentification.h"
 #include "hw/ProcessorInfo.h"
+#include "platform/ForwardingProcessor.h"
 #include "sim/SimulatedProcessor.h"
 
 #include <gtest/gtest.h>
@@ -50,9 +51,9 @@ private:
 
 // Forwards to the simulated processor; register reads can be overlaid with
 // fixed values, and Sleep(n > 0) can be routed through a hook.
-class OverlayProcessor : public platform::Processor {
+class OverlayProcessor : public platform::ForwardingProcessor {
 public:
-    explicit OverlayProcessor(platform::Processor& inner) : m_inner(inner) {}
+    explicit OverlayProcessor(platform::Processor& inner) : ForwardingProcessor(inner) {}
 
     // Reads of `index` return (value & ~mask) | (replacement & mask).
     void overlay(uint32_t index, uint64_t replacement, uint64_t mask = ~0ull) { m_overlays[index] = {replacement, mask}; }
@@ -61,14 +62,11 @@ public:
     void failReads(uint32_t index) { m_unreadable.insert(index); }
     std::function<void(uint32_t)> sleepHook;
 
-    void initialise() override { m_inner.initialise(); }
-    int status() override { return m_inner.status(); }
-    bool capabilityTest() override { return m_inner.capabilityTest(); }
     bool readMsr(uint32_t index, uint32_t& low, uint32_t& high) override
     {
         if (m_unreadable.count(index))
             return false;
-        bool ok = m_inner.readMsr(index, low, high);
+        bool ok = inner().readMsr(index, low, high);
         auto it = m_overlays.find(index);
         if (it != m_overlays.end()) {
             uint64_t value = (msr::join(low, high) & ~it->second.mask) | (it->second.replacement & it->second.mask);
@@ -78,34 +76,18 @@ public:
         }
         return ok;
     }
-    bool writeMsr(uint32_t index, uint32_t low, uint32_t high) override { return m_inner.writeMsr(index, low, high); }
-    void deinitialise() override { m_inner.deinitialise(); }
-    platform::CpuidRegisters cpuid(uint32_t leaf, uint32_t subleaf) override { return m_inner.cpuid(leaf, subleaf); }
-    uint64_t rdtsc() override { return m_inner.rdtsc(); }
-    uint32_t setThreadAffinityMask(uint32_t mask) override { return m_inner.setThreadAffinityMask(mask); }
-    bool processAffinityMask(uint32_t& process, uint32_t& system) override
-    {
-        return m_inner.processAffinityMask(process, system);
-    }
-    bool setProcessAffinityMask(uint32_t mask) override { return m_inner.setProcessAffinityMask(mask); }
-    int currentCpu() override { return m_inner.currentCpu(); }
     void sleep(uint32_t milliseconds) override
     {
         if (milliseconds > 0 && sleepHook)
             sleepHook(milliseconds);
         else
-            m_inner.sleep(milliseconds);
+            inner().sleep(milliseconds);
     }
-    void setPriorityClass(platform::PriorityClass priority) override { m_inner.setPriorityClass(priority); }
     void setThreadPriority(platform::ThreadPriority priority) override
     {
         m_threadPriority = priority;
-        m_inner.setThreadPriority(priority);
+        inner().setThreadPriority(priority);
     }
-    int64_t performanceCounter() override { return m_inner.performanceCounter(); }
-    int64_t performanceFrequency() override { return m_inner.performanceFrequency(); }
-    uint32_t tickCount() override { return m_inner.tickCount(); }
-    std::tm localTime() override { return m_inner.localTime(); }
 
     std::atomic<platform::ThreadPriority> m_threadPriority{platform::ThreadPriority::Normal};
 
@@ -114,7 +96,6 @@ private:
         uint64_t replacement;
         uint64_t mask;
     };
-    platform::Processor& m_inner;
     std::map<uint32_t, Overlay> m_overlays;
     std::set<uint32_t> m_unreadable;
 };

@@ -5,7 +5,7 @@
 // notes the priority, initialise and sleep calls of the thread that created
 // it (the user-interface thread), in order.
 
-#include "platform/Processor.h"
+#include "platform/ForwardingProcessor.h"
 
 #include <mutex>
 #include <optional>
@@ -15,9 +15,9 @@
 
 namespace uitest {
 
-class DriverFaults : public platform::Processor {
+class DriverFaults : public platform::ForwardingProcessor {
 public:
-    explicit DriverFaults(platform::Processor& inner) : m_inner(inner) {}
+    explicit DriverFaults(platform::Processor& inner) : ForwardingProcessor(inner) {}
 
     std::optional<int> driverStatus;
     bool capabilityFails = false;
@@ -35,16 +35,13 @@ public:
     void initialise() override
     {
         note("initialise");
-        m_inner.initialise();
+        inner().initialise();
     }
-    int status() override { return driverStatus ? *driverStatus : m_inner.status(); }
-    bool capabilityTest() override { return !capabilityFails && m_inner.capabilityTest(); }
-    bool readMsr(uint32_t index, uint32_t& low, uint32_t& high) override { return m_inner.readMsr(index, low, high); }
-    bool writeMsr(uint32_t index, uint32_t low, uint32_t high) override { return m_inner.writeMsr(index, low, high); }
-    void deinitialise() override { m_inner.deinitialise(); }
+    int status() override { return driverStatus ? *driverStatus : inner().status(); }
+    bool capabilityTest() override { return !capabilityFails && inner().capabilityTest(); }
     platform::CpuidRegisters cpuid(uint32_t leaf, uint32_t subleaf) override
     {
-        platform::CpuidRegisters regs = m_inner.cpuid(leaf, subleaf);
+        platform::CpuidRegisters regs = inner().cpuid(leaf, subleaf);
         if (unsupported) {
             if (leaf == 0) {
                 regs.ebx = 0x68747541; // "Auth"
@@ -58,33 +55,21 @@ public:
         }
         return regs;
     }
-    uint64_t rdtsc() override { return m_inner.rdtsc(); }
-    uint32_t setThreadAffinityMask(uint32_t mask) override { return m_inner.setThreadAffinityMask(mask); }
-    bool processAffinityMask(uint32_t& processMask, uint32_t& systemMask) override
-    {
-        return m_inner.processAffinityMask(processMask, systemMask);
-    }
-    bool setProcessAffinityMask(uint32_t mask) override { return m_inner.setProcessAffinityMask(mask); }
-    int currentCpu() override { return m_inner.currentCpu(); }
     void sleep(uint32_t milliseconds) override
     {
         note("sleep " + std::to_string(milliseconds));
-        m_inner.sleep(milliseconds);
+        inner().sleep(milliseconds);
     }
     void setPriorityClass(platform::PriorityClass priority) override
     {
         note("class " + std::to_string(static_cast<int>(priority)));
-        m_inner.setPriorityClass(priority);
+        inner().setPriorityClass(priority);
     }
     void setThreadPriority(platform::ThreadPriority priority) override
     {
         note("thread " + std::to_string(static_cast<int>(priority)));
-        m_inner.setThreadPriority(priority);
+        inner().setThreadPriority(priority);
     }
-    int64_t performanceCounter() override { return m_inner.performanceCounter(); }
-    int64_t performanceFrequency() override { return m_inner.performanceFrequency(); }
-    uint32_t tickCount() override { return m_inner.tickCount(); }
-    std::tm localTime() override { return m_inner.localTime(); }
 
 private:
     void note(std::string call)
@@ -95,7 +80,6 @@ private:
         m_calls.push_back(std::move(call));
     }
 
-    platform::Processor& m_inner;
     const std::thread::id m_owner = std::this_thread::get_id();
     mutable std::mutex m_mutex;
     std::vector<std::string> m_calls;
