@@ -49,6 +49,10 @@ constexpr Field PowerOnRatio = bits(26, 22);       // clock frequency ratio at p
 
 constexpr uint32_t IA32_PMC0 = 0xC1;
 constexpr uint32_t IA32_PMC1 = 0xC2;
+constexpr uint32_t IA32_PMC2 = 0xC3;
+constexpr uint32_t IA32_PMC3 = 0xC4;
+constexpr uint32_t IA32_MPERF = 0xE7;
+constexpr uint32_t IA32_APERF = 0xE8;
 
 constexpr uint32_t MSR_PLATFORM_INFO = 0xCE;
 namespace platform_info {
@@ -63,6 +67,8 @@ constexpr Field Core2MaxHalfRatio = bit(46);
 
 constexpr uint32_t IA32_PERFEVTSEL0 = 0x186;
 constexpr uint32_t IA32_PERFEVTSEL1 = 0x187;
+constexpr uint32_t IA32_PERFEVTSEL2 = 0x188;
+constexpr uint32_t IA32_PERFEVTSEL3 = 0x189;
 namespace perfevtsel {
 constexpr Field EventSelect = bits(7, 0);
 constexpr Field UnitMask = bits(15, 8);
@@ -72,6 +78,13 @@ constexpr Field Enable = bit(22);
 // Event 0x3C, unit mask 0: unhalted core cycles; unit mask 1: unhalted reference cycles.
 constexpr uint32_t UnhaltedCoreCycles = 0x43003C;
 constexpr uint32_t UnhaltedReferenceCycles = 0x43013C;
+constexpr Field EdgeDetect = bit(18);
+constexpr Field Interrupt = bit(20);
+constexpr Field AnyThread = bit(21);
+constexpr Field Invert = bit(23);
+constexpr Field CounterMask = bits(31, 24);
+constexpr uint32_t EventUnhaltedCycles = 0x3C;     // unit mask 0 core, 1 reference
+constexpr uint32_t EventInstructionsRetired = 0xC0;
 } // namespace perfevtsel
 
 constexpr uint32_t MSR_FLEX_RATIO = 0x194;
@@ -85,6 +98,7 @@ constexpr Field NonIntegerBusRatio = bit(15);      // Core 2: bus clock halved (
 constexpr Field MaxRatio = bits(44, 40);           // Core 2: maximum bus ratio
 constexpr Field MaxHalfRatio = bit(46);            // Core 2: + 0.5
 constexpr Field SandyBridgeVoltage = bits(47, 32); // Sandy Bridge: core voltage in 1/8192 V
+constexpr Field OperatingRatio = bits(15, 8);      // Nehalem and later: current ratio
 } // namespace perf_status
 
 constexpr uint32_t IA32_PERF_CTL = 0x199;
@@ -92,6 +106,8 @@ namespace perf_ctl {
 constexpr Field TargetRatio = bits(15, 8);
 constexpr Field TargetVid = bits(7, 0);
 constexpr Field TurboDisengage = bit(32);          // IDA disengage (Core 2 / Nehalem)
+constexpr Field Core2TargetRatio = bits(12, 8);    // Core 2: requested bus ratio
+constexpr Field Core2TargetHalfRatio = bit(14);    // Core 2: + 0.5
 } // namespace perf_ctl
 
 constexpr uint32_t IA32_CLOCK_MODULATION = 0x19A;
@@ -99,6 +115,8 @@ namespace clock_modulation {
 constexpr Field DutyCycle = bits(3, 1);            // duty in eighths (1..7)
 constexpr Field Enable = bit(4);                   // on-demand clock modulation enable
 constexpr Field DutyAndEnable = bits(4, 0);        // the value written as a whole
+constexpr Field ExtendedDutyCycle = bits(3, 0);    // duty in sixteenths where CPUID 6 EAX bit 5
+constexpr Field ExtendedDutyBit = bit(0);
 } // namespace clock_modulation
 
 constexpr uint32_t IA32_THERM_STATUS = 0x19C;
@@ -113,6 +131,8 @@ constexpr Field DigitalReadout = bits(22, 16);     // degrees below TjMax
 constexpr Field ResolutionInDegrees = bits(30, 27);
 constexpr Field ReadingValid = bit(31);
 } // namespace therm_status
+
+constexpr uint32_t IA32_PACKAGE_THERM_STATUS = 0x1B1;
 
 constexpr uint32_t IA32_MISC_ENABLE = 0x1A0;
 namespace misc_enable {
@@ -129,6 +149,8 @@ constexpr Field Core2CStateBit25 = bit(25);
 constexpr Field Core2CStateBit26 = bit(26);
 constexpr Field Core2CStateBit31 = bit(31);
 constexpr Field Core2CStateBit32 = bit(32);
+constexpr Field BtsUnavailable = bit(11);
+constexpr Field PebsUnavailable = bit(12);
 } // namespace misc_enable
 
 constexpr uint32_t MSR_TEMPERATURE_TARGET = 0x1A2;
@@ -166,6 +188,9 @@ constexpr Field Ctr0Enable = bits(1, 0);           // 1 = OS, 2 = user, 3 = both
 constexpr Field Ctr1Enable = bits(5, 4);
 constexpr Field Ctr2Enable = bits(9, 8);
 constexpr uint32_t Ctr1Ctr2AllRings = 0x330;
+constexpr Field ctrEnable(unsigned n) { return bits(4 * n + 1, 4 * n); }
+constexpr Field ctrAnyThread(unsigned n) { return bit(4 * n + 2); }
+constexpr Field ctrInterrupt(unsigned n) { return bit(4 * n + 3); }
 } // namespace fixed_ctr_ctrl
 
 constexpr uint32_t IA32_PERF_GLOBAL_STATUS = 0x38E;
@@ -176,7 +201,15 @@ constexpr Field Pmc1Enable = bit(1);
 constexpr Field FixedCtr0Enable = bit(32);
 constexpr Field FixedCtr1Enable = bit(33);
 constexpr Field FixedCtr2Enable = bit(34);
+constexpr Field pmcEnable(unsigned n) { return bit(n); }
+constexpr Field fixedEnable(unsigned n) { return bit(32 + n); }
 } // namespace perf_global_ctrl
+
+constexpr uint32_t IA32_PERF_GLOBAL_OVF_CTRL = 0x390;
+namespace perf_global_status {                     // also the bits of IA32_PERF_GLOBAL_OVF_CTRL
+constexpr Field pmcOverflow(unsigned n) { return bit(n); }
+constexpr Field fixedOverflow(unsigned n) { return bit(32 + n); }
+} // namespace perf_global_status
 
 constexpr uint32_t MSR_PP0_CURRENT_CONFIG = 0x601;
 namespace pp0_current_config {
@@ -216,7 +249,9 @@ namespace cpuid {
 constexpr uint32_t LeafVendor = 0x0;               // EAX: highest basic leaf
 constexpr uint32_t LeafFeatures = 0x1;
 constexpr uint32_t LeafCacheParameters = 0x4;
+constexpr uint32_t LeafThermalPower = 0x6;
 constexpr uint32_t LeafPerformanceMonitoring = 0xA;
+constexpr uint32_t LeafTopology = 0xB;
 constexpr uint32_t LeafExtendedMax = 0x80000000;   // EAX: highest extended leaf
 constexpr uint32_t LeafBrandFirst = 0x80000002;    // 0x80000002..4: brand string
 constexpr uint32_t LeafBrandLast = 0x80000004;
@@ -236,68 +271,6 @@ constexpr Field Version = bits(7, 0);
 constexpr Field GpCounterCount = bits(15, 8);
 constexpr Field GpCounterWidth = bits(23, 16);
 } // namespace performance_monitoring_eax
-} // namespace cpuid
-
-// ---------------------------------------------------------------------------
-// Further registers and fields of the performance-monitoring, ratio and
-// thermal blocks (the processor simulator models them in full).
-constexpr uint32_t IA32_PMC2 = 0xC3;
-constexpr uint32_t IA32_PMC3 = 0xC4;
-constexpr uint32_t IA32_MPERF = 0xE7;
-constexpr uint32_t IA32_APERF = 0xE8;
-constexpr uint32_t IA32_PERFEVTSEL2 = 0x188;
-constexpr uint32_t IA32_PERFEVTSEL3 = 0x189;
-constexpr uint32_t IA32_PACKAGE_THERM_STATUS = 0x1B1;
-constexpr uint32_t IA32_PERF_GLOBAL_OVF_CTRL = 0x390;
-
-namespace perfevtsel {
-constexpr Field EdgeDetect = bit(18);
-constexpr Field Interrupt = bit(20);
-constexpr Field AnyThread = bit(21);
-constexpr Field Invert = bit(23);
-constexpr Field CounterMask = bits(31, 24);
-constexpr uint32_t EventUnhaltedCycles = 0x3C;     // unit mask 0 core, 1 reference
-constexpr uint32_t EventInstructionsRetired = 0xC0;
-} // namespace perfevtsel
-
-namespace perf_status {
-constexpr Field OperatingRatio = bits(15, 8);      // Nehalem and later: current ratio
-} // namespace perf_status
-
-namespace perf_ctl {
-constexpr Field Core2TargetRatio = bits(12, 8);    // Core 2: requested bus ratio
-constexpr Field Core2TargetHalfRatio = bit(14);    // Core 2: + 0.5
-} // namespace perf_ctl
-
-namespace clock_modulation {
-constexpr Field ExtendedDutyCycle = bits(3, 0);    // duty in sixteenths where CPUID 6 EAX bit 5
-constexpr Field ExtendedDutyBit = bit(0);
-} // namespace clock_modulation
-
-namespace misc_enable {
-constexpr Field BtsUnavailable = bit(11);
-constexpr Field PebsUnavailable = bit(12);
-} // namespace misc_enable
-
-namespace perf_global_ctrl {
-constexpr Field pmcEnable(unsigned n) { return bit(n); }
-constexpr Field fixedEnable(unsigned n) { return bit(32 + n); }
-} // namespace perf_global_ctrl
-
-namespace perf_global_status {                     // also the bits of IA32_PERF_GLOBAL_OVF_CTRL
-constexpr Field pmcOverflow(unsigned n) { return bit(n); }
-constexpr Field fixedOverflow(unsigned n) { return bit(32 + n); }
-} // namespace perf_global_status
-
-namespace fixed_ctr_ctrl {
-constexpr Field ctrEnable(unsigned n) { return bits(4 * n + 1, 4 * n); }
-constexpr Field ctrAnyThread(unsigned n) { return bit(4 * n + 2); }
-constexpr Field ctrInterrupt(unsigned n) { return bit(4 * n + 3); }
-} // namespace fixed_ctr_ctrl
-
-namespace cpuid {
-constexpr uint32_t LeafThermalPower = 0x6;
-constexpr uint32_t LeafTopology = 0xB;
 namespace thermal_power_eax {
 constexpr Field DigitalThermalSensor = bit(0);
 constexpr Field TurboBoost = bit(1);               // clear while IA32_MISC_ENABLE bit 38 is set
@@ -316,18 +289,14 @@ constexpr Field LogicalProcessorsAtLevel = bits(15, 0);
 namespace topology_ecx {
 constexpr Field LevelNumber = bits(7, 0);
 } // namespace topology_ecx
-} // namespace cpuid
-
-// Processor identification: the feature flags of the support test, and the
-// initial APIC identifier as the core map reads it (core and thread bits of
-// the first package, and the bit that marks the second package).
-namespace cpuid {
 namespace features_ecx {
 constexpr Field Sse3 = bit(0);
 } // namespace features_ecx
 namespace features_edx {
 constexpr Field Msr = bit(5);                      // RDMSR / WRMSR
 } // namespace features_edx
+// The initial APIC identifier as the core map reads it: core and thread bits
+// of the first package, and the bit that marks the second package.
 namespace apic_id {
 constexpr Field CoreAndThread = bits(2, 0);
 constexpr Field SecondPackage = bit(4);
