@@ -4,6 +4,7 @@
 // program (Ostrel.ini, OstrelHX.ini). The program ends when its main window
 // closes.
 
+#include "app/ExitStatus.h"
 #include "hw/BuildFlavour.h"
 #include "hw/ProcessorSelection.h"
 #include "monitor/ui/MonitorApp.h"
@@ -26,7 +27,7 @@ int main(int argc, char** argv)
     hw::ProcessorSelection selection = hw::selectProcessor();
     if (!selection.ok()) {
         std::fprintf(stderr, "%s: %s\n", ProgramName, selection.error.c_str());
-        return 1;
+        return app::ExitBadEnvironment;
     }
 
     QApplication app(argc, argv);

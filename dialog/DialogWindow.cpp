@@ -11,6 +11,7 @@
 #include <QApplication>
 #include <QButtonGroup>
 #include <QCloseEvent>
+#include <QEventLoop>
 #include <QComboBox>
 #include <QKeyEvent>
 #include <QLabel>
@@ -315,16 +316,75 @@ void DialogWindow::flash()
 
 void DialogWindow::onOk()
 {
-    done(IDOK);
+    endDialog(IDOK);
 }
 
 void DialogWindow::onCancel()
 {
-    done(IDCANCEL);
+    endDialog(IDCANCEL);
 }
 
 void DialogWindow::onEnter(int)
 {
+}
+
+int DialogWindow::runModal()
+{
+    if (m_role != WindowRole::Main) {
+        m_ended = false;
+        const int code = exec();
+        m_ended = false;
+        return code;
+    }
+    // A main window hidden to the notification area is no reason to quit:
+    // the program ends when its window ends, never when the last visible
+    // window closes.
+    QApplication::setQuitOnLastWindowClosed(false);
+    if (!m_ended) {
+        QEventLoop loop;
+        m_runLoop = &loop;
+        setResult(0);
+        show();
+        loop.exec(QEventLoop::DialogExec);
+        m_runLoop = nullptr;
+    }
+    m_ended = false;
+    return result();
+}
+
+void DialogWindow::endDialog(int code)
+{
+    m_ended = true;
+    done(code);
+    if (m_runLoop)
+        m_runLoop->exit(code);
+}
+
+void DialogWindow::changeWindowFlags(Qt::WindowFlags flags)
+{
+    if (flags == windowFlags())
+        return;
+    const bool shown = isVisible();
+    const bool minimised = isMinimized();
+    const QPoint place = pos();
+    const bool quietBefore = testAttribute(Qt::WA_ShowWithoutActivating);
+    setAttribute(Qt::WA_ShowWithoutActivating, true);
+    setWindowFlags(flags);
+    move(place);
+    if (shown) {
+        if (minimised)
+            showMinimized();
+        else
+            show();
+    }
+    setAttribute(Qt::WA_ShowWithoutActivating, quietBefore);
+}
+
+void DialogWindow::setStaysOnTop(bool onTop)
+{
+    Qt::WindowFlags flags = windowFlags();
+    flags.setFlag(Qt::WindowStaysOnTopHint, onTop);
+    changeWindowFlags(flags);
 }
 
 void DialogWindow::onCloseRequest()

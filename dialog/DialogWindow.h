@@ -19,7 +19,10 @@
 //    shortcut.
 // A main window (Role::Main) is a top-level application window with its own
 // task-bar entry; the program's main() runs it with runModal() and returns
-// when it closes, so closing it ends the program.
+// when it ends (endDialog), so ending it ends the program. It runs in the
+// application's own event loop, not as a modal dialog: hiding, minimising,
+// re-flagging or re-framing it never ends the run. A secondary window runs
+// modally to its owner.
 
 #include "dialog/ControlSpec.h"
 #include "dialog/ControlText.h"
@@ -28,6 +31,7 @@
 
 #include <QDialog>
 #include <QKeySequence>
+#include <QPointer>
 #include <QList>
 
 #include <functional>
@@ -36,6 +40,7 @@
 #include <set>
 
 class QAction;
+class QEventLoop;
 class QTimer;
 
 namespace dialog {
@@ -126,10 +131,22 @@ public:
     // Flashes the task-bar entry until the window is activated.
     void flash();
 
-    // Runs the window modally; the result is the code given to endDialog.
-    int runModal() { return exec(); }
+    // Shows the window and runs it until endDialog; the result is the code
+    // given to endDialog. A main window that was ended before it ran returns
+    // at once without being shown.
+    int runModal();
     // Closes the window; runModal returns code.
-    void endDialog(int code) { done(code); }
+    void endDialog(int code);
+    // Whether endDialog was called since the window last started to run.
+    bool ended() const { return m_ended; }
+
+    // Changes the window flags of a live window (always on top, frameless,
+    // back to the normal frame): the window keeps its place and, when it was
+    // shown, is shown again, without being activated and without ending its
+    // run. Qt re-creates the native window for most flag changes, which
+    // hides it for a moment.
+    void changeWindowFlags(Qt::WindowFlags flags);
+    void setStaysOnTop(bool onTop);
 
     // Qt's accept and reject (from any source) run the OK and cancel actions.
     void accept() override { onOk(); }
@@ -166,6 +183,8 @@ private:
     std::set<int> m_checksRunning;
     std::map<int, QTimer*> m_timers;
     QList<QAction*> m_systemActions;
+    QPointer<QEventLoop> m_runLoop;
+    bool m_ended = false;
 };
 
 } // namespace dialog

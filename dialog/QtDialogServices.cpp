@@ -1,4 +1,5 @@
 #include "dialog/QtDialogServices.h"
+#include "dialog/TerminationSignals.h"
 
 #include "dialog/FileFilter.h"
 #include "dialog/MessageBoxStyle.h"
@@ -76,6 +77,9 @@ private:
 int QtDialogServices::messageBox(QWidget* parent, const QString& text, const QString& caption, uint32_t flags)
 {
     const MessageBoxStyle style(flags);
+    // The program is ending: a box now would hold the shutdown up.
+    if (TerminationSignals::wasRequested())
+        return style.escapeAnswer() ? style.escapeAnswer() : style.defaultAnswer();
     QMessageBox box(iconOf(style.icon()), caption.isEmpty() ? QStringLiteral("Error") : caption, text,
                     QMessageBox::NoButton, parent);
     std::map<QAbstractButton*, int> answers;
@@ -99,6 +103,8 @@ int QtDialogServices::messageBox(QWidget* parent, const QString& text, const QSt
 
 std::optional<QColor> QtDialogServices::chooseColor(QWidget* parent, const QColor& initial)
 {
+    if (TerminationSignals::wasRequested())
+        return std::nullopt;
     const QColor chosen = QColorDialog::getColor(initial, parent);
     if (!chosen.isValid())
         return std::nullopt;
@@ -107,6 +113,8 @@ std::optional<QColor> QtDialogServices::chooseColor(QWidget* parent, const QColo
 
 std::optional<QFont> QtDialogServices::chooseFont(QWidget* parent, const QFont& initial)
 {
+    if (TerminationSignals::wasRequested())
+        return std::nullopt;
     bool ok = false;
     const QFont chosen = QFontDialog::getFont(&ok, initial, parent);
     if (!ok)
@@ -116,6 +124,8 @@ std::optional<QFont> QtDialogServices::chooseFont(QWidget* parent, const QFont& 
 
 std::optional<QString> QtDialogServices::chooseFile(QWidget* parent, const FileDialogRequest& request)
 {
+    if (TerminationSignals::wasRequested())
+        return std::nullopt;
     const FileFilter filter(request.filter);
     QFileDialog dialog(parent, request.title, request.initialDirectory);
     // Qt's own dialog: the native ones cannot take the executable-file filter.

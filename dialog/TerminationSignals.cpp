@@ -1,5 +1,10 @@
 #include "dialog/TerminationSignals.h"
 
+#include "dialog/DialogWindow.h"
+#include "dialog/StandardIds.h"
+
+#include <QApplication>
+#include <QDialog>
 #include <QSocketNotifier>
 
 #include <array>
@@ -17,6 +22,29 @@ constexpr std::array<int, 3> HandledSignals{SIGTERM, SIGINT, SIGHUP};
 // The pipe's ends; -1 while no instance exists.
 int g_readEnd = -1;
 volatile sig_atomic_t g_writeEnd = -1;
+bool g_requested = false;
+
+// Closes the pop-up menus and modal windows from the top down, as if each
+// were cancelled.
+void closeModalWindows()
+{
+    for (int guard = 0; guard < 64; ++guard) {
+        QWidget* popup = QApplication::activePopupWidget();
+        if (popup) {
+            popup->close();
+            continue;
+        }
+        QWidget* modal = QApplication::activeModalWidget();
+        if (!modal)
+            return;
+        if (auto* window = qobject_cast<DialogWindow*>(modal))
+            window->endDialog(IDCANCEL);
+        else if (auto* dialog = qobject_cast<QDialog*>(modal))
+            dialog->done(QDialog::Rejected);
+        else
+            modal->hide();
+    }
+}
 
 void onSignal(int signalNumber)
 {
@@ -38,6 +66,7 @@ TerminationSignals::TerminationSignals(QObject* parent) : QObject(parent)
         return;
     g_readEnd = ends[0];
     g_writeEnd = ends[1];
+    g_requested = false;
 
     struct sigaction action {};
     action.sa_handler = onSignal;
@@ -67,11 +96,19 @@ TerminationSignals::~TerminationSignals()
     g_readEnd = -1;
 }
 
+bool TerminationSignals::wasRequested()
+{
+    return g_requested;
+}
+
 void TerminationSignals::readPipe()
 {
     unsigned char number = 0;
-    while (::read(g_readEnd, &number, 1) == 1)
+    while (::read(g_readEnd, &number, 1) == 1) {
+        g_requested = true;
+        closeModalWindows();
         emit requested(number);
+    }
 }
 
 } // namespace dialog

@@ -5,6 +5,11 @@
 // run its whole shutdown (threads stopped, processor settings restored, log
 // and settings saved) instead of dying in the middle of a tick. Only one
 // instance may exist at a time.
+//
+// Whatever is on screen, a request ends the program: open pop-up menus and
+// modal windows (message boxes, choosers, the About box) are closed first, as
+// if cancelled, so the code that opened them goes on to the shutdown; a box
+// that would open after the request answers at once as cancelled.
 
 #include <QObject>
 
@@ -20,6 +25,11 @@ public:
 
     // False when the pipe or the handlers could not be set up.
     bool installed() const { return m_installed; }
+
+    // Whether a termination signal has arrived since the handlers were
+    // installed: the program then ends with success even where a failed
+    // start-up would otherwise end it with an error.
+    static bool wasRequested();
 
 signals:
     void requested(int signalNumber);

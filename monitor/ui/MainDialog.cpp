@@ -134,6 +134,12 @@ void MainDialog::applyStartupWindowSteps()
     setText(IDC_CPU_NAME, fromUtf8(m_records.info.displayName));
     applyColours();
     m_appliedOnTop = s.OnTop == 0; // the first cycle applies OnTop
+    // The anchor: AnchorXY gives its left and top; right and bottom start as
+    // copies of them. 0 is no anchor.
+    if (s.AnchorXY != 0) {
+        const ScreenPoint anchor = unpackPosition(s.AnchorXY);
+        m_anchorRect = {anchor.x, anchor.y, anchor.x, anchor.y};
+    }
     m_allowShow = !(s.StartMinimized != 0 && !s.MiniMode && s.TaskBar == 0 && notificationAreaExists());
 }
 
@@ -269,18 +275,7 @@ void MainDialog::updateCaptionOrRectangle()
 
 void MainDialog::applyOnTop(bool onTop)
 {
-    const bool flagged = windowFlags().testFlag(Qt::WindowStaysOnTopHint);
-    if (flagged != onTop) {
-        // Changing the flag re-creates the native window, which hides it.
-        const bool shown = isVisible();
-        const QRect geometry = this->geometry();
-        setAttribute(Qt::WA_ShowWithoutActivating, true);
-        setWindowFlag(Qt::WindowStaysOnTopHint, onTop);
-        setGeometry(geometry);
-        if (shown)
-            show();
-        setAttribute(Qt::WA_ShowWithoutActivating, false);
-    }
+    setStaysOnTop(onTop);
     m_appliedOnTop = onTop;
 }
 
@@ -534,6 +529,7 @@ ExitState MainDialog::finishForShutdown()
         exit.windowTopLeft = ScreenPoint{m_lastFullRect->left(), m_lastFullRect->top()};
     // Linux has no desktop composition that draws the frame outside the window.
     exit.composition = Composition::Off;
+    exit.anchorRect = m_anchorRect;
     return exit;
 }
 

@@ -95,6 +95,9 @@ public:
     bool windowRestored() const { return m_windowRestored; }
     bool stopRequested() const { return m_stopRequested; }
     std::optional<QRect> lastFullRect() const { return m_lastFullRect; }
+    // The anchor position (left, top, right, bottom); all 0 when none is set.
+    const std::array<int, 4>& anchorRect() const { return m_anchorRect; }
+    void setAnchorRect(const std::array<int, 4>& rect) { m_anchorRect = rect; }
     const QRect& ownerRect() const { return m_ownerRect; }
     QString gpuText() const { return m_gpuText; }
     // The alarm has raised the window in this alarm period.
@@ -149,6 +152,7 @@ private:
     bool m_alarmLatched = false;
     bool m_appliedOnTop = false;
     std::optional<QRect> m_lastFullRect;
+    std::array<int, 4> m_anchorRect{};
     QRect m_ownerRect;
     QString m_gpuText;
     int m_infoControl = 0;

@@ -136,6 +136,7 @@ public:
     }
 
     void signal(int number) { ::kill(m_pid, number); }
+    pid_t pid() const { return m_pid; }
 
     // Whether the running program has a handler of its own for signal
     // `number` (its bit in SigCgt of /proc/<pid>/status).
