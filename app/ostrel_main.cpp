@@ -32,7 +32,7 @@ int main(int argc, char** argv)
 
     QApplication app(argc, argv);
     QApplication::setApplicationName(QString::fromLatin1(ProgramName));
-    monitor::MonitorApp monitorApp(*selection.processor, hw::ThisBuild,
+    monitor::MonitorApp monitorApp(std::move(selection.processor), hw::ThisBuild,
                                    platform::settingsPathFor(platform::programPath()));
     return monitorApp.run();
 }

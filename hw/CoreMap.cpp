@@ -27,9 +27,10 @@ void mapCores(HardwareAccess& access, ProcessorInfo& info)
 
     info.coreMask.fill(0);
     for (int cpu = 0; cpu < 16; ++cpu) {
-        if (!access.present(cpu))
+        // A CPU that refuses the pinning is absent: its CPUID would come
+        // from whatever CPU the thread was left on.
+        if (!access.present(cpu) || !access.pin(cpu))
             continue;
-        access.pin(cpu);
         const uint32_t apicId =
             static_cast<uint32_t>(cpuid::features_ebx::InitialApicId.get(processor.cpuid(cpuid::LeafFeatures).ebx));
         const int slot = coreSlotOfApicId(apicId, info.hyperThreading);

@@ -30,6 +30,14 @@ bool HardwareAccess::pinMask(uint32_t mask)
     return ok;
 }
 
+int HardwareAccess::pinAnyCpu()
+{
+    for (int cpu = 0; cpu < 32; ++cpu)
+        if (present(cpu) && pin(cpu))
+            return cpu;
+    return -1;
+}
+
 void HardwareAccess::unpin() { pinMask(m_systemMask); }
 
 bool HardwareAccess::read(uint32_t index, uint64_t& value)

@@ -2,6 +2,12 @@
 // Register access as the programs use it: the seam's operations plus the
 // pinning rule (pin the calling thread to logical CPU n with the mask 1 << n
 // and a Sleep(0), access, then go back to the system mask).
+//
+// The system mask is the set of CPUs this process may run on that are online
+// (on Linux the affinity the process started with, within the online CPUs).
+// A CPU the system refuses to pin to (a cpuset, a container, taskset) is
+// absent for that operation: callers check pin() and never read or write in
+// its name on whatever CPU the thread happened to be left on.
 
 #include "platform/Processor.h"
 
@@ -22,9 +28,14 @@ public:
     bool present(int cpu) const { return cpu >= 0 && cpu < 32 && (m_systemMask >> cpu) & 1u; }
 
     // Pins the calling thread to logical CPU n (mask 1 << n) and yields so the
-    // thread moves before the next access. False when the CPU refused.
+    // thread moves before the next access. False when the CPU refused: the
+    // thread then runs where it was and nothing may be accessed for CPU n.
     bool pin(int cpu);
     bool pinMask(uint32_t mask);
+    // Pins to the lowest CPU of the system mask that accepts, for accesses
+    // any CPU of the processor may answer (CPU 0 when it may be used); the
+    // CPU, or -1 when none accepts.
+    int pinAnyCpu();
     // Back to the system mask.
     void unpin();
 
@@ -34,14 +45,13 @@ public:
     bool write(uint32_t index, uint64_t value);
 
     // Runs fn(cpu) pinned to each logical CPU first..last present in the
-    // system mask, then returns to the system mask.
+    // system mask that accepts the pin, then returns to the system mask.
     template <typename Fn>
     void forEachCpu(int first, int last, Fn&& fn)
     {
         for (int cpu = first; cpu <= last; ++cpu) {
-            if (!present(cpu))
+            if (!present(cpu) || !pin(cpu))
                 continue;
-            pin(cpu);
             fn(cpu);
         }
         unpin();

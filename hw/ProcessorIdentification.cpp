@@ -77,8 +77,8 @@ Support identifyProcessor(HardwareAccess& access, ProcessorInfo& info, Messages&
     unlockCpuid(access);
     const Support support = testSupport(access.processor(), info);
 
-    access.pin(0);
-    info.brandString = readBrandString(access.processor());
+    if (access.pinAnyCpu() >= 0)
+        info.brandString = readBrandString(access.processor());
     info.modelName = modelNameFor(info.brandString, info.signature);
     access.unpin();
 

@@ -26,7 +26,8 @@ ProcessorSelection selectProcessor(const EnvironmentLookup& environment)
     sim::Options options;
     std::string error;
     if (!sim::Options::fromVariables(environment("SIMULATED_LOAD"), environment("SIMULATED_READOUT"),
-                                     environment("SIMULATED_GPU"), options, error)) {
+                                     environment("SIMULATED_GPU"), options, error,
+                                     environment("SIMULATED_AFFINITY"))) {
         selection.error = error;
         return selection;
     }

@@ -29,7 +29,8 @@ struct ProcessorSelection {
 };
 
 // SIMULATED_CPU set: that profile, with SIMULATED_LOAD, SIMULATED_READOUT,
-// SIMULATED_GPU and SIMULATED_AUDIT; unset or empty: platform::LinuxProcessor.
+// SIMULATED_GPU, SIMULATED_AFFINITY and SIMULATED_AUDIT; unset or empty:
+// platform::LinuxProcessor.
 ProcessorSelection selectProcessor(const EnvironmentLookup& environment = processEnvironment);
 
 // True when SIMULATED_CPU names something (valid or not).

@@ -95,9 +95,9 @@ void readTemperatureTargets(HardwareAccess& access, ProcessorInfo& info)
     if (!info.nehalemClass)
         return;
     for (int slot = 0; slot < MaxCoreSlots; ++slot) {
-        if (info.coreMask[slot] == 0)
+        // A core whose CPU refuses the pinning keeps the table's TjMax.
+        if (info.coreMask[slot] == 0 || !access.pinMask(info.coreMask[slot]))
             continue;
-        access.pinMask(info.coreMask[slot]);
         const uint64_t target = access.read(msr::MSR_TEMPERATURE_TARGET);
         const int tjMax = static_cast<int>(msr::temperature_target::TjMax.get(target));
         info.tjMax[slot] = tjMax < 70 ? 100 : tjMax;

@@ -110,9 +110,8 @@ double ClockReadings::ratioRegisterMultiplier()
     double sum = 0.0;
     int readings = 0;
     for (int cpu = 0; cpu <= m_counters.flavour.lastCpu; ++cpu) {
-        if (!m_counters.measured(cpu))
+        if (!m_counters.measured(cpu) || !m_access.pin(cpu))
             continue;
-        m_access.pin(cpu);
         uint64_t powerOn = m_access.read(MSR_EBL_CR_POWERON);
         double ratio = static_cast<double>(ebl_cr_poweron::PowerOnRatio.get(powerOn));
         if (ebl_cr_poweron::HalfRatio.test(powerOn))

@@ -78,13 +78,18 @@ void ClockThread(platform::Processor& processor, SharedReadings& shared)
     control.store(NotRunning);
 }
 
-WorkerThread StartClockThread(platform::Processor& processor, std::shared_ptr<SharedReadings> shared)
+WorkerThread StartClockThread(std::shared_ptr<platform::Processor> processor, std::shared_ptr<SharedReadings> shared)
 {
     int expected = NotRunning;
-    if (!shared || !shared->clockControl.compare_exchange_strong(expected, Running))
+    if (!processor || !shared || !shared->clockControl.compare_exchange_strong(expected, Running))
         return {};
-    std::thread thread([&processor, shared] { ClockThread(processor, *shared); });
+    std::thread thread([processor, shared] { ClockThread(*processor, *shared); });
     return WorkerThread(std::move(thread), shared, &shared->clockControl);
+}
+
+WorkerThread StartClockThread(platform::Processor& processor, std::shared_ptr<SharedReadings> shared)
+{
+    return StartClockThread(UnownedProcessor(processor), std::move(shared));
 }
 
 } // namespace monitor

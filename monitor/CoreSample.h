@@ -11,6 +11,9 @@
 namespace monitor {
 
 struct CoreSample {
+    // True while the core's CPU refuses the pinning: nothing was read this
+    // tick, the texts are blank and the figures below are the last read.
+    bool absent = false;
     int readout = 0; // degrees below TjMax
     bool thermalStatus = false;
     bool thermalLog = false;

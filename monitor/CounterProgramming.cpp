@@ -53,9 +53,8 @@ void programFixed(hw::HardwareAccess& access)
 void ProgramCounters(hw::HardwareAccess& access, const ClockCounters& counters)
 {
     for (int cpu = 0; cpu <= counters.flavour.lastCpu; ++cpu) {
-        if (!counters.measured(cpu))
+        if (!counters.measured(cpu) || !access.pin(cpu))
             continue;
-        access.pin(cpu);
         if (counters.flavour.counters == CounterKind::Fixed)
             programFixed(access);
         else
@@ -71,7 +70,11 @@ CounterSnapshot ReadCounterSnapshot(hw::HardwareAccess& access, const ClockCount
     uint32_t refIndex = fixed ? msr::IA32_FIXED_CTR2 : msr::IA32_PMC1;
 
     CounterSnapshot snapshot;
-    access.pin(cpu);
+    if (!access.pin(cpu)) {
+        access.unpin();
+        return snapshot;
+    }
+    snapshot.pinned = true;
     platform::Processor& processor = access.processor();
     snapshot.qpc = processor.performanceCounter();
     snapshot.coreCycles = access.read(coreIndex);
@@ -84,7 +87,11 @@ CounterSnapshot ReadCounterSnapshot(hw::HardwareAccess& access, const ClockCount
 EnergySnapshot ReadEnergySnapshot(hw::HardwareAccess& access)
 {
     EnergySnapshot snapshot;
-    access.pin(0);
+    if (access.pinAnyCpu() < 0) {
+        access.unpin();
+        return snapshot;
+    }
+    snapshot.pinned = true;
     snapshot.energy = static_cast<uint32_t>(
         msr::pkg_energy_status::TotalEnergyConsumed.get(access.read(msr::MSR_PKG_ENERGY_STATUS)));
     snapshot.tick = access.processor().tickCount();

@@ -21,17 +21,20 @@ struct CounterSnapshot {
     uint64_t coreCycles = 0;  // unhalted core cycles
     uint64_t refCycles = 0;   // unhalted reference cycles
     uint64_t tsc = 0;
+    bool pinned = false;      // false: the CPU refused the pinning and nothing was read
 };
 
 // Pins to `cpu`, reads the performance counter, both cycle counters and the
-// time-stamp counter there, and returns to the system mask.
+// time-stamp counter there, and returns to the system mask. A CPU that
+// refuses the pinning is not read (pinned stays false).
 CounterSnapshot ReadCounterSnapshot(hw::HardwareAccess& access, const ClockCounters& counters, int cpu);
 
-// Reads the package energy counter on logical processor 0 together with the
-// tick count.
+// Reads the package energy counter on logical processor 0 (the lowest that
+// accepts the pinning) together with the tick count.
 struct EnergySnapshot {
     uint32_t energy = 0;
     uint32_t tick = 0;
+    bool pinned = false; // false: no CPU accepted the pinning and nothing was read
 };
 EnergySnapshot ReadEnergySnapshot(hw::HardwareAccess& access);
 

@@ -13,7 +13,8 @@ namespace {
 void calibrateCore2Ratios(hw::HardwareAccess& access, ClockCounters& counters)
 {
     using namespace msr;
-    access.pin(0);
+    if (access.pinAnyCpu() < 0)
+        return; // nothing to read on: the ratios stay at their floor of 1
     // Turbo (dynamic acceleration) is disengaged while the maximum ratio is
     // read, so that the register shows the non-turbo maximum.
     // A register that cannot be read is not written back: a zero image would
@@ -55,7 +56,8 @@ void calibrateCore2Ratios(hw::HardwareAccess& access, ClockCounters& counters)
 void measureNominalClock(hw::HardwareAccess& access, ClockCounters& counters)
 {
     platform::Processor& processor = access.processor();
-    PinHighestCpu(access, 8);
+    if (PinHighestCpu(access, 8) < 0)
+        return; // the time-stamp counter must be read on one CPU throughout
     int64_t qpcStart = processor.performanceCounter();
     uint64_t tscStart = processor.rdtsc();
     BusyDivisions(CalibrationDivisions);
@@ -127,6 +129,8 @@ ClockCounters CreateCounters(hw::HardwareAccess& access, const hw::ProcessorInfo
         if (!counters.measured(cpu))
             continue;
         CounterSnapshot snapshot = ReadCounterSnapshot(access, counters, cpu);
+        if (!snapshot.pinned)
+            continue;
         counters.qpcPrev[cpu] = snapshot.qpc;
         counters.pmc0Last[cpu] = snapshot.coreCycles;
         counters.pmc1Last[cpu] = snapshot.refCycles;
@@ -135,8 +139,10 @@ ClockCounters CreateCounters(hw::HardwareAccess& access, const hw::ProcessorInfo
 
     if (counters.hasEnergyCounter) {
         EnergySnapshot energy = ReadEnergySnapshot(access);
-        counters.energyLast = energy.energy;
-        counters.energyTick = energy.tick;
+        if (energy.pinned) {
+            counters.energyLast = energy.energy;
+            counters.energyTick = energy.tick;
+        }
     }
     return counters;
 }

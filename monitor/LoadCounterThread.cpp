@@ -24,17 +24,24 @@ void LoadCounterThread(platform::Processor& processor, SharedReadings& shared, P
     control.store(NotRunning);
 }
 
+WorkerThread StartLoadCounterThread(std::shared_ptr<platform::Processor> processor,
+                                    std::shared_ptr<SharedReadings> shared, platform::ThreadPriority priority,
+                                    ProcStatLoad source)
+{
+    int expected = NotRunning;
+    if (!processor || !shared || !shared->loadControl.compare_exchange_strong(expected, Running))
+        return {};
+    std::thread thread([processor, shared, priority, source]() mutable {
+        processor->setThreadPriority(priority);
+        LoadCounterThread(*processor, *shared, source);
+    });
+    return WorkerThread(std::move(thread), shared, &shared->loadControl);
+}
+
 WorkerThread StartLoadCounterThread(platform::Processor& processor, std::shared_ptr<SharedReadings> shared,
                                     platform::ThreadPriority priority, ProcStatLoad source)
 {
-    int expected = NotRunning;
-    if (!shared || !shared->loadControl.compare_exchange_strong(expected, Running))
-        return {};
-    std::thread thread([&processor, shared, priority, source]() mutable {
-        processor.setThreadPriority(priority);
-        LoadCounterThread(processor, *shared, source);
-    });
-    return WorkerThread(std::move(thread), shared, &shared->loadControl);
+    return StartLoadCounterThread(UnownedProcessor(processor), std::move(shared), priority, std::move(source));
 }
 
 } // namespace monitor

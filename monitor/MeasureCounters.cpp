@@ -31,6 +31,8 @@ void measurePackagePower(hw::HardwareAccess& access, ClockCounters& counters)
     uint64_t units = rapl_power_unit::EnergyStatusUnits.get(access.read(MSR_RAPL_POWER_UNIT));
     double jouleUnit = 1.0 / static_cast<double>(uint64_t(1) << units);
     EnergySnapshot now = ReadEnergySnapshot(access);
+    if (!now.pinned)
+        return;
     if (auto watts = PackagePower(now.energy, now.tick, counters.energyLast, counters.energyTick, jouleUnit))
         counters.packageWatts = *watts;
     counters.energyLast = now.energy;
@@ -60,6 +62,12 @@ double MeasureCounters(hw::HardwareAccess& access, ClockCounters& counters)
         if (!counters.measured(cpu))
             continue;
         CounterSnapshot now = ReadCounterSnapshot(access, counters, cpu);
+        if (!now.pinned) {
+            // Absent this cycle; the last readings stay for the next difference.
+            counters.load[cpu] = 0.0;
+            counters.ratioFactor[cpu] = 0.0;
+            continue;
+        }
         counters.qpcNow[cpu] = now.qpc;
 
         uint64_t coreCycles = CounterDelta(now.coreCycles, counters.pmc0Last[cpu], counters.counterWrap);

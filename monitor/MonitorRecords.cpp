@@ -2,14 +2,21 @@
 
 namespace monitor {
 
-MonitorRecords::MonitorRecords(platform::Processor& processor_, const hw::BuildFlavour& flavour_,
+MonitorRecords::MonitorRecords(std::shared_ptr<platform::Processor> processor_, const hw::BuildFlavour& flavour_,
                                std::string iniPath_)
-    : processor(processor_)
-    , access(processor_)
+    : processorOwner(std::move(processor_))
+    , processor(*processorOwner)
+    , access(*processorOwner)
     , flavour(flavour_)
     , layout(settingsLayoutFor(flavour_))
     , measureFlavour(measureFlavourFor(flavour_))
     , iniPath(std::move(iniPath_))
+{
+}
+
+MonitorRecords::MonitorRecords(platform::Processor& processor_, const hw::BuildFlavour& flavour_,
+                               std::string iniPath_)
+    : MonitorRecords(UnownedProcessor(processor_), flavour_, std::move(iniPath_))
 {
 }
 

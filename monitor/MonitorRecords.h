@@ -26,6 +26,12 @@
 namespace monitor {
 
 struct MonitorRecords {
+    // The worker threads share the ownership of `processor`: one that misses
+    // the shutdown wait keeps it alive until it has ended.
+    MonitorRecords(std::shared_ptr<platform::Processor> processor, const hw::BuildFlavour& flavour,
+                   std::string iniPath);
+    // Over a processor the caller keeps alive until the worker threads have
+    // ended, even ones the shutdown gave up waiting for.
     MonitorRecords(platform::Processor& processor, const hw::BuildFlavour& flavour, std::string iniPath);
     // Stops worker threads that a shutdown did not stop (a failed start-up,
     // a test that ends early): they use `processor`.
@@ -33,6 +39,7 @@ struct MonitorRecords {
     MonitorRecords(const MonitorRecords&) = delete;
     MonitorRecords& operator=(const MonitorRecords&) = delete;
 
+    const std::shared_ptr<platform::Processor> processorOwner; // what the worker threads hold
     platform::Processor& processor;
     hw::HardwareAccess access;
     const hw::BuildFlavour flavour;

@@ -3,6 +3,8 @@
 #include "monitor/ClockModulation.h"
 #include "monitor/MonitorTick.h"
 
+#include <cstdio>
+
 namespace monitor {
 
 namespace {
@@ -27,8 +29,13 @@ ShutdownReport RunShutdown(MonitorRecords& m, const ExitState& exitState, const 
         settings.InfoWindowIndex = m.readings->infoView();
     report.settingsSaved = SaveOnExit(settings, m.iniPath, exitState, m.access, m.layout);
 
-    if (settings.LogFile != 0)
+    if (settings.LogFile != 0) {
         report.logWritten = m.log.writeOut(LogColumnsFor(m), LogOptionsFor(m));
+        // Nothing is lost silently: what stays in the buffer is told.
+        const std::string lost = m.log.unwrittenReport(ProgramNameFor(m));
+        if (!lost.empty())
+            std::fprintf(stderr, "%s\n", lost.c_str());
+    }
 
     if (hooks.removeIcons)
         hooks.removeIcons();

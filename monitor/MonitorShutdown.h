@@ -4,7 +4,8 @@
 //  1. the worker threads are asked to stop and waited for (one shared budget)
 //  2. the window position, MiniMode, IconShow, ClockMod (as the processor
 //     has it now), InfoWindowIndex and LogFileName are saved
-//  3. with LogFile on, the log buffer is written out
+//  3. with LogFile on, the log buffer is written out; lines that cannot be
+//     written are counted on standard error
 //  4. the notification-area icons are removed
 //  5. clock modulation is turned off on every processor
 //  6. the graphics sensors are closed, the records freed

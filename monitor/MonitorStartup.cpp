@@ -112,7 +112,7 @@ StartupOutcome RunStartup(MonitorRecords& m, hw::Messages& messages, const Start
     m.shortSignatureText = hw::shortSignatureText(m.info);
     hw::mapCores(m.access, m.info);
 
-    m.clockThread = StartClockThread(p, m.shared);
+    m.clockThread = StartClockThread(m.processorOwner, m.shared);
 
     hw::applyModelRules(m.info, keys.killMhz, m.flavour);
     hw::selectPackage(m.info, keys.skull, m.flavour);
@@ -123,7 +123,7 @@ StartupOutcome RunStartup(MonitorRecords& m, hw::Messages& messages, const Start
     actions.hardware = &m.access;
     actions.openGpuSensors = hooks.openGpuSensors;
     actions.startLoadThread = [&m] {
-        m.loadThread = StartLoadCounterThread(m.processor, m.shared, m.measureFlavour.loadThreadPriority);
+        m.loadThread = StartLoadCounterThread(m.processorOwner, m.shared, m.measureFlavour.loadThreadPriority);
     };
     actions.writeClockModulation = [&m](uint32_t value) { WriteClockModulation(m.access, value); };
     LoadAll(settings, m.iniPath, processorFacts(m.info), actions, m.layout);

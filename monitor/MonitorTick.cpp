@@ -3,6 +3,7 @@
 #include "monitor/CounterProgramming.h"
 
 #include <algorithm>
+#include <cstdio>
 
 namespace monitor {
 
@@ -69,6 +70,13 @@ void AddLogLineIfDue(MonitorRecords& m)
     readings.loadPercent = m.readings->load();
     readings.gpuTemperature = samples.gpu.temperature;
     m.log.addLineIfDue(readings, columns, LogOptionsFor(m));
+    if (const std::optional<platform::UserFileError> error = m.log.takeNewError())
+        std::fprintf(stderr, "%s: cannot write the log %s\n", ProgramNameFor(m), error->describe().c_str());
+}
+
+const char* ProgramNameFor(const MonitorRecords& m)
+{
+    return m.flavour.sixCoreRules ? "OstrelHX" : "Ostrel";
 }
 
 } // namespace monitor

@@ -26,7 +26,11 @@ LogOptions LogOptionsFor(const MonitorRecords& records);
 constexpr const char* FixedLogFileName = "OstrelLog";
 
 // Adds the log line of this tick when one is due (and writes the buffer out
-// when that is due too).
+// when that is due too). A file that cannot be written is reported on
+// standard error once, not on every attempt.
 void AddLogLineIfDue(MonitorRecords& records);
+
+// "Ostrel" or "OstrelHX", as messages name the program.
+const char* ProgramNameFor(const MonitorRecords& records);
 
 } // namespace monitor

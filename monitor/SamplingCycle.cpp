@@ -112,10 +112,20 @@ void SamplingCycle::sampleCore(int slot, const std::tm& now)
     SampleSet& s = m_samples;
     CoreSample& core = s.cores[slot];
 
-    m_access.pinMask(m_info.coreMask[slot]);
+    if (!m_access.pinMask(m_info.coreMask[slot])) {
+        // The core's CPU refused the pinning (a cpuset or container changed):
+        // absent this tick, its texts blank rather than another core's.
+        m_access.unpin();
+        core.absent = true;
+        core.statusText.clear();
+        core.temperatureText.clear();
+        core.readoutText.clear();
+        return;
+    }
     const uint64_t thermStatus = m_access.read(msr::IA32_THERM_STATUS);
     const uint64_t clockModulation = m_access.read(msr::IA32_CLOCK_MODULATION);
     m_access.unpin();
+    core.absent = false;
 
     const ThermalReading reading = decodeThermalStatus(thermStatus);
     core.readout = reading.readout;

@@ -39,6 +39,13 @@ private:
     std::atomic<int>* m_word = nullptr;
 };
 
+// A reference to a processor that someone else owns and keeps alive, in the
+// form the threads hold their processor.
+inline std::shared_ptr<platform::Processor> UnownedProcessor(platform::Processor& processor)
+{
+    return std::shared_ptr<platform::Processor>(std::shared_ptr<void>(), &processor);
+}
+
 // Asks a running thread to end: 1 becomes -1; any other value is left alone.
 void RequestStop(std::atomic<int>& word);
 

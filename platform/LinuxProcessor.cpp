@@ -20,8 +20,6 @@
 #define HOST_IS_X86 1
 #endif
 
-extern char** environ;
-
 namespace platform {
 
 namespace {
@@ -57,16 +55,6 @@ void raiseToRealtime(pid_t tid)
         setpriority(PRIO_PROCESS, static_cast<id_t>(tid), -20);
 }
 
-void runModprobeMsr()
-{
-    const char* argv[] = {"modprobe", "msr", nullptr};
-    pid_t pid = 0;
-    if (posix_spawnp(&pid, "modprobe", nullptr, nullptr, const_cast<char* const*>(argv), environ) == 0) {
-        int status = 0;
-        waitpid(pid, &status, 0);
-    }
-}
-
 } // namespace
 
 LinuxProcessor::LinuxProcessor() : LinuxProcessor(Paths{}) {}
@@ -77,12 +65,44 @@ LinuxProcessor::LinuxProcessor(Paths paths) : m_paths(std::move(paths))
     CPU_ZERO(&set);
     if (sched_getaffinity(0, sizeof(set), &set) == 0)
         m_processMask = maskOfSet(set);
-    std::ifstream online(m_paths.onlineCpus);
+    uint32_t online = 0;
+    std::ifstream onlineFile(m_paths.onlineCpus);
     std::string list;
-    if (online && std::getline(online, list))
-        m_systemMask = parseCpuList(list);
-    if (m_systemMask == 0)
+    if (onlineFile && std::getline(onlineFile, list))
+        online = parseCpuList(list);
+    // Without either list the other stands alone.
+    if (m_processMask == 0)
+        m_systemMask = online;
+    else if (online == 0 || (online & m_processMask) == 0)
         m_systemMask = m_processMask;
+    else
+        m_systemMask = online & m_processMask;
+}
+
+LinuxProcessor::ModuleLoad LinuxProcessor::loadMsrModule(const std::vector<std::string>& candidates)
+{
+    const std::string* program = nullptr;
+    for (const std::string& candidate : candidates) {
+        if (!candidate.empty() && candidate.front() == '/' && ::access(candidate.c_str(), X_OK) == 0) {
+            program = &candidate;
+            break;
+        }
+    }
+    if (!program)
+        return ModuleLoad::NoModprobe;
+    const char* argv[] = {"modprobe", "msr", nullptr};
+    const char* envp[] = {"PATH=/usr/sbin:/usr/bin:/sbin:/bin", "LANG=C", nullptr};
+    pid_t pid = 0;
+    if (posix_spawn(&pid, program->c_str(), nullptr, nullptr, const_cast<char* const*>(argv),
+                    const_cast<char* const*>(envp))
+        != 0)
+        return ModuleLoad::Failed;
+    int status = 0;
+    while (waitpid(pid, &status, 0) < 0) {
+        if (errno != EINTR)
+            return ModuleLoad::Failed;
+    }
+    return WIFEXITED(status) && WEXITSTATUS(status) == 0 ? ModuleLoad::Loaded : ModuleLoad::Failed;
 }
 
 LinuxProcessor::~LinuxProcessor() { closeAll(); }
@@ -136,7 +156,8 @@ void LinuxProcessor::initialise()
     if (!m_modprobeTried && geteuid() == 0 && m_paths.deviceRoot == "/dev/cpu"
         && ::stat(devicePath(0).c_str(), &st) != 0) {
         m_modprobeTried = true;
-        runModprobeMsr();
+        // A module that did not load shows in the status the open below gives.
+        loadMsrModule(m_paths.modprobe);
     }
     int fd = ::open(devicePath(0).c_str(), O_RDWR | O_CLOEXEC);
     int error = errno;
@@ -296,7 +317,10 @@ bool LinuxProcessor::setProcessAffinityMask(uint32_t mask)
             CPU_SET(n, &set);
     if (sched_setaffinity(getpid(), sizeof(set), &set) != 0)
         return false;
-    m_processMask = mask;
+    // The kernel keeps only the CPUs the process may use of those asked for.
+    cpu_set_t now;
+    CPU_ZERO(&now);
+    m_processMask = sched_getaffinity(getpid(), sizeof(now), &now) == 0 ? maskOfSet(now) : mask;
     return true;
 }
 

@@ -2,6 +2,10 @@
 // The real processor: model-specific registers through the msr kernel module's
 // device files (/dev/cpu/N/msr), CPUID and RDTSC executed on the CPU the
 // calling thread is pinned to, and the kernel's affinity and clock calls.
+//
+// The process mask is the affinity the process started with (a cpuset, a
+// container or taskset may have narrowed it); the system mask is that set
+// within the online CPUs, since no other CPU can be pinned to.
 
 #include "platform/AccessStatus.h"
 #include "platform/Processor.h"
@@ -9,6 +13,7 @@
 #include <map>
 #include <mutex>
 #include <string>
+#include <vector>
 
 namespace platform {
 
@@ -17,7 +22,12 @@ public:
     struct Paths {
         std::string deviceRoot = "/dev/cpu";                               // N/msr below it
         std::string onlineCpus = "/sys/devices/system/cpu/online";        // "0-3,6"
+        // Where modprobe may be, by absolute path only, tried in order.
+        std::vector<std::string> modprobe = {"/sbin/modprobe", "/usr/sbin/modprobe"};
     };
+
+    // The outcome of loading the msr kernel module.
+    enum class ModuleLoad { Loaded, Failed, NoModprobe };
 
     LinuxProcessor();
     explicit LinuxProcessor(Paths paths);
@@ -49,6 +59,11 @@ public:
 
     // Parses a kernel CPU list such as "0-3,6" into a mask of CPUs 0 to 31.
     static uint32_t parseCpuList(const std::string& list);
+
+    // Runs the first executable of candidates as "modprobe msr" with a fixed,
+    // minimal environment (PATH=/usr/sbin:/usr/bin:/sbin:/bin, LANG=C) and
+    // waits for it. The program is never looked up in PATH: it runs as root.
+    static ModuleLoad loadMsrModule(const std::vector<std::string>& candidates);
 
     // The status code for an errno from opening the msr device.
     static int statusForOpenError(int error);

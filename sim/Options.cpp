@@ -109,11 +109,34 @@ bool Options::parseGpus(std::string_view text, Options& options, std::string& er
     return true;
 }
 
+bool Options::parseAffinity(std::string_view text, Options& options, std::string& error)
+{
+    uint32_t mask = 0;
+    for (std::string_view part : split(text)) {
+        const size_t dash = part.find('-');
+        int first = 0;
+        int last = 0;
+        bool ok = parseInt(part.substr(0, dash), 0, 31, first);
+        last = first;
+        if (ok && dash != std::string_view::npos)
+            ok = parseInt(part.substr(dash + 1), first, 31, last);
+        if (!ok) {
+            error = "SIMULATED_AFFINITY must list CPUs from 0 to 31 as the kernel does, such as 0-1,4-5, not \""
+                    + std::string(text) + "\"";
+            return false;
+        }
+        for (int n = first; n <= last; ++n)
+            mask |= 1u << n;
+    }
+    options.allowedCpus = mask;
+    return true;
+}
+
 bool Options::fromVariables(const char* load, const char* readout, const char* gpu, Options& options,
-                            std::string& error)
+                            std::string& error, const char* affinity)
 {
     return parseLoad(load ? load : "", options, error) && parseReadouts(readout ? readout : "", options, error)
-           && parseGpus(gpu ? gpu : "", options, error);
+           && parseGpus(gpu ? gpu : "", options, error) && parseAffinity(affinity ? affinity : "", options, error);
 }
 
 } // namespace sim

@@ -1,9 +1,11 @@
 #pragma once
 // The environment of a simulated run: the load the logical CPUs carry, the
-// thermal readouts pinned for reproducible runs, and the graphics processors
-// the GPU stand-ins report. Parsed from SIMULATED_LOAD, SIMULATED_READOUT and
-// SIMULATED_GPU; malformed values are errors, never guessed at.
+// thermal readouts pinned for reproducible runs, the graphics processors the
+// GPU stand-ins report and the CPUs the process may run on. Parsed from
+// SIMULATED_LOAD, SIMULATED_READOUT, SIMULATED_GPU and SIMULATED_AFFINITY;
+// malformed values are errors, never guessed at.
 
+#include <cstdint>
 #include <string>
 #include <string_view>
 #include <vector>
@@ -26,6 +28,10 @@ struct Options {
     // state of every written register when the program deinitialises the
     // register access (the simulated registers end with the process); empty: none.
     std::string auditPath;
+    // SIMULATED_AFFINITY: the logical CPUs the process may run on, as a cpuset
+    // or taskset restricts them (bit n = CPU n); 0 means every CPU. Pinning
+    // to a CPU outside it is refused and the masks show only these CPUs.
+    uint32_t allowedCpus = 0;
 
     // "host" or a percentage 0 to 100; empty means host.
     static bool parseLoad(std::string_view text, Options& options, std::string& error);
@@ -34,9 +40,13 @@ struct Options {
     // "nvidia:<n>,ati:<n>" in either order, each part optional; empty means none.
     static bool parseGpus(std::string_view text, Options& options, std::string& error);
 
-    // All three variables at once (null pointers count as unset).
+    // A CPU list as the kernel writes it ("0-1,4-5"), CPUs 0 to 31; empty
+    // means every CPU.
+    static bool parseAffinity(std::string_view text, Options& options, std::string& error);
+
+    // All the variables at once (null pointers count as unset).
     static bool fromVariables(const char* load, const char* readout, const char* gpu, Options& options,
-                              std::string& error);
+                              std::string& error, const char* affinity = nullptr);
 };
 
 } // namespace sim

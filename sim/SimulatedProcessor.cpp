@@ -31,21 +31,47 @@ CpuidFacts factsOf(const CpuidTable& table)
     return facts;
 }
 
+uint32_t allowedAtStart(const Topology& topology, const Options& options)
+{
+    return options.allowedCpus == 0 ? topology.systemMask() : topology.systemMask() & options.allowedCpus;
+}
+
 } // namespace
 
 SimulatedProcessor::SimulatedProcessor(const Profile& profile, CpuidTable cpuid, const Options& options,
                                        std::shared_ptr<Clock> clock)
     : m_profile(profile), m_cpuid(std::move(cpuid)), m_options(options), m_clock(std::move(clock)),
       m_model(profile, options, factsOf(m_cpuid), m_clock->nanoseconds()), m_registers(m_model),
-      m_processMask(m_model.topology().systemMask())
+      m_startMask(allowedAtStart(m_model.topology(), options)), m_allowedMask(m_startMask),
+      m_processMask(m_startMask)
 {
 }
 
 int SimulatedProcessor::currentCpuLocked()
 {
     auto it = m_threadMasks.find(std::this_thread::get_id());
-    uint32_t mask = it == m_threadMasks.end() ? m_processMask : it->second;
-    return std::countr_zero(mask);
+    uint32_t mask = (it == m_threadMasks.end() ? m_processMask : it->second) & m_allowedMask;
+    // A thread whose CPUs were all taken away moves to one it may still use.
+    return std::countr_zero(mask != 0 ? mask : m_allowedMask);
+}
+
+void SimulatedProcessor::logRead(int cpu, ReadKind kind, uint32_t index)
+{
+    m_reads.push_back({cpu, kind, index});
+    if (m_reads.size() > AuditCapacity)
+        m_reads.pop_front();
+}
+
+uint32_t SimulatedProcessor::allowedCpus() const
+{
+    std::lock_guard lock(m_lock);
+    return m_allowedMask;
+}
+
+void SimulatedProcessor::restrictAffinity(uint32_t allowed)
+{
+    std::lock_guard lock(m_lock);
+    m_allowedMask = allowed & m_model.topology().systemMask();
 }
 
 int SimulatedProcessor::currentCpu()
@@ -57,7 +83,7 @@ int SimulatedProcessor::currentCpu()
 uint32_t SimulatedProcessor::setThreadAffinityMask(uint32_t mask)
 {
     std::lock_guard lock(m_lock);
-    uint32_t wanted = mask & m_model.topology().systemMask();
+    uint32_t wanted = mask & m_allowedMask;
     if (wanted == 0)
         return 0;
     auto [it, inserted] = m_threadMasks.try_emplace(std::this_thread::get_id(), m_processMask);
@@ -70,14 +96,14 @@ bool SimulatedProcessor::processAffinityMask(uint32_t& processMask, uint32_t& sy
 {
     std::lock_guard lock(m_lock);
     processMask = m_processMask;
-    systemMask = m_model.topology().systemMask();
+    systemMask = m_startMask;
     return true;
 }
 
 bool SimulatedProcessor::setProcessAffinityMask(uint32_t mask)
 {
     std::lock_guard lock(m_lock);
-    uint32_t wanted = mask & m_model.topology().systemMask();
+    uint32_t wanted = mask & m_allowedMask;
     if (wanted == 0)
         return false;
     m_processMask = wanted;
@@ -89,7 +115,9 @@ bool SimulatedProcessor::readMsr(uint32_t index, uint32_t& low, uint32_t& high)
     std::lock_guard lock(m_lock);
     int64_t now = m_clock->nanoseconds();
     m_model.advance(now);
-    std::optional<uint64_t> value = m_registers.read(currentCpuLocked(), index, now);
+    const int cpu = currentCpuLocked();
+    logRead(cpu, ReadKind::Register, index);
+    std::optional<uint64_t> value = m_registers.read(cpu, index, now);
     if (!value)
         return false;
     low = msr::lowHalf(*value);
@@ -118,6 +146,7 @@ platform::CpuidRegisters SimulatedProcessor::cpuid(uint32_t leaf, uint32_t suble
     using namespace msr::cpuid;
     std::lock_guard lock(m_lock);
     int cpu = currentCpuLocked();
+    logRead(cpu, ReadKind::Cpuid, leaf);
     const LogicalCpu& where = m_model.topology().cpu(cpu);
     uint64_t misc = m_model.package(where.package).miscEnable;
     uint32_t limit = msr::misc_enable::LimitCpuidMaxValue.test(misc) ? LimitedMaxLeaf : UINT32_MAX;
@@ -136,7 +165,9 @@ platform::CpuidRegisters SimulatedProcessor::cpuid(uint32_t leaf, uint32_t suble
 uint64_t SimulatedProcessor::rdtsc()
 {
     std::lock_guard lock(m_lock);
-    return m_model.tsc(currentCpuLocked(), m_clock->nanoseconds());
+    const int cpu = currentCpuLocked();
+    logRead(cpu, ReadKind::TimeStamp, 0);
+    return m_model.tsc(cpu, m_clock->nanoseconds());
 }
 
 uint32_t SimulatedProcessor::tickCount() { return static_cast<uint32_t>(m_clock->nanoseconds() / 1000000); }
@@ -206,10 +237,18 @@ void SimulatedProcessor::deinitialise()
 
 bool SimulatedProcessor::writeAudit(const std::string& path)
 {
+    const std::vector<ReadRecord> readRecords = reads();
     const std::vector<WriteRecord> records = writes();
     std::FILE* file = std::fopen(path.c_str(), "w");
     if (!file)
         return false;
+    for (const ReadRecord& record : readRecords) {
+        switch (record.kind) {
+        case ReadKind::Register: std::fprintf(file, "read %d 0x%X\n", record.cpu, record.index); break;
+        case ReadKind::Cpuid: std::fprintf(file, "cpuid %d 0x%X\n", record.cpu, record.index); break;
+        case ReadKind::TimeStamp: std::fprintf(file, "rdtsc %d\n", record.cpu); break;
+        }
+    }
     const auto outcomeName = [](WriteOutcome outcome) {
         switch (outcome) {
         case WriteOutcome::Applied: return "applied";
@@ -250,6 +289,18 @@ void SimulatedProcessor::clearWrites()
     m_writes.clear();
 }
 
+std::vector<ReadRecord> SimulatedProcessor::reads() const
+{
+    std::lock_guard lock(m_lock);
+    return {m_reads.begin(), m_reads.end()};
+}
+
+void SimulatedProcessor::clearReads()
+{
+    std::lock_guard lock(m_lock);
+    m_reads.clear();
+}
+
 double SimulatedProcessor::packageWatts(int package)
 {
     std::lock_guard lock(m_lock);
@@ -287,7 +338,13 @@ SimulatedCreation createSimulatedProcessor(std::string_view profileName, const O
     table.setBrand(profile->brand);
     if (!clock)
         clock = std::make_shared<HostClock>();
-    result.processor = std::make_unique<SimulatedProcessor>(*profile, std::move(table), options, std::move(clock));
+    auto processor = std::make_unique<SimulatedProcessor>(*profile, std::move(table), options, std::move(clock));
+    if (processor->allowedCpus() == 0) {
+        result.error = "SIMULATED_AFFINITY allows none of the CPUs of profile " + std::string(profile->name)
+                       + " (0-" + std::to_string(processor->cpuCount() - 1) + "); list at least one of them";
+        return result;
+    }
+    result.processor = std::move(processor);
     return result;
 }
 

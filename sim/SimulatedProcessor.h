@@ -6,6 +6,15 @@
 // simulated CPU and the host scheduler is never touched, so a 16-CPU profile
 // runs on a 2-CPU host.
 //
+// SIMULATED_AFFINITY (Options::allowedCpus) restricts the CPUs the process
+// may run on as a cpuset or taskset does: a thread or process mask with none
+// of them is refused (the kernel's EINVAL), a mask with some of them keeps
+// those, and both masks the seam reports show only them.
+//
+// Every register read, CPUID and RDTSC is logged with the CPU it executed on,
+// so tests and the audit file show that nothing was read in another CPU's
+// name.
+//
 // Thread safety: all state sits behind one mutex, so a clock thread may read
 // the TSC while another thread reads and writes registers.
 
@@ -39,9 +48,19 @@ struct WriteRecord {
     int64_t nanoseconds; // clock time of the write
 };
 
+enum class ReadKind { Register, Cpuid, TimeStamp };
+
+// One read as the program issued it: the register index, the CPUID leaf, or 0
+// for the time-stamp counter, and the CPU it executed on.
+struct ReadRecord {
+    int cpu;
+    ReadKind kind;
+    uint32_t index;
+};
+
 class SimulatedProcessor : public platform::Processor {
 public:
-    static constexpr size_t AuditCapacity = 65536; // the oldest writes are dropped beyond this
+    static constexpr size_t AuditCapacity = 65536; // the oldest writes and reads are dropped beyond this
 
     SimulatedProcessor(const Profile& profile, CpuidTable cpuid, const Options& options, std::shared_ptr<Clock> clock);
 
@@ -75,6 +94,8 @@ public:
     // The graphics processors SIMULATED_GPU asked for, for the GPU stand-ins.
     GpuCounts simulatedGpus() const { return m_options.gpus; }
     int cpuCount() const { return m_model.topology().cpuCount(); }
+    // The CPUs the process may run on now.
+    uint32_t allowedCpus() const;
     Clock& clock() { return *m_clock; }
 
     // Test hooks.
@@ -86,16 +107,24 @@ public:
     std::vector<WriteRecord> writes() const;
     uint64_t writeCount() const;
     void clearWrites();
-    // The writes still held, oldest first ("write <cpu> 0x<index> 0x<value>
-    // <applied|ignored|faulted>"), then the value every register written
-    // there holds now ("final <cpu> 0x<index> 0x<value>"). False when the
-    // file cannot be written.
+    std::vector<ReadRecord> reads() const;
+    void clearReads();
+    // Narrows the CPUs threads may be pinned to, as a cpuset changed while the
+    // program runs; the masks the seam reports stay as they were at start,
+    // as the host's do.
+    void restrictAffinity(uint32_t allowed);
+    // The reads still held, oldest first ("read <cpu> 0x<index>", "cpuid
+    // <cpu> 0x<leaf>", "rdtsc <cpu>"), the writes still held ("write <cpu>
+    // 0x<index> 0x<value> <applied|ignored|faulted>"), then the value every
+    // register written there holds now ("final <cpu> 0x<index> 0x<value>").
+    // False when the file cannot be written.
     bool writeAudit(const std::string& path);
     double packageWatts(int package);
     double coreCelsius(int core);
 
 private:
     int currentCpuLocked();
+    void logRead(int cpu, ReadKind kind, uint32_t index);
     bool validCpu(int cpu) const { return cpu >= 0 && cpu < cpuCount(); }
 
     const Profile& m_profile;
@@ -106,8 +135,11 @@ private:
     mutable std::mutex m_lock;
     ProcessorModel m_model;
     RegisterFile m_registers;
+    uint32_t m_startMask;   // the CPUs allowed at start: the system mask reported
+    uint32_t m_allowedMask; // the CPUs threads may be pinned to now
     uint32_t m_processMask;
     std::unordered_map<std::thread::id, uint32_t> m_threadMasks;
+    std::deque<ReadRecord> m_reads;
     std::deque<WriteRecord> m_writes;
     uint64_t m_writeCount = 0;
 };

@@ -25,9 +25,10 @@ void ProcessorSwitches::modifyOnEveryCpu(uint32_t index, Change&& change)
 {
     m_access.refreshMasks();
     for (int cpu = 0; cpu <= kLastCpu; ++cpu) {
-        if (!m_access.present(cpu))
+        // A CPU that refuses the pinning is left alone, never written in
+        // another CPU's name.
+        if (!m_access.present(cpu) || !m_access.pin(cpu))
             continue;
-        m_access.pin(cpu);
         uint64_t value = 0;
         if (m_access.read(index, value))
             m_access.write(index, change(value));
@@ -52,7 +53,8 @@ SwitchState ProcessorSwitches::setTurboDisable(SwitchState state)
 ProcessorSwitches::EistResult ProcessorSwitches::setEist(SwitchState state)
 {
     EistResult result;
-    m_access.pin(0);
+    if (m_access.pinAnyCpu() < 0)
+        return result; // no CPU to read the lock on: nothing is written
     MiscEnableState now = readMiscEnable();
     if (now.eistLocked) {
         m_access.unpin();

@@ -1,7 +1,8 @@
 #pragma once
 // The turbo monitor's three processor switches: turbo disable, Enhanced
 // SpeedStep and C-states. Each writes IA32_MISC_ENABLE or MSR_POWER_CTL on
-// every logical CPU 0..15 of the system mask and reports the state read back.
+// every logical CPU 0..15 of the system mask that accepts the pinning and
+// reports the state read back.
 
 #include "hw/HardwareAccess.h"
 
@@ -34,7 +35,8 @@ public:
     // Sets or clears bit 38 on every CPU; returns bit 38 read back afterwards.
     SwitchState setTurboDisable(SwitchState state);
 
-    // Looks at the lock on CPU 0 first; unlocked, runs the writing step.
+    // Looks at the lock on CPU 0 (the lowest CPU that accepts the pinning)
+    // first; unlocked, runs the writing step.
     EistResult setEist(SwitchState state);
     // Bit 16 on every CPU, then read back on the last one visited.
     SwitchState writeEist(SwitchState state);

@@ -2,11 +2,7 @@
 
 #include "platform/CFormat.h"
 
-#include <cerrno>
-#include <cstdio>
-#include <fcntl.h>
-#include <sys/stat.h>
-#include <unistd.h>
+#include <algorithm>
 
 namespace turbo {
 
@@ -28,20 +24,6 @@ std::string withCrLf(std::string_view text)
         out += c;
     }
     return out;
-}
-
-bool writeAll(int fd, std::string_view data)
-{
-    while (!data.empty()) {
-        ssize_t written = ::write(fd, data.data(), data.size());
-        if (written < 0) {
-            if (errno == EINTR)
-                continue;
-            return false;
-        }
-        data.remove_prefix(static_cast<size_t>(written));
-    }
-    return true;
 }
 
 } // namespace
@@ -125,29 +107,48 @@ TurboLog::WriteResult TurboLog::write(LogFormat format)
 {
     if (m_buffer.empty())
         return WriteResult::NothingToWrite;
-    std::string text = convert(m_buffer, format);
-
-    int fd = ::open(filePath(format).c_str(), O_WRONLY | O_CREAT | O_APPEND | O_CLOEXEC, 0644);
-    if (fd < 0)
-        return WriteResult::CannotOpen;
-    struct stat info {};
-    if (::fstat(fd, &info) != 0) {
-        ::close(fd);
-        return WriteResult::WriteFailed;
+    platform::UserFile file = platform::UserFile::openForAppend(filePath(format), m_access);
+    std::optional<platform::UserFileError> error;
+    WriteResult result = WriteResult::Written;
+    if (!file.isOpen()) {
+        error = file.error();
+        result = WriteResult::CannotOpen;
+    } else {
+        std::string text = convert(m_buffer, format);
+        if (file.sizeAtOpen() == 0)
+            text.insert(0, header(format));
+        error = file.appendWhole(withCrLf(text));
+        if (error)
+            result = WriteResult::WriteFailed;
     }
-    if (info.st_size == 0)
-        text.insert(0, header(format));
-
-    bool ok = writeAll(fd, withCrLf(text));
-    if (!ok && ::ftruncate(fd, info.st_size) != 0) {
-        // The file keeps a partial tail; the buffer is kept all the same.
+    if (!error) {
+        m_buffer.clear();
+        m_lastError.reset();
+        return result;
     }
-    if (::close(fd) != 0)
-        ok = false;
-    if (!ok)
-        return WriteResult::WriteFailed;
-    m_buffer.clear();
-    return WriteResult::Written;
+    if (m_lastError != error) {
+        m_lastError = std::move(error);
+        m_lastErrorTaken = false;
+    }
+    return result;
+}
+
+std::optional<platform::UserFileError> TurboLog::takeNewError()
+{
+    if (!m_lastError || m_lastErrorTaken)
+        return std::nullopt;
+    m_lastErrorTaken = true;
+    return m_lastError;
+}
+
+std::string TurboLog::unwrittenReport() const
+{
+    if (!m_lastError || m_buffer.empty())
+        return {};
+    const long lines = std::count(m_buffer.begin(), m_buffer.end(), '\n');
+    return platform::cformat("Sparvel: %ld log %s could not be written to %s (%s)", lines,
+                             lines == 1 ? "line" : "lines", m_lastError->path.c_str(),
+                             m_lastError->reason.c_str());
 }
 
 } // namespace turbo

@@ -1,9 +1,13 @@
 #pragma once
 // The turbo monitor's log: one line per second collected in memory, with the
 // user's notes attached to the next line, written to SparvelLog.txt or
-// SparvelLog.csv at every full minute and at shutdown.
+// SparvelLog.csv at every full minute and at shutdown. Each write adds the
+// whole buffer or nothing, so the file never holds half a line.
+
+#include "platform/UserFile.h"
 
 #include <ctime>
+#include <optional>
 #include <string>
 #include <string_view>
 
@@ -40,6 +44,19 @@ public:
 
     const std::string& buffer() const { return m_buffer; }
     void clear() { m_buffer.clear(); }
+
+    // Who the file is written for and through which write(2); this process's
+    // by default.
+    void setFileAccess(platform::UserFileAccess access) { m_access = std::move(access); }
+    // Why the last write failed; nullopt after a successful one.
+    const std::optional<platform::UserFileError>& lastError() const { return m_lastError; }
+    // The error of the last write when it has not been handed out before: a
+    // failure repeating every minute is told once, and again only after a
+    // write succeeded or the error changed.
+    std::optional<platform::UserFileError> takeNewError();
+    // "Sparvel: N log lines could not be written to <path> (<reason>)" while
+    // lines are left after a failed write; empty otherwise.
+    std::string unwrittenReport() const;
     std::string filePath(LogFormat format) const;
 
     static std::string fileName(LogFormat format);
@@ -54,6 +71,9 @@ private:
     std::string m_directory;
     std::string m_buffer;
     std::string m_pendingNote;
+    platform::UserFileAccess m_access = platform::UserFileAccess::current();
+    std::optional<platform::UserFileError> m_lastError;
+    bool m_lastErrorTaken = false;
 };
 
 } // namespace turbo

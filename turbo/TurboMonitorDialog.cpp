@@ -14,6 +14,8 @@
 #include <QPixmap>
 #include <QTimer>
 
+#include <cstdio>
+
 namespace turbo {
 
 namespace {
@@ -171,6 +173,11 @@ bool TurboMonitorDialog::start()
         fail(startup.message(), QString()); // the system's default caption
         return false;
     }
+    if (startup.failure == StartupFailure::UnsupportedProcessor) {
+        std::fprintf(stderr, "Sparvel: %s\n", startup.message().c_str());
+        fail(startup.message(), QStringLiteral("Sparvel"));
+        return false;
+    }
     if (startup.failure == StartupFailure::AllocationFailed) {
         fail(startup.message(), QStringLiteral("Sparvel"));
         return false;
@@ -218,7 +225,10 @@ void TurboMonitorDialog::shutdown()
         return;
     m_shutDown = true;
     killTimer(kTickTimer);
-    m_log.flush(m_logState, m_logFormat);
+    const TurboLog::WriteResult flushed = m_log.flush(m_logState, m_logFormat);
+    // Nothing is lost silently: lines the file would not take are told.
+    if (flushed == TurboLog::WriteResult::CannotOpen || flushed == TurboLog::WriteResult::WriteFailed)
+        std::fprintf(stderr, "%s\n", m_log.unwrittenReport().c_str());
     if (m_trayIconShown)
         m_tray->remove();
     m_trayIconShown = false;
@@ -275,6 +285,8 @@ void TurboMonitorDialog::tick()
     if (m_logState == LogState::On)
         m_log.appendLine(now, reading.peakMultiplier, reading.averageMultiplier, reading.stdDev, reading.averageC0);
     m_log.onTick(now, m_logState, m_logFormat);
+    if (const std::optional<platform::UserFileError> error = m_log.takeNewError())
+        std::fprintf(stderr, "Sparvel: cannot write the log %s\n", error->describe().c_str());
     update();
 }
 

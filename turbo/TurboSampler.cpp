@@ -12,9 +12,43 @@ namespace turbo {
 namespace {
 
 constexpr uint32_t kLowSixteenCpus = 0xFFFF;
+// IA32_PERF_GLOBAL_CTRL comes with version 2; the sampler programs counters 0 and 1.
+constexpr uint64_t kPerfmonVersionNeeded = 2;
+constexpr uint64_t kGeneralCountersNeeded = 2;
 constexpr int kMaxTurboRatioBytes = 6;
 
 bool inMask(uint32_t mask, int n) { return (mask >> n) & 1u; }
+
+std::string vendorOf(platform::Processor& processor)
+{
+    const platform::CpuidRegisters leaf0 = processor.cpuid(msr::cpuid::LeafVendor, 0);
+    std::string vendor;
+    for (uint32_t value : {leaf0.ebx, leaf0.edx, leaf0.ecx})
+        for (unsigned byte = 0; byte < 4; ++byte)
+            vendor += static_cast<char>((value >> (8 * byte)) & 0xFF);
+    return vendor;
+}
+
+// Empty when the processor has the counters the sampler programs; otherwise
+// what it lacks and what to do about it.
+std::string missingCounters(platform::Processor& processor)
+{
+    namespace leaf = msr::cpuid;
+    uint64_t version = 0;
+    uint64_t counters = 0;
+    if (processor.cpuid(leaf::LeafVendor, 0).eax >= leaf::LeafPerformanceMonitoring) {
+        const uint32_t eax = processor.cpuid(leaf::LeafPerformanceMonitoring, 0).eax;
+        version = leaf::performance_monitoring_eax::Version.get(eax);
+        counters = leaf::performance_monitoring_eax::GpCounterCount.get(eax);
+    }
+    if (version >= kPerfmonVersionNeeded && counters >= kGeneralCountersNeeded)
+        return {};
+    return "Architectural performance monitoring version " + std::to_string(kPerfmonVersionNeeded)
+           + " or later with " + std::to_string(kGeneralCountersNeeded)
+           + " general-purpose counters (CPUID leaf 0xA) is needed, but this processor reports version "
+           + std::to_string(version) + " with " + std::to_string(counters)
+           + ". Run Sparvel on an Intel Core 2 or later processor, outside a virtual machine that hides the counters.";
+}
 
 // A Core 2 ratio field pair as whole tenths: ratio × 10, plus 5 for the half step.
 uint32_t tenths(uint64_t value, msr::Field ratio, msr::Field half)
@@ -31,6 +65,8 @@ std::string TurboStartup::message() const
         return {};
     case StartupFailure::DriverNotReady:
         return "Could not open WinRing0.dll";
+    case StartupFailure::UnsupportedProcessor:
+        return unsupportedReason;
     case StartupFailure::AllocationFailed:
         return "Memory Allocation Error";
     }
@@ -50,11 +86,27 @@ TurboStartup TurboSampler::start(hw::HardwareAccess& access)
         return result;
     }
 
+    // The counters and registers below are Intel's: another vendor's
+    // processor is refused before any register is touched.
+    const std::string vendor = vendorOf(processor);
+    if (vendor != "GenuineIntel") {
+        result.failure = StartupFailure::UnsupportedProcessor;
+        result.unsupportedReason = "The turbo monitor measures with Intel's performance counters, and this "
+                                   "processor is \"" + vendor + "\", not \"GenuineIntel\". Run Sparvel on an "
+                                   "Intel processor.";
+        return result;
+    }
+
     // Make CPUID leaves 4 and 0x0A visible on this CPU. A failed read must
     // not be written back as zeros.
     uint64_t miscEnable = 0;
     if (access.read(msr::IA32_MISC_ENABLE, miscEnable))
         access.write(msr::IA32_MISC_ENABLE, msr::misc_enable::LimitCpuidMaxValue.set(miscEnable, 0));
+    result.unsupportedReason = missingCounters(processor);
+    if (!result.unsupportedReason.empty()) {
+        result.failure = StartupFailure::UnsupportedProcessor;
+        return result;
+    }
 
     result.sampler.reset(new (std::nothrow) TurboSampler(access));
     if (!result.sampler) {
@@ -104,9 +156,9 @@ void TurboSampler::buildSlotTable()
 {
     m_slots.fill(DisplaySlot{});
     for (int n = 0; n < kMeasuredCpus; ++n) {
-        if (!inMask(m_systemMask, n))
+        // A CPU that refuses the pinning gets no slot: its column stays blank.
+        if (!inMask(m_systemMask, n) || !m_access.pin(n))
             continue;
-        m_access.pin(n);
         uint32_t ebx = m_processor.cpuid(msr::cpuid::LeafFeatures).ebx;
         uint64_t apic = msr::cpuid::features_ebx::InitialApicId.get(ebx);
         // Thread and core bits pick the column, the second-package bit the
@@ -124,9 +176,10 @@ void TurboSampler::detectRatios()
     m_signature = msr::cpuid::signature(m_processor.cpuid(msr::cpuid::LeafFeatures).eax);
     m_nehalemClass = (m_signature >= 0x106A0 && m_signature <= 0x106AF) || m_signature >= 0x106E0;
 
-    m_access.pin(0);
     double base = 0.0;
-    if (m_nehalemClass) {
+    if (m_access.pinAnyCpu() < 0) {
+        // No CPU to read the package's ratios on: base and cap stay at 1.
+    } else if (m_nehalemClass) {
         uint64_t platformInfo = 0;
         m_access.read(msr::MSR_PLATFORM_INFO, platformInfo);
         base = static_cast<double>(msr::platform_info::MaxNonTurboRatio.get(platformInfo));
@@ -184,9 +237,8 @@ void TurboSampler::programCounters()
 {
     namespace evt = msr::perfevtsel;
     for (int n = 0; n < kMeasuredCpus; ++n) {
-        if (!inMask(m_systemMask, n))
+        if (!inMask(m_systemMask, n) || !m_access.pin(n))
             continue;
-        m_access.pin(n);
         uint64_t globalCtrl = 0;
         // Without the old value the other enable bits would be cleared: skip.
         if (m_access.read(msr::IA32_PERF_GLOBAL_CTRL, globalCtrl)) {
@@ -209,9 +261,8 @@ void TurboSampler::takeBaseline()
     m_c0Percent.fill(0.0);
     m_ratio.fill(0.0);
     for (int n = 0; n < kMeasuredCpus; ++n) {
-        if (!inMask(m_processMask, n))
+        if (!inMask(m_processMask, n) || !m_access.pin(n))
             continue;
-        m_access.pin(n);
         CpuReading& previous = m_previous[n];
         m_access.read(msr::IA32_PMC0, previous.coreCycles);
         m_access.read(msr::IA32_PMC1, previous.refCycles);
@@ -224,7 +275,6 @@ CoreThreadCount TurboSampler::countCoresAndThreads()
 {
     readMasks();
     CoreThreadCount count;
-    count.threads = std::popcount(m_processMask & kLowSixteenCpus);
 
     namespace leaf = msr::cpuid;
     uint32_t logical = static_cast<uint32_t>(
@@ -237,14 +287,19 @@ CoreThreadCount TurboSampler::countCoresAndThreads()
     const msr::Field coreNumber{shift, 4};
 
     uint32_t marks = 0;
+    uint32_t refused = 0;
     for (int n = 0; n < kMeasuredCpus; ++n) {
         if (!inMask(m_systemMask, n))
             continue;
-        m_access.pin(n);
+        if (!m_access.pin(n)) {
+            refused |= 1u << n;
+            continue;
+        }
         uint32_t ebx = m_processor.cpuid(leaf::LeafFeatures).ebx;
         marks |= 1u << coreNumber.get(ebx);
     }
     m_access.pinMask(m_systemMask);
+    count.threads = std::popcount(m_processMask & kLowSixteenCpus & ~refused);
     count.cores = std::popcount(marks);
     return count;
 }
@@ -312,11 +367,18 @@ TurboReading TurboSampler::tick()
     m_peakRatio = 0.0;
     int valid = 0;
     double ratioSum = 0.0;
+    // The CPUs measured this tick; one that refuses the pinning is absent
+    // until it accepts again, its old readings kept for the next difference.
+    uint32_t measured = 0;
     for (int n = 0; n < kMeasuredCpus; ++n) {
         m_c0Percent[n] = 0.0;
         if (!inMask(m_processMask, n))
             continue;
-        m_access.pin(n);
+        if (!m_access.pin(n)) {
+            m_ratio[n] = 0.0;
+            continue;
+        }
+        measured |= 1u << n;
         measureCpu(n, valid, ratioSum);
     }
     m_access.pinMask(m_processMask);
@@ -326,7 +388,7 @@ TurboReading TurboSampler::tick()
     if (valid > 0) {
         double sum = 0.0;
         for (int n = 0; n < kMeasuredCpus; ++n) {
-            if (!inMask(m_processMask, n))
+            if (!inMask(measured, n))
                 continue;
             double difference = mean - m_ratio[n];
             sum += m_baseRatio * m_baseRatio * difference * difference;
@@ -341,7 +403,7 @@ TurboReading TurboSampler::tick()
     reading.peakMultiplier = m_peakRatio * m_baseRatio;
     reading.stdDev = m_stdDev;
 
-    int counted = std::popcount(readProcessMask() & kLowSixteenCpus);
+    int counted = std::popcount(readProcessMask() & measured & kLowSixteenCpus);
     double c0Sum = 0.0;
     for (double c0 : m_c0Percent)
         c0Sum += c0;
@@ -353,7 +415,7 @@ TurboReading TurboSampler::tick()
 
     for (int s = 0; s < kSlotCount; ++s) {
         const DisplaySlot& slot = m_slots[s];
-        if ((slot.affinityMask & sharedProcessMask) == 0)
+        if ((slot.affinityMask & sharedProcessMask & measured) == 0)
             continue;
         reading.perSlot[s] = {true, m_c0Percent[slot.cpuIndex], m_ratio[slot.cpuIndex] * m_baseRatio};
     }

@@ -21,7 +21,7 @@ struct DisplaySlot {
     int cpuIndex = 0;
 };
 
-enum class StartupFailure { None, DriverNotReady, AllocationFailed };
+enum class StartupFailure { None, DriverNotReady, UnsupportedProcessor, AllocationFailed };
 
 struct CoreThreadCount {
     int cores = 0;
@@ -34,6 +34,7 @@ struct TurboStartup {
     std::unique_ptr<TurboSampler> sampler; // null on failure
     StartupFailure failure = StartupFailure::None;
     int driverStatus = 0;                  // the access layer's status code
+    std::string unsupportedReason;         // with UnsupportedProcessor: what the processor lacks
 
     // The message shown for the failure; empty when there is none.
     std::string message() const;
@@ -44,9 +45,11 @@ public:
     static constexpr uint64_t kDefaultCounterModulus = 1ull << 40;
     static constexpr uint32_t kStartupWaitMs = 250;
 
-    // Start-up: initialise the access layer, unlock the CPUID leaves, create
-    // the sampler, build the slot table, detect the processor class, base
-    // ratio and cap, program the counters and take the baseline.
+    // Start-up: initialise the access layer, refuse a processor that is not
+    // Intel's, unlock the CPUID leaves, refuse one without the counters the
+    // sampler programs, create the sampler, build the slot table, detect the
+    // processor class, base ratio and cap, program the counters and take the
+    // baseline.
     static TurboStartup start(hw::HardwareAccess& access);
 
     // The sampler alone (the "create" step); start() does the rest.

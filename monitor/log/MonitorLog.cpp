@@ -2,10 +2,7 @@
 
 #include "platform/CFormat.h"
 
-#include <cerrno>
-#include <fcntl.h>
-#include <sys/stat.h>
-#include <unistd.h>
+#include <algorithm>
 
 namespace monitor {
 
@@ -145,43 +142,42 @@ bool MonitorLog::writeOut(const LogColumns& columns, const LogOptions& options)
 {
     if (m_buffer.empty())
         return true;
-    const std::string path = pathFor(options);
-    int fd = ::open(path.c_str(), O_WRONLY | O_CREAT | O_APPEND | O_CLOEXEC, 0644);
-    if (fd < 0)
-        return false;
-    struct stat st{};
-    const bool empty = ::fstat(fd, &st) == 0 && st.st_size == 0;
-    const std::string head = empty ? header(columns, options.format, options.layout) : std::string();
-    const std::string body = convert(m_buffer, options.format);
-    const std::string data = head + body;
-
-    size_t written = 0;
-    while (written < data.size()) {
-        ssize_t n = ::write(fd, data.data() + written, data.size() - written);
-        if (n < 0 && errno == EINTR)
-            continue;
-        if (n <= 0)
-            break;
-        written += static_cast<size_t>(n);
+    platform::UserFile file = platform::UserFile::openForAppend(pathFor(options), m_access);
+    std::optional<platform::UserFileError> error;
+    if (!file.isOpen()) {
+        error = file.error();
+    } else {
+        const std::string head =
+            file.sizeAtOpen() == 0 ? header(columns, options.format, options.layout) : std::string();
+        error = file.appendWhole(head + convert(m_buffer, options.format));
     }
-    ::close(fd);
-    if (written == data.size()) {
+    if (!error) {
         m_buffer.clear();
+        m_lastError.reset();
         return true;
     }
-    // Keep the lines that did not reach the disk. The buffer and the text
-    // written differ only in separators, line for line, so drop the lines
-    // that were written completely.
-    size_t bodyWritten = written > head.size() ? written - head.size() : 0;
-    size_t lines = 0;
-    for (size_t i = 0; i < bodyWritten; ++i)
-        if (body[i] == '\n')
-            ++lines;
-    size_t cut = 0;
-    for (size_t i = 0; i < lines; ++i)
-        cut = m_buffer.find('\n', cut) + 1;
-    m_buffer.erase(0, cut);
+    if (m_lastError != error) {
+        m_lastError = std::move(error);
+        m_lastErrorTaken = false;
+    }
     return false;
+}
+
+std::optional<platform::UserFileError> MonitorLog::takeNewError()
+{
+    if (!m_lastError || m_lastErrorTaken)
+        return std::nullopt;
+    m_lastErrorTaken = true;
+    return m_lastError;
+}
+
+std::string MonitorLog::unwrittenReport(const std::string& programName) const
+{
+    if (!m_lastError || m_buffer.empty())
+        return {};
+    const long lines = std::count(m_buffer.begin(), m_buffer.end(), '\n');
+    return cformat("%s: %ld log %s could not be written to %s (%s)", programName.c_str(), lines,
+                   lines == 1 ? "line" : "lines", m_lastError->path.c_str(), m_lastError->reason.c_str());
 }
 
 } // namespace monitor

@@ -1,9 +1,13 @@
 #pragma once
 // The monitor's log: one line per matching second of the time of day,
 // gathered in memory and appended to the file every HDWrite seconds and at
-// shutdown. A file that cannot be written keeps the lines for the next try.
+// shutdown. Each write adds the whole buffer or nothing: a file that cannot be
+// written keeps every line for the next try, and never holds half a line.
+
+#include "platform/UserFile.h"
 
 #include <ctime>
+#include <optional>
 #include <string>
 #include <vector>
 
@@ -54,6 +58,20 @@ public:
 
     const std::string& buffer() const { return m_buffer; }
 
+    // Who the file is written for and through which write(2); this process's
+    // by default.
+    void setFileAccess(platform::UserFileAccess access) { m_access = std::move(access); }
+
+    // Why the last write failed; nullopt after a successful one.
+    const std::optional<platform::UserFileError>& lastError() const { return m_lastError; }
+    // The error of the last write when it has not been handed out before: a
+    // failure repeating every interval is told once, and again only after a
+    // write succeeded or the error changed.
+    std::optional<platform::UserFileError> takeNewError();
+    // "<program>: N log lines could not be written to <path> (<reason>)" while
+    // lines are left after a failed write; empty otherwise.
+    std::string unwrittenReport(const std::string& programName) const;
+
     // The line with the GPU figure when columns.gpu is set.
     static std::string formatLine(const LogReadings& readings, const LogColumns& columns,
                                   LogLayout layout = LogLayout::Aligned);
@@ -69,6 +87,9 @@ public:
 
 private:
     std::string m_buffer;
+    platform::UserFileAccess m_access = platform::UserFileAccess::current();
+    std::optional<platform::UserFileError> m_lastError;
+    bool m_lastErrorTaken = false;
 };
 
 } // namespace monitor

@@ -283,8 +283,8 @@ WriteResult SaveOnExit(const MonitorSettings& s, const std::string& iniPath,
                        const ExitState& exitState, hw::HardwareAccess& hardware,
                        const SettingsLayout& layout)
 {
-    hardware.pin(0);
-    const uint32_t clockModulation = msr::lowHalf(hardware.read(msr::IA32_CLOCK_MODULATION));
+    const bool pinned = hardware.pinAnyCpu() >= 0;
+    const uint32_t clockModulation = pinned ? msr::lowHalf(hardware.read(msr::IA32_CLOCK_MODULATION)) : 0;
     hardware.unpin();
 
     return rewrite(iniPath, [&](Writer& out) {

@@ -10,9 +10,15 @@
 
 namespace monitor {
 
+MonitorApp::MonitorApp(std::shared_ptr<platform::Processor> processor, const hw::BuildFlavour& flavour,
+                       std::string iniPath, dialog::DialogServices& services)
+    : m_processor(std::move(processor)), m_flavour(flavour), m_iniPath(std::move(iniPath)), m_services(services)
+{
+}
+
 MonitorApp::MonitorApp(platform::Processor& processor, const hw::BuildFlavour& flavour, std::string iniPath,
                        dialog::DialogServices& services)
-    : m_processor(processor), m_flavour(flavour), m_iniPath(std::move(iniPath)), m_services(services)
+    : MonitorApp(UnownedProcessor(processor), flavour, std::move(iniPath), services)
 {
 }
 
@@ -39,7 +45,9 @@ int MonitorApp::run()
                 std::fprintf(stderr, "%s: %s\n", qPrintable(QCoreApplication::applicationName()), hint.c_str());
         }
         ReleaseAfterFailedStartup(records);
-        return ExitStartupFailed;
+        // Ended by a termination signal during the start-up (for example
+        // while its error box was open): a requested end, not a failure.
+        return dialog::TerminationSignals::wasRequested() ? ExitNormal : ExitStartupFailed;
     }
 
     window.runModal();

@@ -10,6 +10,7 @@
 #include "monitor/ui/MainDialog.h"
 #include "platform/Processor.h"
 
+#include <memory>
 #include <optional>
 #include <string>
 
@@ -21,6 +22,12 @@ public:
     static constexpr int ExitNormal = 0;
     static constexpr int ExitStartupFailed = 1;
 
+    // The measurement threads share the ownership of `processor`, so one the
+    // shutdown stops waiting for never touches a destroyed processor.
+    MonitorApp(std::shared_ptr<platform::Processor> processor, const hw::BuildFlavour& flavour, std::string iniPath,
+               dialog::DialogServices& services = dialog::DialogServices::standard());
+    // Over a processor the caller keeps alive until every measurement thread
+    // has ended, even after run() returned.
     MonitorApp(platform::Processor& processor, const hw::BuildFlavour& flavour, std::string iniPath,
                dialog::DialogServices& services = dialog::DialogServices::standard());
 
@@ -36,7 +43,7 @@ public:
     std::optional<ShutdownReport> shutdownReport() const { return m_report; }
 
 private:
-    platform::Processor& m_processor;
+    std::shared_ptr<platform::Processor> m_processor;
     hw::BuildFlavour m_flavour;
     std::string m_iniPath;
     dialog::DialogServices& m_services;

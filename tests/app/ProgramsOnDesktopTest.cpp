@@ -119,6 +119,7 @@ TEST(ProgramsOnDesktop, MorvathMinimisedKeepsLoading)
                              std::to_string(xUnits * window.width / 147) + " " +
                              std::to_string(yUnits * window.height / 103) + " sleep 0.2 click 1 sleep 0.3");
     };
+    processtest::xdotool("windowactivate --sync " + std::to_string(window.id));
     click(41, 72);
     click(41, 90);
     processtest::xdotool("windowminimize " + std::to_string(window.id));

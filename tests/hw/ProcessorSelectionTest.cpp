@@ -25,7 +25,8 @@ hw::EnvironmentLookup environment(std::map<std::string, std::string> variables)
 TEST(ProcessorSelection, AProfileNameGivesTheSimulatedProcessor)
 {
     hw::ProcessorSelection selection = hw::selectProcessor(
-        environment({{"SIMULATED_CPU", "I7-2600K"}, {"SIMULATED_LOAD", "25"}, {"SIMULATED_GPU", "nvidia:1"}}));
+        environment({{"SIMULATED_CPU", "I7-2600K"}, {"SIMULATED_LOAD", "25"}, {"SIMULATED_GPU", "nvidia:1"},
+                     {"SIMULATED_AFFINITY", "0-1,4-5"}}));
     ASSERT_TRUE(selection.ok()) << selection.error;
     ASSERT_NE(selection.simulated, nullptr);
     EXPECT_EQ(static_cast<platform::Processor*>(selection.simulated), selection.processor.get());
@@ -33,6 +34,7 @@ TEST(ProcessorSelection, AProfileNameGivesTheSimulatedProcessor)
     EXPECT_EQ(selection.simulated->profile().name, "i7-2600k");
     EXPECT_EQ(selection.simulated->options().fixedLoadPercent, 25.0);
     EXPECT_EQ(selection.simulated->simulatedGpus().nvidia, 1);
+    EXPECT_EQ(selection.simulated->allowedCpus(), 0x33u);
     EXPECT_EQ(selection.processor->status(), 0);
     EXPECT_TRUE(selection.processor->capabilityTest());
 }
@@ -49,7 +51,7 @@ TEST(ProcessorSelection, AnUnknownNameListsTheProfiles)
 
 TEST(ProcessorSelection, MalformedSimulationVariablesAreErrors)
 {
-    for (const char* variable : {"SIMULATED_LOAD", "SIMULATED_READOUT", "SIMULATED_GPU"}) {
+    for (const char* variable : {"SIMULATED_LOAD", "SIMULATED_READOUT", "SIMULATED_GPU", "SIMULATED_AFFINITY"}) {
         hw::ProcessorSelection selection =
             hw::selectProcessor(environment({{"SIMULATED_CPU", "e8400"}, {variable, "bogus"}}));
         EXPECT_FALSE(selection.ok()) << variable;

@@ -202,4 +202,77 @@ TEST_F(LoadThreadTest, ThreadThatDoesNotAnswer)
     EXPECT_TRUE(eventually([&] { return watch.expired(); }));
 }
 
+// A processor that owns the simulated one it forwards to, says when it is
+// destroyed, and holds every sleep of a worker thread until released.
+struct HeldSleeps {
+    std::atomic<bool> held{true};
+    std::atomic<bool> sleeping{false};
+    std::atomic<bool> destroyed{false};
+};
+
+struct OwnsSimulated {
+    std::unique_ptr<sim::SimulatedProcessor> owned;
+};
+
+class HeldProcessor : private OwnsSimulated, public platform::ForwardingProcessor {
+public:
+    HeldProcessor(std::unique_ptr<sim::SimulatedProcessor> simulated, std::shared_ptr<HeldSleeps> sleeps)
+        : OwnsSimulated{std::move(simulated)}, ForwardingProcessor(*owned), m_sleeps(std::move(sleeps))
+    {
+    }
+    ~HeldProcessor() override { m_sleeps->destroyed = true; }
+
+    void sleep(uint32_t milliseconds) override
+    {
+        while (milliseconds > 0 && m_sleeps->held.load()) {
+            m_sleeps->sleeping = true;
+            std::this_thread::sleep_for(1ms);
+        }
+        inner().sleep(milliseconds);
+    }
+
+private:
+    std::shared_ptr<HeldSleeps> m_sleeps;
+};
+
+TEST(WorkerThreadLifetime, ThreadLeftBehindByTheShutdownKeepsItsProcessor)
+{
+    using Start = std::function<WorkerThread(std::shared_ptr<platform::Processor>, std::shared_ptr<SharedReadings>)>;
+    const struct {
+        const char* name;
+        Start start;
+        bool StopOutcome::*ended;
+    } threads[] = {
+        {"clock", [](auto processor, auto shared) { return StartClockThread(processor, shared); },
+         &StopOutcome::clockThreadEnded},
+        {"load",
+         [](auto processor, auto shared) {
+             return StartLoadCounterThread(processor, shared, platform::ThreadPriority::Normal);
+         },
+         &StopOutcome::loadThreadEnded},
+    };
+    for (const auto& [name, start, ended] : threads) {
+        SCOPED_TRACE(name);
+        auto sleeps = std::make_shared<HeldSleeps>();
+        sim::SimulatedCreation created =
+            sim::createSimulatedProcessor("i7-920", fixedLoad(0), std::make_shared<sim::ManualClock>());
+        ASSERT_TRUE(created.processor) << created.error;
+        auto processor = std::make_shared<HeldProcessor>(std::move(created.processor), sleeps);
+        auto shared = std::make_shared<SharedReadings>();
+        WorkerThread thread = start(processor, shared);
+        ASSERT_TRUE(eventually([&] { return sleeps->sleeping.load(); }));
+
+        StopOutcome outcome = StopWorkerThreads(*shared, [](uint32_t) { std::this_thread::sleep_for(1ms); }, 3);
+        EXPECT_FALSE(outcome.*ended) << "the thread was to miss the budget";
+        thread.release();
+        // The program lets go of its processor, as main() does on its way out.
+        processor.reset();
+        shared.reset();
+        EXPECT_FALSE(sleeps->destroyed.load()) << "destroyed under a thread still using it";
+
+        sleeps->held = false;
+        EXPECT_TRUE(eventually([&] { return sleeps->destroyed.load(); })) << "the ended thread let it go";
+    }
+}
+
 } // namespace

@@ -10,6 +10,7 @@
 #include <filesystem>
 #include <fcntl.h>
 #include <fstream>
+#include <iterator>
 #include <sched.h>
 #include <unistd.h>
 
@@ -198,6 +199,67 @@ TEST(LinuxProcessor, ProcessMaskIsTheMainThreadsAndStaysWithinTheSystem)
     EXPECT_EQ(CPU_COUNT(&set), 1);
     EXPECT_TRUE(CPU_ISSET(0, &set));
     ASSERT_TRUE(processor.setProcessAffinityMask(process));
+}
+
+TEST(LinuxProcessor, SystemMaskIsTheAllowedCpusThatAreOnline)
+{
+    // The affinity at start stands for a cpuset: only CPU 0 of the online ones.
+    FakeDeviceRoot root(1);
+    const std::string online = root.root() + "/online";
+    std::ofstream(online) << "0-31\n";
+    cpu_set_t saved;
+    ASSERT_EQ(sched_getaffinity(0, sizeof saved, &saved), 0);
+    cpu_set_t only0;
+    CPU_ZERO(&only0);
+    CPU_SET(0, &only0);
+    ASSERT_EQ(sched_setaffinity(0, sizeof only0, &only0), 0);
+    LinuxProcessor::Paths paths;
+    paths.deviceRoot = root.root();
+    paths.onlineCpus = online;
+    LinuxProcessor processor(paths);
+    sched_setaffinity(0, sizeof saved, &saved);
+
+    uint32_t process = 0, system = 0;
+    ASSERT_TRUE(processor.processAffinityMask(process, system));
+    EXPECT_EQ(process, 1u);
+    EXPECT_EQ(system, 1u);
+}
+
+TEST(LinuxProcessor, ModprobeRunsByItsAbsolutePathWithAFixedEnvironment)
+{
+    // A modprobe first in PATH records that it ran; the one given by path
+    // records its arguments and environment.
+    FakeDeviceRoot dir(0);
+    const fs::path bin = dir.root() + "/bin";
+    fs::create_directories(bin);
+    const fs::path planted = dir.root() + "/planted-ran";
+    const fs::path called = dir.root() + "/called";
+    const auto script = [](const fs::path& path, const std::string& body) {
+        std::ofstream(path) << "#!/bin/sh\n" << body << "\n";
+        fs::permissions(path, fs::perms::owner_all);
+    };
+    script(bin / "modprobe", "echo ran > '" + planted.string() + "'");
+    const fs::path absolute = dir.root() + "/modprobe";
+    script(absolute, "echo \"$0 $*\" > '" + called.string() + "'; env | sort >> '" + called.string() + "'");
+
+    const std::string oldPath = getenv("PATH") ? getenv("PATH") : "";
+    setenv("PATH", (bin.string() + ":" + oldPath).c_str(), 1);
+    setenv("OSTREL_LEAK_CHECK", "leaked", 1);
+    const LinuxProcessor::ModuleLoad outcome =
+        LinuxProcessor::loadMsrModule({"modprobe", dir.root() + "/missing", absolute.string()});
+    const LinuxProcessor::ModuleLoad none = LinuxProcessor::loadMsrModule({"modprobe", dir.root() + "/missing"});
+    setenv("PATH", oldPath.c_str(), 1);
+    unsetenv("OSTREL_LEAK_CHECK");
+
+    EXPECT_EQ(outcome, LinuxProcessor::ModuleLoad::Loaded);
+    EXPECT_EQ(none, LinuxProcessor::ModuleLoad::NoModprobe) << "a bare name is never looked up in PATH";
+    EXPECT_FALSE(fs::exists(planted)) << "the modprobe in PATH ran";
+    std::ifstream in(called);
+    std::string text((std::istreambuf_iterator<char>(in)), std::istreambuf_iterator<char>());
+    EXPECT_EQ(text.substr(0, text.find('\n')), absolute.string() + " msr");
+    EXPECT_NE(text.find("PATH=/usr/sbin:/usr/bin:/sbin:/bin\n"), std::string::npos) << text;
+    EXPECT_NE(text.find("LANG=C\n"), std::string::npos) << text;
+    EXPECT_EQ(text.find("OSTREL_LEAK_CHECK"), std::string::npos) << "the caller's environment leaked: " << text;
 }
 
 TEST(LinuxProcessor, CpuListsParseLikeTheKernelWritesThem)

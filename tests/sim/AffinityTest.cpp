@@ -3,7 +3,11 @@
 
 #include "SimTestSupport.h"
 
+#include <cstdio>
+#include <fstream>
+#include <iterator>
 #include <sched.h>
+#include <string>
 #include <thread>
 
 namespace {
@@ -106,6 +110,60 @@ TEST(Clocks, SleepAdvancesAManualClockAndTheSeamReadsIt)
     EXPECT_EQ(rig.cpu->performanceCounter() - start, 125000000);
     EXPECT_EQ(rig.cpu->performanceFrequency(), 1000000000);
     EXPECT_EQ(rig.cpu->tickCount(), 125u);
+}
+
+TEST(Affinity, RestrictedCpusRefuseThePinningAsTheKernelDoes)
+{
+    sim::Options options = Rig::fixedLoad(0);
+    options.allowedCpus = 0x33; // 0-1,4-5
+    Rig rig("i7-2600k", options);
+    sim::SimulatedProcessor& cpu = *rig.cpu;
+    uint32_t process = 0, system = 0;
+    ASSERT_TRUE(cpu.processAffinityMask(process, system));
+    EXPECT_EQ(process, 0x33u);
+    EXPECT_EQ(system, 0x33u);
+    EXPECT_EQ(cpu.setThreadAffinityMask(1u << 4), 0x33u);
+    EXPECT_EQ(cpu.setThreadAffinityMask(1u << 2), 0u) << "outside the allowed CPUs";
+    EXPECT_EQ(cpu.currentCpu(), 4) << "a refused mask leaves the thread where it was";
+    EXPECT_NE(cpu.setThreadAffinityMask(0x0C | 0x20), 0u) << "the allowed part of a mask is kept";
+    EXPECT_EQ(cpu.currentCpu(), 5);
+    EXPECT_FALSE(cpu.setProcessAffinityMask(0xCC));
+
+    // A cpuset narrowed while running: the reported masks stay as at start.
+    cpu.restrictAffinity(0x03);
+    EXPECT_EQ(cpu.currentCpu(), 0) << "moved off the CPU taken away";
+    EXPECT_EQ(cpu.setThreadAffinityMask(1u << 4), 0u);
+    cpu.processAffinityMask(process, system);
+    EXPECT_EQ(system, 0x33u);
+
+    options.allowedCpus = 0xFF00;
+    EXPECT_NE(sim::createSimulatedProcessor("i7-2600k", options).error.find("SIMULATED_AFFINITY"), std::string::npos)
+        << "none of the profile's CPUs allowed";
+}
+
+TEST(Affinity, ReadsAreLoggedWithTheCpuTheyRanOn)
+{
+    Rig rig("i7-2600k");
+    rig.read(3, msr::IA32_THERM_STATUS);
+    rig.cpu->cpuid(1, 0);
+    rig.pin(6);
+    rig.cpu->rdtsc();
+    const std::vector<sim::ReadRecord> reads = rig.cpu->reads();
+    ASSERT_EQ(reads.size(), 3u);
+    EXPECT_EQ(reads[0].cpu, 3);
+    EXPECT_EQ(reads[0].kind, sim::ReadKind::Register);
+    EXPECT_EQ(reads[0].index, msr::IA32_THERM_STATUS);
+    EXPECT_EQ(reads[1].cpu, 3);
+    EXPECT_EQ(reads[1].kind, sim::ReadKind::Cpuid);
+    EXPECT_EQ(reads[2].cpu, 6);
+    EXPECT_EQ(reads[2].kind, sim::ReadKind::TimeStamp);
+
+    const std::string path = testing::TempDir() + "affinity-audit.txt";
+    ASSERT_TRUE(rig.cpu->writeAudit(path));
+    std::ifstream audit(path);
+    std::string text((std::istreambuf_iterator<char>(audit)), std::istreambuf_iterator<char>());
+    EXPECT_EQ(text, "read 3 0x19C\ncpuid 3 0x1\nrdtsc 6\n");
+    std::remove(path.c_str());
 }
 
 } // namespace

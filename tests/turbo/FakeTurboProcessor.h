@@ -28,6 +28,7 @@ public:
     {
         setCpuid(0x0, {0xB, 0x756E6547, 0x6C65746E, 0x49656E69});
         setCpuid(0x1, {0x106A5, 0, 0, 0});
+        setCpuid(0xA, {0x07280202, 0, 0, 0x503}); // performance monitoring version 2, two counters
     }
 
     // --- scripting -------------------------------------------------------

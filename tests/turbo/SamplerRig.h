@@ -38,7 +38,7 @@ struct SamplerRig {
     void core2(uint32_t mask, uint32_t perfStatusTenths, uint32_t platformIdTenths, uint32_t platformInfoTenths = 0)
     {
         cpu.setMasks(mask, mask);
-        cpu.setCpuid(0x0, {0xD, 0, 0, 0});
+        cpu.setCpuid(0x0, {0xD, 0x756E6547, 0x6C65746E, 0x49656E69}); // "GenuineIntel"
         cpu.setCpuid(0x1, {0x10676, 0x00020800, 0, 0});
         cpu.setCpuid(0xA, {kPerfmonV2Width40, 0, 0, 0x503});
         namespace ps = msr::perf_status;

@@ -6,6 +6,7 @@
 #include <filesystem>
 #include <fstream>
 #include <sstream>
+#include <string>
 #include <unistd.h>
 
 namespace turbo {
@@ -195,6 +196,32 @@ TEST_F(TurboLogTest, MissingDirectoryCannotBeOpened)
     log.appendLine(at(11, 0, 0), 21, 20, 0.5, 95);
     EXPECT_EQ(log.write(LogFormat::Text), TurboLog::WriteResult::CannotOpen);
     EXPECT_FALSE(log.buffer().empty());
+}
+
+TEST_F(TurboLogTest, LinesLeftInAnUnwritableFolderAreCountedAtShutdown)
+{
+    // Root with a sudo user writes only where that user may: a folder of root.
+    // Without root, a folder without write permission.
+    const fs::path folder = dir / "closed";
+    fs::create_directory(folder);
+    TurboLog log(folder.string());
+    if (::geteuid() == 0) {
+        platform::UserFileAccess access;
+        access.effectiveUid = 0;
+        access.invokingUser = platform::InvokingUser{65534, 65534};
+        log.setFileAccess(access);
+    } else {
+        fs::permissions(folder, fs::perms::owner_read | fs::perms::owner_exec);
+    }
+    for (int second = 57; second < 60; ++second)
+        log.appendLine(at(12, 0, second), 20, 20, 0, 50);
+    EXPECT_EQ(log.flush(LogState::On, LogFormat::Text), TurboLog::WriteResult::CannotOpen);
+    const std::string path = (folder / "SparvelLog.txt").string();
+    ASSERT_TRUE(log.lastError());
+    EXPECT_EQ(log.unwrittenReport(),
+              "Sparvel: 3 log lines could not be written to " + path + " (" + log.lastError()->reason + ")");
+    EXPECT_FALSE(fs::exists(path));
+    fs::permissions(folder, fs::perms::owner_all);
 }
 
 TEST(TurboLogFormat, CsvCollapsesRunsOfBlanksLongestFirst)

@@ -425,6 +425,20 @@ TEST_F(TurboMonitorDialogTest, FailedStartShowsTheMessageAndKeepsTheSettings)
     EXPECT_EQ(readFile(dir / "Sparvel.ini"), "[Sparvel]\nLoadFilter=70\n");
 }
 
+TEST_F(TurboMonitorDialogTest, AnotherVendorsProcessorIsRefusedOnStandardErrorAndInABox)
+{
+    test::FakeTurboProcessor amd;
+    amd.setCpuid(0x0, {0xD, 0x68747541, 0x444D4163, 0x69746E65}); // "AuthenticAMD"
+    open(&amd);
+    testing::internal::CaptureStderr();
+    EXPECT_FALSE(window->start());
+    const std::string stderrText = testing::internal::GetCapturedStderr();
+    EXPECT_NE(stderrText.find("AuthenticAMD"), std::string::npos) << stderrText;
+    auto boxes = services.calls(dialog::ServiceKind::MessageBox);
+    ASSERT_EQ(boxes.size(), 1u);
+    EXPECT_TRUE(boxes[0].text.contains("Intel processor")) << boxes[0].text.toStdString();
+}
+
 TEST_F(TurboMonitorDialogTest, AboutFromTheButtonAndTheContextMenu)
 {
     open();

@@ -2,9 +2,12 @@
 // counters, driven by a manual clock one second per tick.
 #include "hw/MsrIndex.h"
 #include "sim/SimulatedProcessor.h"
+#include "tests/support/PinWitness.h"
 #include "turbo/ProcessorNameLine.h"
+#include "turbo/ProcessorSwitches.h"
 #include "turbo/TurboSampler.h"
 
+#include <gmock/gmock.h>
 #include <gtest/gtest.h>
 
 #include <cstdio>
@@ -147,6 +150,109 @@ TEST(TurboSamplerSim, NameLineOfTheSimulatedProcessor)
 {
     SimRig rig("i7-2600k", 0);
     EXPECT_EQ(processorNameLine(*rig.processor), "Intel Core i7-2600K  -  CPUID 0x206A7");
+}
+
+enum class Narrowing { None, BeforeStartup, WhileRunning };
+
+TEST(TurboSamplerSim, RefusedCpusAreBlankAndNeverReadOrWrittenInAnotherCpusName)
+{
+    // On the i7-2600K slot n is logical CPU n; CPUs 2c and 2c + 1 are core c.
+    const struct {
+        const char* name;
+        uint32_t allowedAtStart; // SIMULATED_AFFINITY
+        uint32_t narrowedTo;     // a cpuset changed later
+        Narrowing when;
+    } cases[] = {
+        {"cores 0 and 2 allowed at start", 0x33, 0, Narrowing::None},
+        {"CPU 0 not allowed", 0xCC, 0, Narrowing::None},
+        {"narrowed before start-up", 0xFF, 0x33, Narrowing::BeforeStartup},
+        {"narrowed while running", 0xFF, 0x33, Narrowing::WhileRunning},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.name);
+        sim::Options options;
+        options.loadMode = sim::LoadMode::Fixed;
+        options.fixedLoadPercent = 100;
+        options.allowedCpus = c.allowedAtStart;
+        auto clock = std::make_shared<sim::ManualClock>();
+        sim::SimulatedCreation created = sim::createSimulatedProcessor("i7-2600k", options, clock);
+        ASSERT_TRUE(created.processor) << created.error;
+        sim::SimulatedProcessor& simulated = *created.processor;
+        testsupport::PinWitness witness(simulated);
+        hw::HardwareAccess access(witness);
+        const uint32_t allowed = c.when == Narrowing::None ? c.allowedAtStart : c.narrowedTo;
+
+        if (c.when == Narrowing::BeforeStartup)
+            simulated.restrictAffinity(c.narrowedTo);
+        TurboStartup startup = TurboSampler::start(access);
+        ASSERT_TRUE(startup.sampler);
+        if (c.when == Narrowing::WhileRunning)
+            simulated.restrictAffinity(c.narrowedTo);
+        clock->advanceSeconds(1.0);
+        TurboReading reading = startup.sampler->tick();
+        const CoreThreadCount count = startup.sampler->countCoresAndThreads();
+
+        simulated.clearWrites();
+        ProcessorSwitches switches(access, ProcessorSwitches::ProcessorClass::Nehalem);
+        EXPECT_EQ(switches.setTurboDisable(SwitchState::On), SwitchState::On);
+
+        EXPECT_THAT(witness.strays(), testing::IsEmpty());
+        uint32_t shown = 0;
+        for (int slot = 0; slot < kSlotCount; ++slot)
+            shown |= reading.perSlot[slot].shown ? 1u << slot : 0;
+        EXPECT_EQ(shown, allowed);
+        EXPECT_EQ(count.cores, 2);
+        EXPECT_EQ(count.threads, 4);
+        uint32_t switched = 0;
+        for (const sim::WriteRecord& write : simulated.writes())
+            switched |= write.index == msr::IA32_MISC_ENABLE ? 1u << write.cpu : 0;
+        EXPECT_EQ(switched, allowed);
+    }
+}
+
+// Answers CPUID leaf `leaf` with `answer` and forwards everything else.
+class CpuidOverride : public platform::ForwardingProcessor {
+public:
+    CpuidOverride(platform::Processor& inner, uint32_t leaf, platform::CpuidRegisters answer)
+        : ForwardingProcessor(inner), m_leaf(leaf), m_answer(answer)
+    {
+    }
+    platform::CpuidRegisters cpuid(uint32_t leaf, uint32_t subleaf) override
+    {
+        return leaf == m_leaf ? m_answer : inner().cpuid(leaf, subleaf);
+    }
+
+private:
+    uint32_t m_leaf;
+    platform::CpuidRegisters m_answer;
+};
+
+TEST(TurboSamplerSim, ProcessorWithoutTheCountersIsRefusedWithItsReason)
+{
+    const struct {
+        const char* name;
+        uint32_t leaf;
+        platform::CpuidRegisters answer;
+        const char* reasonMentions;
+        bool cpuidUnlocked; // the only write allowed before the refusal
+    } cases[] = {
+        // "AuthenticAMD" in EBX, EDX, ECX: refused before any register is touched.
+        {"another vendor", 0x0, {0xD, 0x68747541, 0x444D4163, 0x69746E65}, "AuthenticAMD", false},
+        {"performance monitoring version 1", 0xA, {0x07300401, 0, 0, 0}, "version 1", true},
+        {"one counter", 0xA, {0x07300103, 0, 0, 0x603}, "with 1", true},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.name);
+        sim::SimulatedCreation created = sim::createSimulatedProcessor("i7-2600k", {}, std::make_shared<sim::ManualClock>());
+        ASSERT_TRUE(created.processor) << created.error;
+        CpuidOverride processor(*created.processor, c.leaf, c.answer);
+        hw::HardwareAccess access(processor);
+        TurboStartup startup = TurboSampler::start(access);
+        EXPECT_FALSE(startup.sampler);
+        EXPECT_EQ(startup.failure, StartupFailure::UnsupportedProcessor);
+        EXPECT_THAT(startup.message(), testing::HasSubstr(c.reasonMentions));
+        EXPECT_EQ(created.processor->writeCount(), c.cpuidUnlocked ? 1u : 0u);
+    }
 }
 
 } // namespace

@@ -2,11 +2,15 @@
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
+#include <cerrno>
 #include <clocale>
 #include <filesystem>
+#include <functional>
 #include <fstream>
 #include <sstream>
 #include <sys/stat.h>
+#include <unistd.h>
 
 namespace fs = std::filesystem;
 using namespace monitor;
@@ -251,4 +255,194 @@ TEST_F(LogDir, CompactFileGetsItsHeaderAndLines)
               "DATE,TIME,MHz,CPU_0,CPU_1,CPU_2,CPU_3,CPU_4,CPU_5,GPU,LOAD%\n"
               "12/08/26,08:59:55,3333.34,45,47,50,38,41,44,61,12.5\n"
               "12/08/26,09:00:00,3333.34,45,47,50,38,41,44,61,12.5\n");
+}
+
+namespace {
+
+// Poses as a root process started through sudo by the user "nobody".
+platform::UserFileAccess sudoAsNobody()
+{
+    platform::UserFileAccess access;
+    access.effectiveUid = 0;
+    access.invokingUser = platform::InvokingUser{65534, 65534};
+    return access;
+}
+
+} // namespace
+
+TEST_F(LogDir, RootWritesOnlyWhatTheInvokingUserCould)
+{
+    if (geteuid() != 0)
+        GTEST_SKIP() << "needs root to pose as sudo";
+    enum class Outcome { Refused, Created, Appended };
+    struct Case {
+        const char* name;
+        std::function<fs::path(const fs::path& folder, const fs::path& target)> plant; // gives the log's folder
+        Outcome outcome;
+    };
+    const Case cases[] = {
+        {"planted symbolic link",
+         [](const fs::path& folder, const fs::path& target) {
+             fs::create_symlink(target, folder / "OstrelLog.txt");
+             return folder;
+         },
+         Outcome::Refused},
+        {"planted hard link",
+         [](const fs::path& folder, const fs::path& target) {
+             fs::create_hard_link(target, folder / "OstrelLog.txt");
+             return folder;
+         },
+         Outcome::Refused},
+        {"root-only folder",
+         [](const fs::path& folder, const fs::path&) {
+             fs::create_directory(folder / "private");
+             fs::permissions(folder / "private", fs::perms::owner_all);
+             return folder / "private";
+         },
+         Outcome::Refused},
+        {"file of another user",
+         [](const fs::path& folder, const fs::path&) {
+             std::ofstream(folder / "OstrelLog.txt") << "theirs\n";
+             EXPECT_EQ(chown((folder / "OstrelLog.txt").c_str(), 65533, 65533), 0);
+             return folder;
+         },
+         Outcome::Refused},
+        {"new file", [](const fs::path& folder, const fs::path&) { return folder; }, Outcome::Created},
+        {"the user's own file",
+         [](const fs::path& folder, const fs::path&) {
+             std::ofstream(folder / "OstrelLog.txt") << "mine\n";
+             EXPECT_EQ(chown((folder / "OstrelLog.txt").c_str(), 65534, 65534), 0);
+             return folder;
+         },
+         Outcome::Appended},
+    };
+    const mode_t oldMask = umask(077); // the new file's mode must not depend on it
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.name);
+        const fs::path target = m_dir / "target";
+        const fs::path folder = m_dir / "user";
+        fs::remove_all(folder);
+        fs::create_directory(folder);
+        ASSERT_EQ(chown(folder.c_str(), 65534, 65534), 0);
+        std::ofstream(target, std::ios::trunc) << "root's\n";
+        const fs::path file = c.plant(folder, target) / "OstrelLog.txt";
+        const std::string before = fs::exists(file) ? slurp(file) : "";
+
+        LogOptions o = options(LogFormat::Text);
+        o.fileName = (file.parent_path() / "OstrelLog").string();
+        const LogColumns columns{{0}, false};
+        MonitorLog log;
+        log.setFileAccess(sudoAsNobody());
+        log.addLineIfDue(twoCores(at(9, 0, 5)), columns, o);
+        EXPECT_EQ(log.writeOut(columns, o), c.outcome != Outcome::Refused);
+        EXPECT_EQ(slurp(target), "root's\n");
+
+        if (c.outcome == Outcome::Refused) {
+            ASSERT_TRUE(log.lastError());
+            EXPECT_EQ(log.lastError()->path, file.string());
+            EXPECT_EQ(fs::exists(file) ? slurp(file) : "", before) << "nothing created or changed";
+            EXPECT_FALSE(log.buffer().empty());
+            continue;
+        }
+        struct stat info {};
+        ASSERT_EQ(lstat(file.c_str(), &info), 0);
+        EXPECT_EQ(info.st_uid, 65534u);
+        const std::string text = slurp(file);
+        if (c.outcome == Outcome::Created) {
+            EXPECT_EQ(info.st_mode & 07777, 0644u);
+            EXPECT_EQ(text.rfind("  DATE", 0), 0u) << text;
+        } else {
+            EXPECT_EQ(text.rfind("mine\n12/08/26  09:00:05", 0), 0u) << text;
+        }
+    }
+    umask(oldMask);
+}
+
+TEST_F(LogDir, GenuineRootKeepsToItsOwnFilesInASharedFolder)
+{
+    if (geteuid() != 0)
+        GTEST_SKIP() << "needs root";
+    struct Case {
+        const char* name;
+        fs::perms folderMode;
+        bool link;
+        bool written;
+    };
+    const Case cases[] = {
+        {"a user's file in root's folder", fs::perms::owner_all | fs::perms::group_read | fs::perms::group_exec |
+                                               fs::perms::others_read | fs::perms::others_exec, false, true},
+        {"a user's file in a shared folder", fs::perms::all | fs::perms::sticky_bit, false, false},
+        {"a link in root's folder", fs::perms::owner_all, true, false},
+    };
+    platform::UserFileAccess root;
+    root.effectiveUid = 0;
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.name);
+        const fs::path folder = m_dir / "folder";
+        fs::remove_all(folder);
+        fs::create_directory(folder);
+        fs::permissions(folder, c.folderMode);
+        const fs::path file = folder / "OstrelLog.txt";
+        std::ofstream(m_dir / "other") << "other\n";
+        if (c.link) {
+            fs::create_symlink(m_dir / "other", file);
+        } else {
+            std::ofstream(file) << "user's\n";
+            ASSERT_EQ(chown(file.c_str(), 65534, 65534), 0);
+        }
+        LogOptions o = options(LogFormat::Text);
+        o.fileName = (folder / "OstrelLog").string();
+        const LogColumns columns{{0}, false};
+        MonitorLog log;
+        log.setFileAccess(root);
+        log.addLineIfDue(twoCores(at(9, 0, 5)), columns, o);
+        EXPECT_EQ(log.writeOut(columns, o), c.written);
+        EXPECT_EQ(slurp(m_dir / "other"), "other\n");
+        EXPECT_EQ(slurp(file).size() > std::string("user's\n").size(), c.written) << slurp(file);
+    }
+}
+
+TEST_F(LogDir, AShortWriteLeavesWholeLinesAndLosesNone)
+{
+    LogOptions o = options(LogFormat::Text);
+    o.hdWrite = 10;
+    const LogColumns columns{{0, 1}, false};
+    const fs::path file = MonitorLog::pathFor(o);
+    std::ofstream(file) << "earlier\n";
+
+    // The disk fills after a part of the first line.
+    bool diskFull = true;
+    int calls = 0;
+    platform::UserFileAccess access = platform::UserFileAccess::current();
+    access.write = [&](int fd, const void* data, size_t size) -> ssize_t {
+        if (!diskFull)
+            return ::write(fd, data, size);
+        if (calls++ == 0)
+            return ::write(fd, data, std::min<size_t>(size, 13));
+        errno = ENOSPC;
+        return -1;
+    };
+    MonitorLog log;
+    log.setFileAccess(access);
+    for (int s = 0; s <= 10; s += 5)
+        log.addLineIfDue(twoCores(at(19, 10, s)), columns, o);
+    EXPECT_EQ(slurp(file), "earlier\n") << "no torn line";
+    EXPECT_EQ(std::count(log.buffer().begin(), log.buffer().end(), '\n'), 3);
+    ASSERT_TRUE(log.takeNewError());
+    EXPECT_EQ(log.lastError()->path, file.string());
+    EXPECT_EQ(log.unwrittenReport("Ostrel"),
+              "Ostrel: 3 log lines could not be written to " + file.string() + " (No space left on device)");
+
+    log.addLineIfDue(twoCores(at(19, 10, 20)), columns, o);
+    EXPECT_FALSE(log.takeNewError()) << "the same failure is told once";
+
+    diskFull = false;
+    log.addLineIfDue(twoCores(at(19, 10, 30)), columns, o);
+    EXPECT_TRUE(log.buffer().empty());
+    EXPECT_FALSE(log.lastError());
+    EXPECT_EQ(log.unwrittenReport("Ostrel"), "");
+    std::string expected = "earlier\n";
+    for (int s : {0, 5, 10, 20, 30})
+        expected += MonitorLog::formatLine(twoCores(at(19, 10, s)), columns);
+    EXPECT_EQ(slurp(file), expected);
 }

@@ -51,7 +51,8 @@ Audit readAudit(const fs::path& path)
         std::string index;
         std::string value;
         fields >> kind >> cpu >> index >> value;
-        if (std::stoul(index, nullptr, 16) != ClockModulationRegister)
+        // Read lines ("read", "cpuid", "rdtsc") carry no value.
+        if ((kind != "write" && kind != "final") || std::stoul(index, nullptr, 16) != ClockModulationRegister)
             continue;
         const uint64_t number = std::stoull(value, nullptr, 16);
         if (kind == "final")

@@ -1,0 +1,84 @@
+#pragma once
+// A processor decorator that catches accesses made in another CPU's name: it
+// remembers, for each thread, the one CPU its last affinity request asked
+// for (none after a mask of several CPUs) and records every register read,
+// register write, CPUID and RDTSC that then runs on a different CPU, as
+// happens when a refused pinning leaves the thread where it was.
+
+#include "platform/ForwardingProcessor.h"
+
+#include <bit>
+#include <cstdio>
+#include <map>
+#include <mutex>
+#include <string>
+#include <thread>
+#include <vector>
+
+namespace testsupport {
+
+class PinWitness : public platform::ForwardingProcessor {
+public:
+    using ForwardingProcessor::ForwardingProcessor;
+
+    // "<what> for CPU <asked> ran on CPU <actual>", one per stray access.
+    std::vector<std::string> strays() const
+    {
+        std::lock_guard lock(m_lock);
+        return m_strays;
+    }
+
+    uint32_t setThreadAffinityMask(uint32_t mask) override
+    {
+        const uint32_t previous = inner().setThreadAffinityMask(mask);
+        std::lock_guard lock(m_lock);
+        m_asked[std::this_thread::get_id()] = std::has_single_bit(mask) ? std::countr_zero(mask) : AnyCpu;
+        return previous;
+    }
+    bool readMsr(uint32_t index, uint32_t& low, uint32_t& high) override
+    {
+        check("read 0x" + hex(index));
+        return inner().readMsr(index, low, high);
+    }
+    bool writeMsr(uint32_t index, uint32_t low, uint32_t high) override
+    {
+        check("write 0x" + hex(index));
+        return inner().writeMsr(index, low, high);
+    }
+    platform::CpuidRegisters cpuid(uint32_t leaf, uint32_t subleaf) override
+    {
+        check("cpuid 0x" + hex(leaf));
+        return inner().cpuid(leaf, subleaf);
+    }
+    uint64_t rdtsc() override
+    {
+        check("rdtsc");
+        return inner().rdtsc();
+    }
+
+private:
+    static constexpr int AnyCpu = -1;
+
+    static std::string hex(uint32_t value)
+    {
+        char text[16];
+        std::snprintf(text, sizeof text, "%X", value);
+        return text;
+    }
+
+    void check(const std::string& what)
+    {
+        const int actual = inner().currentCpu();
+        std::lock_guard lock(m_lock);
+        auto it = m_asked.find(std::this_thread::get_id());
+        if (it != m_asked.end() && it->second != AnyCpu && it->second != actual)
+            m_strays.push_back(what + " for CPU " + std::to_string(it->second) + " ran on CPU "
+                               + std::to_string(actual));
+    }
+
+    mutable std::mutex m_lock;
+    std::map<std::thread::id, int> m_asked;
+    std::vector<std::string> m_strays;
+};
+
+} // namespace testsupport
