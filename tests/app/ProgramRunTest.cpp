@@ -79,6 +79,29 @@ void pushAround(dialog::DialogWindow& window, bool& stillRunning)
     QTimer::singleShot(300, &window, [&window, &stillRunning] { stillRunning = !window.ended(); });
 }
 
+// A processor whose driver is not there: the start-up shows "Driver Error".
+class MissingDriver : public platform::ForwardingProcessor {
+public:
+    using ForwardingProcessor::ForwardingProcessor;
+    int status() override { return 3; }
+    bool capabilityTest() override { return false; }
+};
+
+// Raises SIGTERM once a modal box is open; true when one was. The timers
+// end with `owner`.
+void signalWhenABoxIsOpen(QObject& owner, bool& boxOpen)
+{
+    QTimer::singleShot(800, &owner, [&boxOpen] {
+        boxOpen = QApplication::activeModalWidget() != nullptr;
+        ::raise(SIGTERM);
+    });
+    QTimer::singleShot(20000, &owner, [] {
+        ADD_FAILURE() << "the box stayed open after the termination signal";
+        if (QWidget* modal = QApplication::activeModalWidget())
+            modal->close();
+    });
+}
+
 TEST(ProgramRun, SparvelSurvivesHidingAndEndsOnASignalDuringItsAboutBox)
 {
     TempFolder folder;
@@ -101,6 +124,21 @@ TEST(ProgramRun, SparvelSurvivesHidingAndEndsOnASignalDuringItsAboutBox)
     EXPECT_EQ(status, turbo::ExitNormal);
     // "Excel=5" reads as on and is written back as "1" by the shutdown.
     EXPECT_EQ(platform::IniFile(ini.string()).readString("Sparvel", "Excel", "absent"), "1");
+}
+
+TEST(ProgramRun, SparvelEndsWithSuccessOnASignalDuringItsStartupErrorBox)
+{
+    TempFolder folder;
+    auto cpu = simulated("i7-2600k");
+    MissingDriver processor(*cpu);
+    turbo::TurboMonitorOptions options;
+    options.settingsPath = folder.path("Sparvel.ini").string();
+    options.logDirectory = folder.path("").string();
+    bool boxOpen = false;
+    QObject owner;
+    signalWhenABoxIsOpen(owner, boxOpen);
+    EXPECT_EQ(turbo::runTurboMonitor(processor, std::move(options)), turbo::ExitNormal);
+    EXPECT_TRUE(boxOpen) << "the start-up error box was not open when the signal came";
 }
 
 TEST(ProgramRun, MorvathSurvivesHidingAndEndsOnASignal)
@@ -128,20 +166,32 @@ TEST(ProgramRun, OstrelOnTopRunsOnAndItsAnchorRoundTrips)
     app.parts().removeIcons = [&](monitor::MainDialog& window) {
         onTopAtEnd = window.windowFlags().testFlag(Qt::WindowStaysOnTopHint);
     };
-    QTimer::singleShot(2500, [] { ::raise(SIGTERM); });
+    // The signal comes once the ticks have put the window on top (or after
+    // a long while, and the test fails): a window that ended itself on the
+    // way would have returned from run() by then.
+    monitor::MainDialog* running = nullptr;
+    app.parts().restoreWindowPosition = [&](monitor::MainDialog& window) { running = &window; };
+    QTimer poll;
+    int polls = 0;
+    int onTopSince = -1;
+    bool ranOnAfterOnTop = false;
+    QObject::connect(&poll, &QTimer::timeout, [&] {
+        ++polls;
+        if (onTopSince < 0 && running && running->windowFlags().testFlag(Qt::WindowStaysOnTopHint))
+            onTopSince = polls;
+        ranOnAfterOnTop = onTopSince >= 0 && polls >= onTopSince + 10;
+        if (ranOnAfterOnTop || polls > 300) {
+            poll.stop();
+            ::raise(SIGTERM);
+        }
+    });
+    poll.start(50);
 
     EXPECT_EQ(app.run(), monitor::MonitorApp::ExitNormal);
+    EXPECT_TRUE(ranOnAfterOnTop) << "the window did not run on after it was put on top";
     EXPECT_TRUE(onTopAtEnd) << "the first ticks should have put the window on top";
     EXPECT_EQ(platform::IniFile(ini.string()).readString("Ostrel", "AnchorXY", "absent"), "540156004");
 }
-
-// A processor whose driver is not there: the start-up shows "Driver Error".
-class MissingDriver : public platform::ForwardingProcessor {
-public:
-    using ForwardingProcessor::ForwardingProcessor;
-    int status() override { return 3; }
-    bool capabilityTest() override { return false; }
-};
 
 TEST(ProgramRun, OstrelEndsWithSuccessOnASignalDuringItsDriverErrorBox)
 {
@@ -150,18 +200,8 @@ TEST(ProgramRun, OstrelEndsWithSuccessOnASignalDuringItsDriverErrorBox)
     MissingDriver processor(*cpu);
     monitor::MonitorApp app(processor, hw::FourCoreBuild, folder.path("Ostrel.ini").string());
     bool boxOpen = false;
-    QTimer::singleShot(800, [&] {
-        boxOpen = QApplication::activeModalWidget() != nullptr;
-        ::raise(SIGTERM);
-    });
-    QTimer safety;
-    safety.setSingleShot(true);
-    QObject::connect(&safety, &QTimer::timeout, [] {
-        ADD_FAILURE() << "the box stayed open after the termination signal";
-        if (QWidget* modal = QApplication::activeModalWidget())
-            modal->close();
-    });
-    safety.start(20000);
+    QObject owner;
+    signalWhenABoxIsOpen(owner, boxOpen);
 
     EXPECT_EQ(app.run(), monitor::MonitorApp::ExitNormal);
     EXPECT_TRUE(boxOpen) << "the driver error box was not open when the signal came";
