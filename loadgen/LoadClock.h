@@ -1,6 +1,7 @@
 #pragma once
 // The clock the load loop runs on: a high-resolution counter with its
-// frequency, and a sleep in milliseconds. Either counter call may fail.
+// frequency, a sleep in milliseconds, and a sleep until a given counter
+// value. Either counter call may fail.
 
 #include <cstdint>
 
@@ -14,6 +15,9 @@ public:
     // The counter now; false on failure.
     virtual bool counter(int64_t& ticks) = 0;
     virtual void sleep(uint32_t milliseconds) = 0;
+    // Sleeps until the counter reaches `ticks` (at once when it has), not
+    // rounded to whole milliseconds: an idle slot ends on time.
+    virtual void sleepUntil(int64_t ticks) = 0;
 };
 
 } // namespace loadgen

@@ -53,9 +53,7 @@ bool LoadLoop::sleepToSlotEnd(const LoadLoopHost& host)
             return false;
         if (slotOver(now, host))
             return true;
-        const int64_t remaining = m_slotPeriod - (now - m_slotStart);
-        const int64_t milliseconds = (remaining * 1000 + m_frequency - 1) / m_frequency;
-        m_clock.sleep(static_cast<uint32_t>(milliseconds));
+        m_clock.sleepUntil(m_slotStart + m_slotPeriod);
     }
 }
 

@@ -28,9 +28,9 @@ enum class LoadLoopResult { Stopped, CounterFailed };
 
 // How an idle slot waits for its end.
 enum class IdleWait {
-    // Sleeps for the rest of the slot (rounded up to whole milliseconds) and
+    // Sleeps until the slot's end (an absolute deadline, not rounded) and
     // checks the counter again: one wake-up per slot, so an idle slot costs
-    // next to no processor time.
+    // next to no processor time and the next slot starts on time.
     UntilSlotEnd,
     // Sleeps 1 ms at a time, reading the counter after each sleep: a hundred
     // wake-ups per slot, each of which the process pays for in processor time.

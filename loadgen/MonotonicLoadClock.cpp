@@ -31,3 +31,22 @@ void MonotonicLoadClock::sleep(uint32_t milliseconds)
 }
 
 } // namespace loadgen
+
+namespace loadgen {
+
+void MonotonicLoadClock::sleepUntil(int64_t ticks)
+{
+    timespec raw{};
+    timespec monotonic{};
+    if (clock_gettime(CLOCK_MONOTONIC_RAW, &raw) != 0 || clock_gettime(CLOCK_MONOTONIC, &monotonic) != 0)
+        return;
+    const int64_t remaining = ticks - (static_cast<int64_t>(raw.tv_sec) * 1'000'000'000 + raw.tv_nsec);
+    if (remaining <= 0)
+        return;
+    const int64_t deadline = static_cast<int64_t>(monotonic.tv_sec) * 1'000'000'000 + monotonic.tv_nsec + remaining;
+    const timespec at{static_cast<time_t>(deadline / 1'000'000'000), static_cast<long>(deadline % 1'000'000'000)};
+    while (clock_nanosleep(CLOCK_MONOTONIC, TIMER_ABSTIME, &at, nullptr) == EINTR) {
+    }
+}
+
+} // namespace loadgen

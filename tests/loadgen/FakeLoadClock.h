@@ -15,7 +15,8 @@ enum class ClockStep { Read, Sleep };
 struct ClockEvent {
     ClockStep step;
     int64_t at;           // time after the step
-    uint32_t milliseconds; // sleeps: the length asked for
+    uint32_t milliseconds; // sleeps: the length asked for, in whole milliseconds
+    int64_t ticks = 0;     // how far the step moved the clock
 };
 
 class FakeLoadClock : public LoadClock {
@@ -50,6 +51,13 @@ public:
     }
 
     void sleep(uint32_t milliseconds) override { advance(ClockStep::Sleep, sleepCost * milliseconds, milliseconds); }
+    // Wakes exactly at the deadline; recorded as the whole milliseconds slept.
+    void sleepUntil(int64_t ticks) override
+    {
+        const int64_t length = ticks > now ? ticks - now : 0;
+        const int64_t tickPerMs = sleepCost > 0 ? sleepCost : 1;
+        advance(ClockStep::Sleep, length, static_cast<uint32_t>((length + tickPerMs - 1) / tickPerMs));
+    }
 
     size_t count(ClockStep step) const
     {
@@ -64,7 +72,7 @@ private:
     {
         now += ticks;
         if (recordEvents)
-            events.push_back({step, now, milliseconds});
+            events.push_back({step, now, milliseconds, ticks});
         if (onStep)
             onStep(now);
     }
