@@ -33,18 +33,26 @@ QString ControlText::get(const QWidget* control)
 
 void ControlText::set(QWidget* control, const QString& text)
 {
-    if (auto* label = qobject_cast<QLabel*>(control))
-        label->setText(text);
-    else if (auto* edit = qobject_cast<QLineEdit*>(control)) {
+    // Texts that windows refresh every tick: an unchanged one is left alone,
+    // so nothing is laid out or repainted for it. (An editable field is
+    // always set: setting it also resets its cursor.)
+    if (auto* label = qobject_cast<QLabel*>(control)) {
+        if (label->text() != text)
+            label->setText(text);
+    } else if (auto* edit = qobject_cast<QLineEdit*>(control)) {
+        if (edit->isReadOnly() && edit->text() == text)
+            return;
         edit->setText(text);
         edit->setCursorPosition(0); // show the start of a long text
     } else if (auto* edit = qobject_cast<QPlainTextEdit*>(control))
         edit->setPlainText(text);
-    else if (auto* button = qobject_cast<QAbstractButton*>(control))
-        button->setText(text);
-    else if (auto* group = qobject_cast<QGroupBox*>(control))
-        group->setTitle(text);
-    else if (auto* combo = qobject_cast<QComboBox*>(control)) {
+    else if (auto* button = qobject_cast<QAbstractButton*>(control)) {
+        if (button->text() != text)
+            button->setText(text);
+    } else if (auto* group = qobject_cast<QGroupBox*>(control)) {
+        if (group->title() != text)
+            group->setTitle(text);
+    } else if (auto* combo = qobject_cast<QComboBox*>(control)) {
         if (combo->isEditable())
             combo->setEditText(text);
         else

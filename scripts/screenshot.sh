@@ -2,14 +2,16 @@
 # Takes the README's pictures of the main windows: the real programs on the
 # simulated i7-2600K under a private Xvfb display, captured with ImageMagick's
 # import into docs/images/ostrel-main.png (Ostrel) and
-# docs/images/sparvel-main.png (Sparvel at full load).
-#   scripts/screenshot.sh [ostrel.png [sparvel.png]]
+# docs/images/sparvel-main.png (Sparvel at full load), and Ostrel's mini
+# layout into docs/images/ostrel-mini.png.
+#   scripts/screenshot.sh [ostrel.png [sparvel.png [ostrel-mini.png]]]
 # Uses the build in $OSTREL_BUILD_DIR (default build/), building the programs when needed.
 set -euo pipefail
 here="$(cd "$(dirname "$0")/.." && pwd)"
 build="${OSTREL_BUILD_DIR:-$here/build}"
 ostrel_output="${1:-$here/docs/images/ostrel-main.png}"
 sparvel_output="${2:-$here/docs/images/sparvel-main.png}"
+mini_output="${3:-$here/docs/images/ostrel-mini.png}"
 
 for tool in Xvfb xwininfo import; do
   command -v "$tool" >/dev/null || { echo "screenshot: $tool is missing (scripts/setup installs it)" >&2; exit 1; }
@@ -46,7 +48,8 @@ for _ in $(seq 50); do xwininfo -root >/dev/null 2>&1 && break; sleep 0.1; done
 # capture PROGRAM SECONDS OUTPUT [VARIABLE=VALUE...]
 # Runs a private copy of the program (its settings file stays out of the
 # build) with the variables given, lets it tick for SECONDS once its window
-# is there, and writes the window to OUTPUT.
+# is there, and writes the window to OUTPUT. The settings file holds the
+# lines of $capture_settings.
 capture() {
   local program="$1" seconds="$2" output="$3"
   shift 3
@@ -54,7 +57,7 @@ capture() {
   mkdir -p "$dir/runtime"
   chmod 700 "$dir/runtime"
   cp "$build/app/$program" "$dir/$program"
-  printf '[%s]\n' "$program" >"$dir/$program.ini"
+  printf '[%s]\n%s' "$program" "${capture_settings:-}" >"$dir/$program.ini"
   (cd "$dir" && exec env XDG_RUNTIME_DIR="$dir/runtime" QT_QPA_PLATFORM=xcb "$@" "./$program" >"$dir/log" 2>&1) &
   program_pid=$!
 
@@ -72,6 +75,8 @@ capture() {
     exit 1
   fi
   sleep "$seconds"
+  # Found again: a window that changed its frame (the mini layout) may be a new X window.
+  id="$(xwininfo -root -tree 2>/dev/null | awk -v class="(\"$program\" \"$program\")" 'index($0, class) { print $1; exit }')"
 
   mkdir -p "$(dirname "$output")"
   import -window "$id" "$output"
@@ -83,3 +88,5 @@ capture Ostrel 4 "$ostrel_output" \
   SIMULATED_CPU=i7-2600k SIMULATED_LOAD=25 SIMULATED_READOUT=47,44,50,46
 capture Sparvel 3 "$sparvel_output" \
   SIMULATED_CPU=i7-2600k SIMULATED_LOAD=100
+capture_settings=$'MiniMode=1\n' capture Ostrel 4 "$mini_output" \
+  SIMULATED_CPU=i7-2600k SIMULATED_LOAD=25 SIMULATED_READOUT=47,44,50,46

@@ -123,32 +123,11 @@ TurboLog::WriteResult TurboLog::write(LogFormat format)
     }
     if (!error) {
         m_buffer.clear();
-        m_lastError.reset();
+        m_errors.succeeded();
         return result;
     }
-    if (m_lastError != error) {
-        m_lastError = std::move(error);
-        m_lastErrorTaken = false;
-    }
+    m_errors.failed(std::move(*error));
     return result;
-}
-
-std::optional<platform::UserFileError> TurboLog::takeNewError()
-{
-    if (!m_lastError || m_lastErrorTaken)
-        return std::nullopt;
-    m_lastErrorTaken = true;
-    return m_lastError;
-}
-
-std::string TurboLog::unwrittenReport() const
-{
-    if (!m_lastError || m_buffer.empty())
-        return {};
-    const long lines = std::count(m_buffer.begin(), m_buffer.end(), '\n');
-    return platform::cformat("Sparvel: %ld log %s could not be written to %s (%s)", lines,
-                             lines == 1 ? "line" : "lines", m_lastError->path.c_str(),
-                             m_lastError->reason.c_str());
 }
 
 } // namespace turbo

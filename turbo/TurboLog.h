@@ -5,6 +5,7 @@
 // whole buffer or nothing, so the file never holds half a line.
 
 #include "platform/UserFile.h"
+#include "platform/WriteErrorLatch.h"
 
 #include <ctime>
 #include <optional>
@@ -49,14 +50,14 @@ public:
     // by default.
     void setFileAccess(platform::UserFileAccess access) { m_access = std::move(access); }
     // Why the last write failed; nullopt after a successful one.
-    const std::optional<platform::UserFileError>& lastError() const { return m_lastError; }
+    const std::optional<platform::UserFileError>& lastError() const { return m_errors.last(); }
     // The error of the last write when it has not been handed out before: a
     // failure repeating every minute is told once, and again only after a
     // write succeeded or the error changed.
-    std::optional<platform::UserFileError> takeNewError();
+    std::optional<platform::UserFileError> takeNewError() { return m_errors.takeNew(); }
     // "Sparvel: N log lines could not be written to <path> (<reason>)" while
     // lines are left after a failed write; empty otherwise.
-    std::string unwrittenReport() const;
+    std::string unwrittenReport() const { return m_errors.unwrittenReport("Sparvel", m_buffer); }
     std::string filePath(LogFormat format) const;
 
     static std::string fileName(LogFormat format);
@@ -72,8 +73,7 @@ private:
     std::string m_buffer;
     std::string m_pendingNote;
     platform::UserFileAccess m_access = platform::UserFileAccess::current();
-    std::optional<platform::UserFileError> m_lastError;
-    bool m_lastErrorTaken = false;
+    platform::WriteErrorLatch m_errors;
 };
 
 } // namespace turbo

@@ -472,6 +472,7 @@ void TurboMonitorDialog::restoreWindow()
     showNormal();
     raise();
     activateWindow();
+    windowRestored();
 }
 
 void TurboMonitorDialog::changeEvent(QEvent* event)
@@ -484,13 +485,19 @@ void TurboMonitorDialog::changeEvent(QEvent* event)
     bool minimised = windowState() & Qt::WindowMinimized;
     if (minimised && !wasMinimised)
         windowMinimised();
-    else if (!minimised && wasMinimised)
+    else if (!minimised && wasMinimised && isVisible())
         windowRestored();
+    // A window manager may drop the minimised state of the window hidden
+    // behind the icon; that is no restore: the icon stays until the window
+    // is shown again (restoreWindow).
 }
 
 void TurboMonitorDialog::windowMinimised()
 {
-    m_trayIconShown = m_tray->add(m_icon, QString());
+    // Minimised again while hidden behind the icon (a window manager may
+    // toggle the state of a hidden window): the icon is already there.
+    if (!m_trayIconShown)
+        m_trayIconShown = m_tray->add(m_icon, QString());
     if (m_trayIconShown)
         QTimer::singleShot(0, this, [this] { hide(); });
 }

@@ -153,31 +153,11 @@ bool MonitorLog::writeOut(const LogColumns& columns, const LogOptions& options)
     }
     if (!error) {
         m_buffer.clear();
-        m_lastError.reset();
+        m_errors.succeeded();
         return true;
     }
-    if (m_lastError != error) {
-        m_lastError = std::move(error);
-        m_lastErrorTaken = false;
-    }
+    m_errors.failed(std::move(*error));
     return false;
-}
-
-std::optional<platform::UserFileError> MonitorLog::takeNewError()
-{
-    if (!m_lastError || m_lastErrorTaken)
-        return std::nullopt;
-    m_lastErrorTaken = true;
-    return m_lastError;
-}
-
-std::string MonitorLog::unwrittenReport(const std::string& programName) const
-{
-    if (!m_lastError || m_buffer.empty())
-        return {};
-    const long lines = std::count(m_buffer.begin(), m_buffer.end(), '\n');
-    return cformat("%s: %ld log %s could not be written to %s (%s)", programName.c_str(), lines,
-                   lines == 1 ? "line" : "lines", m_lastError->path.c_str(), m_lastError->reason.c_str());
 }
 
 } // namespace monitor

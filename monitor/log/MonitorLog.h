@@ -5,6 +5,7 @@
 // written keeps every line for the next try, and never holds half a line.
 
 #include "platform/UserFile.h"
+#include "platform/WriteErrorLatch.h"
 
 #include <ctime>
 #include <optional>
@@ -63,14 +64,17 @@ public:
     void setFileAccess(platform::UserFileAccess access) { m_access = std::move(access); }
 
     // Why the last write failed; nullopt after a successful one.
-    const std::optional<platform::UserFileError>& lastError() const { return m_lastError; }
+    const std::optional<platform::UserFileError>& lastError() const { return m_errors.last(); }
     // The error of the last write when it has not been handed out before: a
     // failure repeating every interval is told once, and again only after a
     // write succeeded or the error changed.
-    std::optional<platform::UserFileError> takeNewError();
+    std::optional<platform::UserFileError> takeNewError() { return m_errors.takeNew(); }
     // "<program>: N log lines could not be written to <path> (<reason>)" while
     // lines are left after a failed write; empty otherwise.
-    std::string unwrittenReport(const std::string& programName) const;
+    std::string unwrittenReport(const std::string& programName) const
+    {
+        return m_errors.unwrittenReport(programName, m_buffer);
+    }
 
     // The line with the GPU figure when columns.gpu is set.
     static std::string formatLine(const LogReadings& readings, const LogColumns& columns,
@@ -88,8 +92,7 @@ public:
 private:
     std::string m_buffer;
     platform::UserFileAccess m_access = platform::UserFileAccess::current();
-    std::optional<platform::UserFileError> m_lastError;
-    bool m_lastErrorTaken = false;
+    platform::WriteErrorLatch m_errors;
 };
 
 } // namespace monitor

@@ -1,6 +1,7 @@
 #include "monitor/ui/MainDialog.h"
 
 #include "dialog/ClientAreaDrag.h"
+#include "dialog/HoverTimer.h"
 #include "dialog/StandardIds.h"
 #include "monitor/MonitorTick.h"
 #include "monitor/settings/PackedPosition.h"
@@ -42,6 +43,29 @@ MainDialog::MainDialog(MonitorRecords& records, MainDialogParts parts, QWidget* 
     // The window is created restored.
     setCaption(QString::fromLatin1(m_layout.restoredCaption));
     m_drag = new dialog::ClientAreaDrag(this);
+    if (m_parts.contextMenu) {
+        // Set before any system-menu entry, which would otherwise turn the
+        // right click into a list of those entries.
+        setContextMenuPolicy(Qt::CustomContextMenu);
+        connect(this, &QWidget::customContextMenuRequested, this, [this](const QPoint& point) {
+            if (m_records.running())
+                m_parts.contextMenu(*this, mapToGlobal(point));
+        });
+    }
+    if (m_parts.hovered) {
+        m_hover = new dialog::HoverTimer(this, m_parts.hoverMilliseconds);
+        connect(m_hover, &dialog::HoverTimer::hovered, this, [this](QPoint point) {
+            if (m_records.running())
+                m_parts.hovered(*this, point);
+            m_hover->request();
+        });
+        m_hover->request();
+        // The fields under the pop-up report plain mouse moves too; they
+        // are handed on to the window (eventFilter).
+        for (const CoreColumn& column : m_layout.columns)
+            for (int id : {column.minimum, column.minimumTime, column.maximum, column.maximumTime})
+                control(id)->setMouseTracking(true);
+    }
 
     onClicked(IDC_RESET, [this] { onReset(); });
     if (m_layout.infoField == InfoFieldStyle::ViewButton)
@@ -491,8 +515,37 @@ void MainDialog::mouseDoubleClickEvent(QMouseEvent* event)
         DialogWindow::mouseDoubleClickEvent(event);
 }
 
+void MainDialog::enterEvent(QEnterEvent* event)
+{
+    // The hover request ends when the mouse leaves; it is renewed on return.
+    if (m_hover && !m_hover->tracking())
+        m_hover->request();
+    DialogWindow::enterEvent(event);
+}
+
+void MainDialog::applyHeadingTheme()
+{
+    applyColours();
+    update();
+}
+
+void MainDialog::endDrag()
+{
+    m_drag->end();
+}
+
 bool MainDialog::eventFilter(QObject* watched, QEvent* event)
 {
+    if (event->type() == QEvent::MouseMove && m_hover && m_hover->tracking() && watched != this) {
+        // A mouse resting on a control rests on the window for the hover.
+        const auto* move = static_cast<QMouseEvent*>(event);
+        const auto* widget = qobject_cast<QWidget*>(watched);
+        if (widget && widget->window() == this && move->buttons() == Qt::NoButton) {
+            QMouseEvent onWindow(QEvent::MouseMove, mapFromGlobal(move->globalPosition()), move->globalPosition(),
+                                 Qt::NoButton, Qt::NoButton, move->modifiers());
+            QCoreApplication::sendEvent(this, &onWindow);
+        }
+    }
     if (event->type() == QEvent::KeyPress) {
         const auto* key = static_cast<QKeyEvent*>(event);
         const auto* widget = qobject_cast<QWidget*>(watched);

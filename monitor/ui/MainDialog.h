@@ -25,6 +25,7 @@
 
 namespace dialog {
 class ClientAreaDrag;
+class HoverTimer;
 }
 
 namespace monitor {
@@ -46,6 +47,12 @@ struct MainDialogParts {
     // Window placement from WindowXY, and the switch to and from the mini layout.
     std::function<void(MainDialog&)> restoreWindowPosition;
     std::function<void(MainDialog&)> toggleMiniMode;
+    // The context menu of the client area, at a screen position. Without it
+    // a right click shows the system-menu entries.
+    std::function<void(MainDialog&, QPoint screenPoint)> contextMenu;
+    // The mouse rested hoverMilliseconds on the client area, at a client point.
+    std::function<void(MainDialog&, QPoint clientPoint)> hovered;
+    int hoverMilliseconds = 3000;
     // Whether the desktop has a notification area; default: Qt's answer.
     std::function<bool()> notificationAreaExists;
 };
@@ -78,6 +85,11 @@ public:
     // Minimise and restore as the menus do.
     void minimizeWindow();
     void restoreWindow();
+
+    // Colours and headings for the layout MiniMode names, repainted.
+    void applyHeadingTheme();
+    // Ends a drag of the window by its client area.
+    void endDrag();
 
     // Suspend and resume of the system.
     void systemSuspending();
@@ -117,6 +129,7 @@ protected:
     void onSystemCommand(int command) override;
     void changeEvent(QEvent* event) override;
     void mouseDoubleClickEvent(QMouseEvent* event) override;
+    void enterEvent(QEnterEvent* event) override;
     bool eventFilter(QObject* watched, QEvent* event) override;
 
 private:
@@ -143,6 +156,7 @@ private:
     const MainWindowLayout& m_layout;
     MainDialogParts m_parts;
     dialog::ClientAreaDrag* m_drag = nullptr;
+    dialog::HoverTimer* m_hover = nullptr;
     std::unique_ptr<PowerEvents> m_power;
 
     bool m_firstTickPending = true;

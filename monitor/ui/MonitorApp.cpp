@@ -1,6 +1,11 @@
 #include "monitor/ui/MonitorApp.h"
 
 #include "dialog/TerminationSignals.h"
+#include "monitor/ui/CompositionEnabled.h"
+#include "monitor/ui/DateHover.h"
+#include "monitor/ui/MainContextMenu.h"
+#include "monitor/ui/QtScreenList.h"
+#include "monitor/ui/WindowPlacement.h"
 #include "monitor/ui/SleepWatcher.h"
 #include "platform/AccessStatus.h"
 
@@ -25,7 +30,20 @@ MonitorApp::MonitorApp(platform::Processor& processor, const hw::BuildFlavour& f
 int MonitorApp::run()
 {
     MonitorRecords records(m_processor, m_flavour, m_iniPath);
-    MainDialog window(records, m_parts);
+    // The window's place on the desktop, its context menu and date pop-up,
+    // unless the caller plugged in its own.
+    QtScreenList screens;
+    WindowPlacement placement(screens, CompositionEnabled());
+    MainContextMenu contextMenu(placement);
+    DateHover dateHover(placement);
+    MainDialogParts parts = m_parts;
+    if (!parts.restoreWindowPosition && !parts.toggleMiniMode)
+        placement.attachTo(parts);
+    if (!parts.contextMenu)
+        contextMenu.attachTo(parts);
+    if (!parts.hovered)
+        dateHover.attachTo(parts);
+    MainDialog window(records, std::move(parts));
     window.setServices(m_services);
 
     // Installed before the start-up: a signal during it ends the program as
