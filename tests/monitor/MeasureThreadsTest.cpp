@@ -181,6 +181,9 @@ TEST_F(LoadThreadTest, ThreadThatDoesNotAnswer)
     StopOutcome outcome = StopWorkerThreads(*shared, [&](uint32_t ms) {
         EXPECT_EQ(ms, 100u);
         ++steps;
+        // A step stands for 100 ms: long enough for the clock thread to see
+        // its stop request, however loaded the machine running the test.
+        eventually([&] { return shared->clockControl.load() == NotRunning; }, 2000ms);
         std::this_thread::sleep_for(1ms);
     });
     EXPECT_FALSE(outcome.loadThreadEnded);
