@@ -33,6 +33,10 @@ ProcessorSelection selectProcessor(const EnvironmentLookup& environment)
     }
     if (const char* audit = environment("SIMULATED_AUDIT"))
         options.auditPath = audit;
+    // Programs on one host share one simulated machine per profile unless
+    // SIMULATED_MACHINE names another.
+    const char* machine = environment("SIMULATED_MACHINE");
+    options.machineName = machine && *machine ? machine : "default";
     sim::SimulatedCreation created = sim::createSimulatedProcessor(environment("SIMULATED_CPU"), options);
     if (!created.processor) {
         selection.error = "SIMULATED_CPU: " + created.error;

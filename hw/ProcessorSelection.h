@@ -29,8 +29,9 @@ struct ProcessorSelection {
 };
 
 // SIMULATED_CPU set: that profile, with SIMULATED_LOAD, SIMULATED_READOUT,
-// SIMULATED_GPU, SIMULATED_AFFINITY and SIMULATED_AUDIT; unset or empty:
-// platform::LinuxProcessor.
+// SIMULATED_GPU, SIMULATED_AFFINITY and SIMULATED_AUDIT, on the shared
+// simulated machine SIMULATED_MACHINE names ("default" when unset or empty);
+// unset or empty: platform::LinuxProcessor.
 ProcessorSelection selectProcessor(const EnvironmentLookup& environment = processEnvironment);
 
 // True when SIMULATED_CPU names something (valid or not).

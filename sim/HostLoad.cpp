@@ -45,11 +45,11 @@ bool HostLoad::sample()
     return true;
 }
 
-double HostLoad::load(int cpu) const
+double HostLoad::load(int hostCpu) const
 {
-    if (m_load.empty() || cpu < 0)
+    if (hostCpu < 0 || hostCpu >= hostCpuCount())
         return 0.0;
-    return m_load[static_cast<size_t>(cpu) % m_load.size()];
+    return m_load[static_cast<size_t>(hostCpu)];
 }
 
 } // namespace sim

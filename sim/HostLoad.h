@@ -2,22 +2,24 @@
 // The load of the host's CPUs, from the per-CPU lines of /proc/stat: the share
 // of time each was busy between two samples (since boot before the second).
 
+#include "sim/HostLoadSource.h"
+
 #include <cstdint>
 #include <string>
 #include <vector>
 
 namespace sim {
 
-class HostLoad {
+class HostLoad : public HostLoadSource {
 public:
     explicit HostLoad(std::string statPath = "/proc/stat");
 
     // Reads the file again; false when it could not be read or held no CPU line.
-    bool sample();
+    bool sample() override;
 
-    // Busy share 0..1 of host CPU (cpu mod the host count); 0 when nothing was read.
-    double load(int cpu) const;
-    int hostCpuCount() const { return static_cast<int>(m_load.size()); }
+    // Busy share 0..1 of host CPU `hostCpu`; 0 for a CPU the host lacks or when nothing was read.
+    double load(int hostCpu) const override;
+    int hostCpuCount() const override { return static_cast<int>(m_load.size()); }
 
 private:
     struct Times {

@@ -5,7 +5,10 @@
 // SIMULATED_LOAD, SIMULATED_READOUT, SIMULATED_GPU and SIMULATED_AFFINITY;
 // malformed values are errors, never guessed at.
 
+#include "sim/HostLoadSource.h"
+
 #include <cstdint>
+#include <memory>
 #include <string>
 #include <string_view>
 #include <vector>
@@ -32,6 +35,13 @@ struct Options {
     // or taskset restricts them (bit n = CPU n); 0 means every CPU. Pinning
     // to a CPU outside it is refused and the masks show only these CPUs.
     uint32_t allowedCpus = 0;
+    // SIMULATED_MACHINE: the shared machine this processor runs on. Every
+    // simulated processor with the same name and profile on the host shares
+    // one set of registers, counters and temperatures (the programs use
+    // "default" when the variable is unset). Empty: a machine of its own.
+    std::string machineName;
+    // The host's load for LoadMode::Host; null reads /proc/stat.
+    std::shared_ptr<HostLoadSource> hostLoad;
 
     // "host" or a percentage 0 to 100; empty means host.
     static bool parseLoad(std::string_view text, Options& options, std::string& error);

@@ -4,12 +4,13 @@
 
 namespace sim {
 
-void applyPowerOnState(const Profile& profile, const CpuidFacts& facts, std::vector<CpuState>& cpus,
-                       std::vector<PackageState>& packages)
+void applyPowerOnState(const Profile& profile, const CpuidFacts& facts, std::span<CpuState> cpus,
+                       std::span<PackageState> packages)
 {
-    // The operating system asks for the highest state: one above the base
-    // ratio where turbo exists (which lets turbo engage), else the base ratio.
-    int request = profile.hasTurbo() ? profile.baseRatioTenths + 10 : profile.baseRatioTenths;
+    // The firmware leaves the highest state requested: one above the base
+    // ratio where turbo exists (which lets turbo engage), else the base
+    // ratio, until the governor makes its first choice.
+    int request = profile.turboRequestTenths();
     uint64_t perfControl = 0;
     if (profile.nehalemOrLater()) {
         perfControl = msr::perf_ctl::TargetRatio.set(0, uint64_t(request / 10));

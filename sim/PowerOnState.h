@@ -6,11 +6,11 @@
 #include "sim/ProcessorState.h"
 #include "sim/Profile.h"
 
-#include <vector>
+#include <span>
 
 namespace sim {
 
-void applyPowerOnState(const Profile& profile, const CpuidFacts& facts, std::vector<CpuState>& cpus,
-                       std::vector<PackageState>& packages);
+void applyPowerOnState(const Profile& profile, const CpuidFacts& facts, std::span<CpuState> cpus,
+                       std::span<PackageState> packages);
 
 } // namespace sim

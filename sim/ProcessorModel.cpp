@@ -1,5 +1,6 @@
 #include "sim/ProcessorModel.h"
 
+#include "sim/HostLoad.h"
 #include "sim/PowerOnState.h"
 
 #include "hw/MsrIndex.h"
@@ -7,70 +8,176 @@
 #include <algorithm>
 #include <cmath>
 #include <limits>
+#include <mutex>
 
 namespace sim {
 
 namespace {
 
-constexpr int64_t HostSampleInterval = 500000000; // ns between two reads of /proc/stat
+constexpr int64_t HostSampleInterval = 500000000; // ns between two reads of the host's load
+// The share of a core's temperature rise that builds up in the die itself;
+// the rest warms the heat spreader and cooler, slowly.
+constexpr double DieShare = 0.7;
+// The summed activity of cores that only wake in short bursts, which the
+// turbo bins leave out.
+constexpr double ShortBurstCores = 0.1;
+
+uint64_t mix(uint64_t value)
+{
+    value += 0x9E3779B97F4A7C15ull;
+    value = (value ^ (value >> 30)) * 0xBF58476D1CE4E5B9ull;
+    value = (value ^ (value >> 27)) * 0x94D049BB133111EBull;
+    return value ^ (value >> 31);
+}
 
 } // namespace
 
 ProcessorModel::ProcessorModel(const Profile& profile, const Options& options, CpuidFacts facts,
-                               int64_t nowNanoseconds)
-    : m_profile(profile), m_topology(profile), m_facts(facts), m_options(options), m_hostSampledAt(nowNanoseconds),
-      m_epoch(nowNanoseconds), m_last(nowNanoseconds)
+                               SimulatedMachine& machine, int64_t nowNanoseconds)
+    : m_profile(profile), m_topology(profile), m_facts(facts), m_options(options), m_machine(machine),
+      m_hostLoad(options.hostLoad)
 {
-    m_cpus.resize(static_cast<size_t>(m_topology.cpuCount()));
-    m_cores.resize(static_cast<size_t>(m_topology.coreCount()));
-    m_packages.resize(static_cast<size_t>(profile.packages));
-    m_packageRatio.assign(static_cast<size_t>(profile.packages), profile.baseRatioTenths);
+    if (!m_hostLoad && m_options.loadMode == LoadMode::Host)
+        m_hostLoad = std::make_shared<HostLoad>();
 
-    applyPowerOnState(profile, facts, m_cpus, m_packages);
-
-    for (size_t core = 0; core < m_cores.size(); ++core) {
-        if (core < m_options.pinnedReadouts.size())
-            m_cores[core].pinnedReadout = m_options.pinnedReadouts[core];
+    // Host CPU k loads core k's first thread; the second threads come after every core's first.
+    m_hostCpuOf.assign(static_cast<size_t>(m_topology.cpuCount()), -1);
+    for (int core = 0; core < m_topology.coreCount(); ++core) {
+        const std::vector<int>& threads = m_topology.threadsOfCore(core);
+        for (size_t thread = 0; thread < threads.size(); ++thread)
+            m_hostCpuOf[static_cast<size_t>(threads[thread])] = int(thread) * m_topology.coreCount() + core;
     }
 
-    if (m_options.loadMode == LoadMode::Host)
-        m_hostLoad.sample();
+    m_pinnedReadouts.resize(static_cast<size_t>(m_topology.coreCount()));
+    for (size_t core = 0; core < m_pinnedReadouts.size() && core < m_options.pinnedReadouts.size(); ++core)
+        m_pinnedReadouts[core] = m_options.pinnedReadouts[core];
+
+    for (char c : profile.name)
+        m_noiseSeed = mix(m_noiseSeed ^ static_cast<unsigned char>(c));
+
+    std::lock_guard lock(m_machine);
+    if (m_machine.start() == MachineStart::PowerOn)
+        powerOn(nowNanoseconds);
+    if (m_hostLoad)
+        m_hostLoad->sample();
     refreshLoads();
-    settle();
-    for (int core = 0; core < m_topology.coreCount(); ++core)
-        m_cores[static_cast<size_t>(core)].celsius = steadyCelsius(core);
 }
 
-double ProcessorModel::configuredLoad(int cpu) const
+void ProcessorModel::powerOn(int64_t nowNanoseconds)
 {
-    const CpuState& state = m_cpus[static_cast<size_t>(cpu)];
-    if (state.loadOverride)
-        return *state.loadOverride;
+    MachineState& s = state();
+    s.epoch = nowNanoseconds;
+    s.last = nowNanoseconds;
+    s.hostSampledAt = nowNanoseconds;
+    std::span<CpuState> cpus(s.cpus.data(), static_cast<size_t>(m_topology.cpuCount()));
+    std::span<PackageState> packages(s.packages.data(), static_cast<size_t>(m_profile.packages));
+    applyPowerOnState(m_profile, m_facts, cpus, packages);
+    for (int core = 0; core < m_topology.coreCount(); ++core) {
+        CoreState& state = this->core(core);
+        state.spreaderCelsius = idleCelsius(core);
+        state.dieRise = 0.0;
+    }
+    for (int package = 0; package < m_profile.packages; ++package)
+        s.packageRatio[static_cast<size_t>(package)] = m_profile.baseRatioTenths;
+}
+
+int ProcessorModel::simulatedCpuOfHost(int hostCpu) const
+{
+    for (int n = 0; n < m_topology.cpuCount(); ++n)
+        if (m_hostCpuOf[static_cast<size_t>(n)] == hostCpu)
+            return n;
+    return -1;
+}
+
+double ProcessorModel::configuredLoad(int n) const
+{
+    const CpuState& state = cpu(n);
+    if (state.hasLoadOverride)
+        return state.loadOverride;
     if (m_options.loadMode == LoadMode::Fixed)
         return m_options.fixedLoadPercent / 100.0;
-    return m_hostLoad.load(cpu);
+    return m_hostLoad ? m_hostLoad->load(m_hostCpuOf[static_cast<size_t>(n)]) : 0.0;
 }
 
 void ProcessorModel::refreshLoads()
 {
-    for (int n = 0; n < m_topology.cpuCount(); ++n)
-        m_cpus[static_cast<size_t>(n)].loadFraction = std::clamp(configuredLoad(n), 0.0, 1.0);
-}
-
-void ProcessorModel::setLoadOverride(int cpu, std::optional<double> percent)
-{
-    CpuState& state = m_cpus[static_cast<size_t>(cpu)];
-    if (percent)
-        state.loadOverride = std::clamp(*percent, 0.0, 100.0) / 100.0;
-    else
-        state.loadOverride.reset();
-    refreshLoads();
+    uint32_t floor = m_machine.busyFloorMask();
+    for (int n = 0; n < m_topology.cpuCount(); ++n) {
+        double load = std::clamp(configuredLoad(n), 0.0, 1.0);
+        if (floor & (1u << n))
+            load = std::max(load, BusyFloorShare);
+        cpu(n).loadFraction = load;
+    }
+    applyGovernor();
     settle();
 }
 
-double ProcessorModel::duty(int cpu) const
+void ProcessorModel::setBusyFloor(uint32_t mask)
 {
-    uint64_t value = m_cpus[static_cast<size_t>(cpu)].clockModulation;
+    int slot = m_machine.holderSlot();
+    if (slot < 0)
+        return;
+    HolderSlot& holder = state().holders[static_cast<size_t>(slot)];
+    if (holder.busyFloorMask == mask)
+        return;
+    holder.busyFloorMask = mask;
+    refreshLoads();
+}
+
+void ProcessorModel::setLoadOverride(int n, std::optional<double> percent)
+{
+    CpuState& state = cpu(n);
+    state.hasLoadOverride = percent.has_value();
+    state.loadOverride = percent ? std::clamp(*percent, 0.0, 100.0) / 100.0 : 0.0;
+    refreshLoads();
+}
+
+int ProcessorModel::governorRatioTenths(double load) const
+{
+    const Profile& p = m_profile;
+    int top = p.turboRequestTenths();
+    if (load >= GovernorUpThreshold)
+        return top;
+    // Proportional between the lowest and the highest state, then the
+    // highest state at or below that: whole ratios up to the base ratio,
+    // which may carry a half.
+    double target = p.minRatioTenths + load * double(top - p.minRatioTenths);
+    if (target >= p.baseRatioTenths)
+        return p.baseRatioTenths;
+    int whole = p.minRatioTenths + int(std::floor((target - p.minRatioTenths) / 10.0)) * 10;
+    return std::clamp(whole, p.minRatioTenths, p.baseRatioTenths);
+}
+
+uint64_t ProcessorModel::governorRequest(int n, int ratioTenths) const
+{
+    using namespace msr::perf_ctl;
+    // The governor leaves the turbo disengage bit as software set it.
+    uint64_t value = TurboDisengage.set(0, TurboDisengage.get(cpu(n).perfControl));
+    if (m_profile.nehalemOrLater())
+        return TargetRatio.set(value, uint64_t(ratioTenths / 10));
+    value = Core2TargetRatio.set(value, uint64_t(ratioTenths / 10));
+    value = Core2TargetHalfRatio.set(value, ratioTenths % 10 == 5);
+    return TargetVid.set(value, uint64_t(m_profile.vidCodeAt(ratioTenths)));
+}
+
+void ProcessorModel::applyGovernor()
+{
+    for (int n = 0; n < m_topology.cpuCount(); ++n) {
+        // Without SpeedStep there is no frequency scaling for the system to do.
+        if (!msr::misc_enable::EnhancedSpeedStep.test(packageOf(n).miscEnable))
+            continue;
+        CpuState& state = cpu(n);
+        int wanted = governorRatioTenths(state.loadFraction);
+        if (wanted == state.governorRequestTenths)
+            continue;
+        state.governorRequestTenths = wanted;
+        state.perfControl = governorRequest(n, wanted);
+    }
+}
+
+double ProcessorModel::duty(int n) const
+{
+    uint64_t value = cpu(n).clockModulation;
     if (!msr::clock_modulation::Enable.test(value))
         return 1.0;
     bool extended = m_facts.extendedClockModulation;
@@ -86,18 +193,18 @@ double ProcessorModel::volts(int ratioTenths) const { return m_profile.voltsAt(r
 double ProcessorModel::coreActivity(int core) const
 {
     double idle = 1.0;
-    for (int cpu : m_topology.threadsOfCore(core))
-        idle *= 1.0 - m_cpus[static_cast<size_t>(cpu)].loadFraction * duty(cpu);
+    for (int n : m_topology.threadsOfCore(core))
+        idle *= 1.0 - cpu(n).loadFraction * duty(n);
     return 1.0 - idle;
 }
 
 int ProcessorModel::requestedRatioTenths(int package) const
 {
     int request = 0;
-    for (int cpu = 0; cpu < m_topology.cpuCount(); ++cpu) {
-        if (m_topology.cpu(cpu).package != package)
+    for (int n = 0; n < m_topology.cpuCount(); ++n) {
+        if (m_topology.cpu(n).package != package)
             continue;
-        uint64_t value = m_cpus[static_cast<size_t>(cpu)].perfControl;
+        uint64_t value = cpu(n).perfControl;
         int tenths = m_profile.nehalemOrLater()
                          ? int(msr::perf_ctl::TargetRatio.get(value)) * 10
                          : int(msr::perf_ctl::Core2TargetRatio.get(value)) * 10
@@ -109,13 +216,12 @@ int ProcessorModel::requestedRatioTenths(int package) const
 
 bool ProcessorModel::turboAllowed(int package) const
 {
-    uint64_t misc = m_packages[static_cast<size_t>(package)].miscEnable;
+    uint64_t misc = state().packages[static_cast<size_t>(package)].miscEnable;
     if (!m_profile.hasTurbo() || !msr::misc_enable::EnhancedSpeedStep.test(misc)
         || msr::misc_enable::TurboDisengage.test(misc))
         return false;
-    for (int cpu = 0; cpu < m_topology.cpuCount(); ++cpu)
-        if (m_topology.cpu(cpu).package == package
-            && !msr::perf_ctl::TurboDisengage.test(m_cpus[static_cast<size_t>(cpu)].perfControl))
+    for (int n = 0; n < m_topology.cpuCount(); ++n)
+        if (m_topology.cpu(n).package == package && !msr::perf_ctl::TurboDisengage.test(cpu(n).perfControl))
             return true;
     return false;
 }
@@ -126,17 +232,19 @@ int ProcessorModel::turboRatioTenths(int package) const
     for (int core = 0; core < m_topology.coreCount(); ++core)
         if (m_topology.cpu(m_topology.threadsOfCore(core).front()).package == package)
             active += coreActivity(core);
-    int cores = std::clamp(int(std::ceil(active - 1e-6)), 1, m_profile.coresPerPackage);
+    // A core busy a few per cent of the time spends it in short bursts and
+    // does not hold the package out of the bin of the cores that are busy.
+    int cores = std::clamp(int(std::ceil(active - ShortBurstCores)), 1, m_profile.coresPerPackage);
     if (!m_profile.nehalemOrLater())
         return m_profile.turboRatioTenths[static_cast<size_t>(cores - 1)];
-    uint64_t limit = m_packages[static_cast<size_t>(package)].turboRatioLimit;
+    uint64_t limit = state().packages[static_cast<size_t>(package)].turboRatioLimit;
     int ratio = int(msr::turbo_ratio_limit::ratioForActiveCores(unsigned(cores)).get(limit)) * 10;
     return std::max(ratio, m_profile.baseRatioTenths);
 }
 
 double ProcessorModel::powerLimitWatts(int package) const
 {
-    const PackageState& state = m_packages[static_cast<size_t>(package)];
+    const PackageState& state = this->state().packages[static_cast<size_t>(package)];
     if (m_profile.family == Family::Nehalem) {
         uint64_t value = state.turboPowerCurrentLimit;
         if (msr::turbo_power_current_limit::TdpLimitOverride.test(value))
@@ -169,7 +277,7 @@ double ProcessorModel::packageWatts(int package, int ratioTenths) const
 int ProcessorModel::chooseRatio(int package) const
 {
     const Profile& p = m_profile;
-    uint64_t misc = m_packages[static_cast<size_t>(package)].miscEnable;
+    uint64_t misc = state().packages[static_cast<size_t>(package)].miscEnable;
     int ratio = p.baseRatioTenths;
     if (msr::misc_enable::EnhancedSpeedStep.test(misc)) {
         int request = requestedRatioTenths(package);
@@ -184,7 +292,7 @@ int ProcessorModel::chooseRatio(int package) const
     while (ratio > p.baseRatioTenths && packageWatts(package, ratio) > limit)
         ratio = std::max(ratio - 10, p.baseRatioTenths);
     bool clamp = p.family == Family::SandyBridge
-                 && msr::pkg_power_limit::ClampLimit1.test(m_packages[static_cast<size_t>(package)].pkgPowerLimit);
+                 && msr::pkg_power_limit::ClampLimit1.test(state().packages[static_cast<size_t>(package)].pkgPowerLimit);
     while (clamp && ratio > p.minRatioTenths && packageWatts(package, ratio) > limit)
         ratio = std::max(ratio - 10, p.minRatioTenths);
     return ratio;
@@ -193,33 +301,57 @@ int ProcessorModel::chooseRatio(int package) const
 void ProcessorModel::settle()
 {
     for (int package = 0; package < m_profile.packages; ++package)
-        m_packageRatio[static_cast<size_t>(package)] = chooseRatio(package);
+        state().packageRatio[static_cast<size_t>(package)] = chooseRatio(package);
 }
 
-double ProcessorModel::steadyCelsius(int core) const
+double ProcessorModel::idleCelsius(int core) const
 {
-    int package = m_topology.cpu(m_topology.threadsOfCore(core).front()).package;
-    double scale = powerScale(m_packageRatio[static_cast<size_t>(package)]);
-    return m_profile.idleCelsius + (m_profile.fullLoadCelsius - m_profile.idleCelsius) * coreActivity(core) * scale;
+    return m_profile.idleCelsius + 0.5 * m_profile.coreOffset(m_topology.cpu(m_topology.threadsOfCore(core).front()).coreInPackage);
+}
+
+double ProcessorModel::steadyRise(int core) const
+{
+    const LogicalCpu& where = m_topology.cpu(m_topology.threadsOfCore(core).front());
+    double scale = powerScale(packageRatioTenths(where.package));
+    double fullRise = m_profile.fullLoadCelsius - m_profile.idleCelsius + 0.5 * m_profile.coreOffset(where.coreInPackage);
+    return fullRise * coreActivity(core) * scale;
+}
+
+double ProcessorModel::celsius(int core) const
+{
+    const CoreState& state = this->state().cores[static_cast<size_t>(core)];
+    return state.spreaderCelsius + state.dieRise;
+}
+
+double ProcessorModel::sensorNoise(int core) const
+{
+    uint64_t period = uint64_t(std::max<int64_t>(state().last - state().epoch, 0) / SensorNoisePeriod);
+    uint64_t bits = mix(m_noiseSeed ^ mix(period * 64 + uint64_t(core)));
+    double unit = double(bits >> 11) / double(1ull << 53); // 0..1
+    return (2.0 * unit - 1.0) * SensorNoiseCelsius;
 }
 
 int ProcessorModel::readout(int core) const
 {
-    const CoreState& state = m_cores[static_cast<size_t>(core)];
-    if (state.pinnedReadout)
-        return *state.pinnedReadout;
-    long value = std::lround(double(m_profile.tjMax) - state.celsius);
+    if (const std::optional<int>& pinned = m_pinnedReadouts[static_cast<size_t>(core)])
+        return *pinned;
+    long value = std::lround(double(m_profile.tjMax) - celsius(core) - sensorNoise(core));
     return int(std::clamp(value, 0L, 127L));
+}
+
+void ProcessorModel::pinReadout(int core, std::optional<int> readout)
+{
+    m_pinnedReadouts[static_cast<size_t>(core)] = readout;
 }
 
 double ProcessorModel::tscHz() const { return m_profile.busHz() * m_profile.baseRatioTenths / 10.0; }
 
-uint64_t ProcessorModel::tsc(int cpu, int64_t nowNanoseconds) const
+uint64_t ProcessorModel::tsc(int n, int64_t nowNanoseconds) const
 {
-    unsigned __int128 elapsed = static_cast<unsigned __int128>(std::max<int64_t>(nowNanoseconds - m_epoch, 0));
+    unsigned __int128 elapsed = static_cast<unsigned __int128>(std::max<int64_t>(nowNanoseconds - state().epoch, 0));
     unsigned __int128 ticks = elapsed * m_profile.busHzNumerator * unsigned(m_profile.baseRatioTenths)
                               / (static_cast<unsigned __int128>(m_profile.busHzDenominator) * 10u * 1000000000u);
-    return static_cast<uint64_t>(ticks) + static_cast<uint64_t>(m_cpus[static_cast<size_t>(cpu)].tscOffset);
+    return static_cast<uint64_t>(ticks) + static_cast<uint64_t>(cpu(n).tscOffset);
 }
 
 double ProcessorModel::energyUnitsPerJoule() const
@@ -229,22 +361,22 @@ double ProcessorModel::energyUnitsPerJoule() const
     return std::ldexp(1.0, int(msr::rapl_power_unit::EnergyStatusUnits.get(m_profile.raplPowerUnit)));
 }
 
-void ProcessorModel::countCycles(int cpu, double seconds)
+void ProcessorModel::countCycles(int n, double seconds)
 {
-    CpuState& state = m_cpus[static_cast<size_t>(cpu)];
-    double unhalted = state.loadFraction * duty(cpu) * seconds;
+    CpuState& state = cpu(n);
+    double unhalted = state.loadFraction * duty(n) * seconds;
     if (unhalted <= 0.0)
         return;
-    int ratio = m_packageRatio[static_cast<size_t>(m_topology.cpu(cpu).package)];
+    int ratio = packageRatioTenths(m_topology.cpu(n).package);
     double reference = unhalted * m_profile.busHz();
     double core = reference * ratio / 10.0;
     double nominal = unhalted * tscHz();
 
-    for (int n = 0; n < m_facts.generalCounters && n < MaxGeneralCounters; ++n) {
-        uint64_t select = state.eventSelect[static_cast<size_t>(n)];
+    for (int counter = 0; counter < m_facts.generalCounters && counter < MaxGeneralCounters; ++counter) {
+        uint64_t select = state.eventSelect[static_cast<size_t>(counter)];
         bool counting = msr::perfevtsel::Enable.test(select)
                         && (msr::perfevtsel::User.test(select) || msr::perfevtsel::Os.test(select))
-                        && msr::perf_global_ctrl::pmcEnable(unsigned(n)).test(state.globalControl);
+                        && msr::perf_global_ctrl::pmcEnable(unsigned(counter)).test(state.globalControl);
         if (!counting)
             continue;
         uint64_t event = msr::perfevtsel::EventSelect.get(select);
@@ -256,16 +388,16 @@ void ProcessorModel::countCycles(int cpu, double seconds)
             cycles = reference; // reference cycles tick at the bus clock
         else if (event == msr::perfevtsel::EventInstructionsRetired && mask == 0)
             cycles = core;
-        if (state.pmc[static_cast<size_t>(n)].add(cycles, m_facts.generalWidth))
-            state.globalStatus = msr::perf_global_status::pmcOverflow(unsigned(n)).set(state.globalStatus, 1);
+        if (state.pmc[static_cast<size_t>(counter)].add(cycles, m_facts.generalWidth))
+            state.globalStatus = msr::perf_global_status::pmcOverflow(unsigned(counter)).set(state.globalStatus, 1);
     }
 
     const double fixedCounts[FixedCounters] = {core /* instructions, one per cycle */, core, nominal};
-    for (unsigned n = 0; n < FixedCounters; ++n) {
-        bool counting = msr::fixed_ctr_ctrl::ctrEnable(n).get(state.fixedControl) != 0
-                        && msr::perf_global_ctrl::fixedEnable(n).test(state.globalControl);
-        if (counting && state.fixed[n].add(fixedCounts[n], m_facts.fixedWidth))
-            state.globalStatus = msr::perf_global_status::fixedOverflow(n).set(state.globalStatus, 1);
+    for (unsigned counter = 0; counter < FixedCounters; ++counter) {
+        bool counting = msr::fixed_ctr_ctrl::ctrEnable(counter).get(state.fixedControl) != 0
+                        && msr::perf_global_ctrl::fixedEnable(counter).test(state.globalControl);
+        if (counting && state.fixed[counter].add(fixedCounts[counter], m_facts.fixedWidth))
+            state.globalStatus = msr::perf_global_status::fixedOverflow(counter).set(state.globalStatus, 1);
     }
     state.mperf.add(nominal, 64);
     state.aperf.add(core, 64);
@@ -273,33 +405,36 @@ void ProcessorModel::countCycles(int cpu, double seconds)
 
 void ProcessorModel::advance(int64_t nowNanoseconds)
 {
-    if (nowNanoseconds > m_last) {
-        double seconds = double(nowNanoseconds - m_last) / 1e9;
-        for (int cpu = 0; cpu < m_topology.cpuCount(); ++cpu)
-            countCycles(cpu, seconds);
-        double decay = std::exp(-seconds / m_profile.thermalTimeConstantSeconds);
+    MachineState& s = state();
+    if (nowNanoseconds > s.last) {
+        double seconds = double(nowNanoseconds - s.last) / 1e9;
+        for (int n = 0; n < m_topology.cpuCount(); ++n)
+            countCycles(n, seconds);
+        double dieDecay = std::exp(-seconds / m_profile.thermalTimeConstantSeconds);
+        double spreaderDecay = std::exp(-seconds / m_profile.heatsinkTimeConstantSeconds);
         for (int core = 0; core < m_topology.coreCount(); ++core) {
-            CoreState& state = m_cores[static_cast<size_t>(core)];
-            double target = steadyCelsius(core);
-            state.celsius = target + (state.celsius - target) * decay;
+            CoreState& state = this->core(core);
+            double rise = steadyRise(core);
+            double dieTarget = DieShare * rise;
+            double spreaderTarget = idleCelsius(core) + (1.0 - DieShare) * rise;
+            state.dieRise = dieTarget + (state.dieRise - dieTarget) * dieDecay;
+            state.spreaderCelsius = spreaderTarget + (state.spreaderCelsius - spreaderTarget) * spreaderDecay;
         }
         for (int package = 0; package < m_profile.packages; ++package) {
-            PackageState& state = m_packages[static_cast<size_t>(package)];
-            state.watts = packageWatts(package, m_packageRatio[static_cast<size_t>(package)]);
+            PackageState& state = this->package(package);
+            state.watts = packageWatts(package, packageRatioTenths(package));
             state.energyUnits += state.watts * seconds * energyUnitsPerJoule();
         }
-        m_last = nowNanoseconds;
+        s.last = nowNanoseconds;
     }
     for (int core = 0; core < m_topology.coreCount(); ++core)
         if (readout(core) == 0)
-            m_cores[static_cast<size_t>(core)].thermalLog = true;
+            this->core(core).thermalLog = true;
 
-    if (m_options.loadMode == LoadMode::Host && nowNanoseconds - m_hostSampledAt >= HostSampleInterval) {
-        m_hostSampledAt = nowNanoseconds;
-        if (m_hostLoad.sample()) {
+    if (m_hostLoad && m_options.loadMode == LoadMode::Host && nowNanoseconds - s.hostSampledAt >= HostSampleInterval) {
+        s.hostSampledAt = nowNanoseconds;
+        if (m_hostLoad->sample())
             refreshLoads();
-            settle();
-        }
     }
 }
 

@@ -1,18 +1,40 @@
 #pragma once
 // The physics of a simulated processor: which ratio each package runs at,
 // how the counters advance with load, ratio and clock modulation, how each
-// core's temperature follows its power with a first-order lag, and how much
-// energy each package draws. State advances lazily: advance(now) integrates
-// everything over the time since the previous call, with the loads and
-// register settings that held during that time.
+// core's temperature follows its power, and how much energy each package
+// draws. State advances lazily: advance(now) integrates everything over the
+// time since the previous call, with the loads and register settings that
+// held during that time.
+//
+// The operating system's frequency governor is part of the model: while
+// SpeedStep is enabled it rewrites each CPU's IA32_PERF_CTL request from
+// that CPU's load whenever its choice changes, from the lowest ratio when
+// idle to the turbo request when busy, as an on-demand governor does. A
+// request a program writes holds until the governor's choice next changes.
+//
+// Loads: SIMULATED_LOAD fixes every CPU's load, or the host's CPUs give it,
+// one core at a time: host CPU k loads the first thread of simulated core k,
+// the second threads follow once every core has one, and simulated CPUs
+// beyond the host's count stay idle. A CPU that one of the attached
+// programs' threads sits on is never fully halted (the busy floor).
+//
+// Temperatures: each core's die follows its power within seconds, the heat
+// spreader and cooler under it within tens of seconds; each core has its own
+// fixed offset from the profile, and its digital sensor a little repeatable
+// noise. A machine powers on at idle temperature.
+//
+// All state sits in a MachineState, possibly shared with other programs:
+// the caller holds the machine's lock around every call.
 
-#include "sim/HostLoad.h"
+#include "sim/HostLoadSource.h"
 #include "sim/Options.h"
 #include "sim/ProcessorState.h"
 #include "sim/Profile.h"
+#include "sim/SimulatedMachine.h"
 #include "sim/Topology.h"
 
 #include <cstdint>
+#include <memory>
 #include <optional>
 #include <vector>
 
@@ -26,9 +48,20 @@ struct CpuidFacts {
     bool extendedClockModulation = false; // leaf 6 EAX bit 5: duty in sixteenths
 };
 
+// The share of time a CPU with one of the programs' threads on it is busy at least.
+constexpr double BusyFloorShare = 0.02;
+// A load at or above this share makes the governor ask for the highest ratio.
+constexpr double GovernorUpThreshold = 0.80;
+// Peak deviation of the digital thermal sensor from the die temperature.
+constexpr double SensorNoiseCelsius = 0.25;
+// The sensor noise changes this often (nanoseconds).
+constexpr int64_t SensorNoisePeriod = 200000000;
+
 class ProcessorModel {
 public:
-    ProcessorModel(const Profile& profile, const Options& options, CpuidFacts facts, int64_t nowNanoseconds);
+    // Powers the machine on when it is new to `machine`, else joins it as it is.
+    ProcessorModel(const Profile& profile, const Options& options, CpuidFacts facts, SimulatedMachine& machine,
+                   int64_t nowNanoseconds);
 
     const Profile& profile() const { return m_profile; }
     const Topology& topology() const { return m_topology; }
@@ -39,32 +72,49 @@ public:
     // Settles the ratios again after a register or load change (call after advance()).
     void settle();
 
-    CpuState& cpu(int n) { return m_cpus[static_cast<size_t>(n)]; }
-    CoreState& core(int c) { return m_cores[static_cast<size_t>(c)]; }
-    PackageState& package(int p) { return m_packages[static_cast<size_t>(p)]; }
+    CpuState& cpu(int n) { return state().cpus[static_cast<size_t>(n)]; }
+    const CpuState& cpu(int n) const { return state().cpus[static_cast<size_t>(n)]; }
+    CoreState& core(int c) { return state().cores[static_cast<size_t>(c)]; }
+    PackageState& package(int p) { return state().packages[static_cast<size_t>(p)]; }
     PackageState& packageOf(int cpu) { return package(m_topology.cpu(cpu).package); }
 
     // A test's load for one CPU (0..100 %), or back to the configured source.
     void setLoadOverride(int cpu, std::optional<double> percent);
-    double loadFraction(int cpu) const { return m_cpus[static_cast<size_t>(cpu)].loadFraction; }
+    double loadFraction(int n) const { return cpu(n).loadFraction; }
+    // The CPUs this program's threads sit on now (bit n = CPU n).
+    void setBusyFloor(uint32_t mask);
+    // Reads the configured loads again (a register write may have switched SpeedStep).
+    void refreshLoads();
+
+    // The simulated CPU host CPU `hostCpu` loads, or -1 when it loads none.
+    int simulatedCpuOfHost(int hostCpu) const;
 
     // Ratio the package runs at now, in tenths.
-    int packageRatioTenths(int package) const { return m_packageRatio[static_cast<size_t>(package)]; }
+    int packageRatioTenths(int package) const { return state().packageRatio[static_cast<size_t>(package)]; }
     // True while turbo (or Core 2 dynamic acceleration) may engage on the package.
     bool turboAllowed(int package) const;
     // Share of time on-demand clock modulation lets the CPU run, 0..1.
     double duty(int cpu) const;
     double volts(int ratioTenths) const;
+    // The ratio the governor asks for at this load.
+    int governorRatioTenths(double load) const;
 
+    // The die temperature of a core, and what its sensor reads (degrees below TjMax).
+    double celsius(int core) const;
     int readout(int core) const;
+    void pinReadout(int core, std::optional<int> readout);
     double tscHz() const;
     uint64_t tsc(int cpu, int64_t nowNanoseconds) const;
     // Energy units per joule of MSR_PKG_ENERGY_STATUS.
     double energyUnitsPerJoule() const;
 
 private:
+    MachineState& state() { return m_machine.state(); }
+    const MachineState& state() const { return m_machine.state(); }
+    void powerOn(int64_t nowNanoseconds);
     double configuredLoad(int cpu) const;
-    void refreshLoads();
+    void applyGovernor();
+    uint64_t governorRequest(int cpu, int ratioTenths) const;
     double coreActivity(int core) const;
     int requestedRatioTenths(int package) const;
     int turboRatioTenths(int package) const;
@@ -72,22 +122,20 @@ private:
     double powerScale(int ratioTenths) const;
     double packageWatts(int package, int ratioTenths) const;
     int chooseRatio(int package) const;
-    double steadyCelsius(int core) const;
+    double idleCelsius(int core) const;
+    double steadyRise(int core) const;
+    double sensorNoise(int core) const;
     void countCycles(int cpu, double seconds);
 
     const Profile& m_profile;
     Topology m_topology;
     CpuidFacts m_facts;
     Options m_options;
-    HostLoad m_hostLoad;
-    int64_t m_hostSampledAt = 0;
-    int64_t m_epoch = 0;
-    int64_t m_last = 0;
-
-    std::vector<CpuState> m_cpus;
-    std::vector<CoreState> m_cores;
-    std::vector<PackageState> m_packages;
-    std::vector<int> m_packageRatio;
+    SimulatedMachine& m_machine;
+    std::shared_ptr<HostLoadSource> m_hostLoad;
+    std::vector<int> m_hostCpuOf;                    // per simulated CPU
+    std::vector<std::optional<int>> m_pinnedReadouts; // per core, this program's own
+    uint64_t m_noiseSeed = 0;
 };
 
 } // namespace sim

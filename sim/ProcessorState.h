@@ -1,51 +1,80 @@
 #pragma once
 // The state a simulated processor keeps per logical CPU, per core and per
-// package: counters, control registers, temperatures and energy.
+// package: counters, control registers, temperatures and energy. Every type
+// here is plain data of fixed size, so a whole machine's state can live in a
+// memory mapping that several programs share (see SimulatedMachine).
 
 #include "sim/Counter.h"
 
 #include <array>
 #include <cstdint>
-#include <optional>
+#include <type_traits>
 
 namespace sim {
 
 constexpr int MaxGeneralCounters = 4;
 constexpr int FixedCounters = 3;
+constexpr int MaxCpus = 32;     // the width of an affinity mask
+constexpr int MaxCores = 16;
+constexpr int MaxPackages = 2;
+constexpr int MaxHolders = 32;  // simulated processors attached to one machine at once
 
 struct CpuState {
-    std::array<Counter, MaxGeneralCounters> pmc{};
-    std::array<uint64_t, MaxGeneralCounters> eventSelect{};
-    std::array<Counter, FixedCounters> fixed{};
-    uint64_t fixedControl = 0;
-    uint64_t globalControl = 0;
-    uint64_t globalStatus = 0;
-    uint64_t perfControl = 0;
-    uint64_t clockModulation = 0;
+    std::array<Counter, MaxGeneralCounters> pmc;
+    std::array<uint64_t, MaxGeneralCounters> eventSelect;
+    std::array<Counter, FixedCounters> fixed;
+    uint64_t fixedControl;
+    uint64_t globalControl;
+    uint64_t globalStatus;
+    uint64_t perfControl;
+    uint64_t clockModulation;
     Counter mperf;
     Counter aperf;
-    int64_t tscOffset = 0;          // added to the nominal-rate count since power-on
-    double loadFraction = 0.0;      // share of time not halted, 0..1
-    std::optional<double> loadOverride; // set by a test for this CPU
+    int64_t tscOffset;              // added to the nominal-rate count since power-on
+    double loadFraction;            // share of time not halted, 0..1
+    bool hasLoadOverride;           // a test set this CPU's load
+    double loadOverride;
+    int governorRequestTenths;      // the ratio the frequency governor last asked for; 0: none yet
 };
 
 struct CoreState {
-    double celsius = 0.0;
-    bool thermalLog = false;
-    std::optional<int> pinnedReadout;
+    double dieRise;                 // degrees above the heat spreader
+    double spreaderCelsius;         // the heat spreader and cooler under this core
+    bool thermalLog;
 };
 
 struct PackageState {
-    uint64_t miscEnable = 0;
-    uint64_t turboRatioLimit = 0;
-    uint64_t turboPowerCurrentLimit = 0;
-    uint64_t powerControl = 0;
-    uint64_t flexRatio = 0;
-    uint64_t pkgPowerLimit = 0;
-    uint64_t pp0CurrentConfig = 0;
-    double energyUnits = 0.0;       // in MSR_RAPL_POWER_UNIT energy units, unwrapped
-    double watts = 0.0;             // package power over the last update
-    bool thermalLog = false;
+    uint64_t miscEnable;
+    uint64_t turboRatioLimit;
+    uint64_t turboPowerCurrentLimit;
+    uint64_t powerControl;
+    uint64_t flexRatio;
+    uint64_t pkgPowerLimit;
+    uint64_t pp0CurrentConfig;
+    double energyUnits;             // in MSR_RAPL_POWER_UNIT energy units, unwrapped
+    double watts;                   // package power over the last update
+    bool thermalLog;
 };
+
+// A program attached to the machine: the CPUs its threads sit on, which
+// never halt completely while it runs.
+struct HolderSlot {
+    int32_t pid;                    // 0: free
+    uint32_t busyFloorMask;
+};
+
+struct MachineState {
+    std::array<CpuState, MaxCpus> cpus;
+    std::array<CoreState, MaxCores> cores;
+    std::array<PackageState, MaxPackages> packages;
+    std::array<int, MaxPackages> packageRatio;
+    std::array<HolderSlot, MaxHolders> holders;
+    int64_t epoch;                  // clock time of power-on: the TSC counts from here
+    int64_t last;                   // clock time the state was integrated to
+    int64_t hostSampledAt;          // clock time of the last read of the host's load
+};
+
+static_assert(std::is_trivially_copyable_v<MachineState> && std::is_standard_layout_v<MachineState>,
+              "the machine state must be shareable between processes as plain bytes");
 
 } // namespace sim

@@ -23,106 +23,228 @@ constexpr uint64_t MiscCore2Mobile = 0x186052089;   // deeper C-states enabled a
 constexpr uint64_t MiscAtom = 0x02152089;           // SpeedStep select locked by the firmware
 constexpr uint64_t MiscNehalem = 0x00850089;
 
+// One table per processor. Clocks, ratios, turbo bins, TDP, VID range and
+// thermal limit are the figures Intel publishes for the part (its product
+// data sheet on ark.intel.com and the processor datasheet); where Intel gives
+// only a case temperature for a Core 2, TjMax is the value the part's
+// digital sensor counts down from. Temperatures at idle and load, power
+// draw and the voltage the part settles at are typical of the part in a
+// desktop or notebook of its time.
 std::vector<Profile> buildProfiles()
 {
     std::vector<Profile> list;
 
-    list.push_back({"e8400", "e8400", "Intel(R) Core(TM)2 Duo CPU     E8400  @ 3.00GHz", Family::Core2, {},
-                    1, 2, 1, {0, 1}, 0, 1,
-                    Bus333, 3, 90, 60, {},
-                    100, 36.0, 58.0, 4.0,
-                    65.0, 8.0, 50.0, 0,
-                    0.9500, 1.2250, false,
-                    0, MiscCore2Desktop, false, false, 0, 0, 0});
+    // Core 2 Duo E8400 (Wolfdale, E0): 3.00 GHz = 9 x 333 MHz (FSB 1333),
+    // SpeedStep down to 6 x, 65 W, VID 0.85-1.3625 V.
+    list.push_back({.name = "e8400", .dumpName = "e8400",
+                    .brand = "Intel(R) Core(TM)2 Duo CPU     E8400  @ 3.00GHz", .family = Family::Core2,
+                    .patches = {},
+                    .packages = 1, .coresPerPackage = 2, .threadsPerCore = 1, .coreIds = {0, 1},
+                    .threadShift = 0, .packageShift = 1,
+                    .busHzNumerator = Bus333, .busHzDenominator = 3, .baseRatioTenths = 90, .minRatioTenths = 60,
+                    .turboRatioTenths = {},
+                    .tjMax = 100, .idleCelsius = 36.0, .fullLoadCelsius = 58.0,
+                    .thermalTimeConstantSeconds = 4.0, .heatsinkTimeConstantSeconds = 15.0,
+                    .coreOffsetCelsius = {0.0, 2.0},
+                    .tdpWatts = 65.0, .idleWatts = 8.0, .fullLoadWatts = 50.0, .tdcAmps = 0,
+                    .minVolts = 0.9500, .maxVolts = 1.2250, .mobileVid = false,
+                    .vidRangeLowVolts = 0.8500, .vidRangeHighVolts = 1.3625,
+                    .platformId = 0, .miscEnable = MiscCore2Desktop, .ratioLimitProgrammable = false,
+                    .tdpLimitProgrammable = false, .pkgPowerLimit = 0, .pp0CurrentConfig = 0, .raplPowerUnit = 0});
 
-    list.push_back({"q6600", "q6600", "Intel(R) Core(TM)2 Quad CPU    Q6600  @ 2.40GHz", Family::Core2, {},
-                    1, 4, 1, {0, 1, 2, 3}, 0, 2,
-                    Bus266, 3, 90, 60, {},
-                    100, 42.0, 68.0, 4.0,
-                    95.0, 25.0, 85.0, 0,
-                    0.9500, 1.2875, false,
-                    4, MiscCore2Desktop, false, false, 0, 0, 0});
+    // Core 2 Quad Q6600 (Kentsfield, G0): 2.40 GHz = 9 x 266 MHz (FSB 1066),
+    // SpeedStep down to 6 x, 95 W, VID 0.85-1.50 V.
+    list.push_back({.name = "q6600", .dumpName = "q6600",
+                    .brand = "Intel(R) Core(TM)2 Quad CPU    Q6600  @ 2.40GHz", .family = Family::Core2,
+                    .patches = {},
+                    .packages = 1, .coresPerPackage = 4, .threadsPerCore = 1, .coreIds = {0, 1, 2, 3},
+                    .threadShift = 0, .packageShift = 2,
+                    .busHzNumerator = Bus266, .busHzDenominator = 3, .baseRatioTenths = 90, .minRatioTenths = 60,
+                    .turboRatioTenths = {},
+                    .tjMax = 100, .idleCelsius = 42.0, .fullLoadCelsius = 68.0,
+                    .thermalTimeConstantSeconds = 4.0, .heatsinkTimeConstantSeconds = 15.0,
+                    .coreOffsetCelsius = {0.0, 2.5, -1.5, 1.0},
+                    .tdpWatts = 95.0, .idleWatts = 25.0, .fullLoadWatts = 85.0, .tdcAmps = 0,
+                    .minVolts = 0.9500, .maxVolts = 1.2875, .mobileVid = false,
+                    .vidRangeLowVolts = 0.8500, .vidRangeHighVolts = 1.5000,
+                    .platformId = 4, .miscEnable = MiscCore2Desktop, .ratioLimitProgrammable = false,
+                    .tdpLimitProgrammable = false, .pkgPowerLimit = 0, .pp0CurrentConfig = 0, .raplPowerUnit = 0});
 
-    list.push_back({"q9550", "q9550", "Intel(R) Core(TM)2 Quad  CPU   Q9550  @ 2.83GHz", Family::Core2, {},
-                    1, 4, 1, {0, 1, 2, 3}, 0, 2,
-                    Bus333, 3, 85, 60, {},
-                    100, 38.0, 62.0, 4.0,
-                    95.0, 14.0, 70.0, 0,
-                    0.8500, 1.2375, false,
-                    0, MiscCore2Desktop, false, false, 0, 0, 0});
+    // Core 2 Quad Q9550 (Yorkfield, E0): 2.83 GHz = 8.5 x 333 MHz (FSB 1333),
+    // SpeedStep down to 6 x, 95 W, VID 0.85-1.3625 V.
+    list.push_back({.name = "q9550", .dumpName = "q9550",
+                    .brand = "Intel(R) Core(TM)2 Quad  CPU   Q9550  @ 2.83GHz", .family = Family::Core2,
+                    .patches = {},
+                    .packages = 1, .coresPerPackage = 4, .threadsPerCore = 1, .coreIds = {0, 1, 2, 3},
+                    .threadShift = 0, .packageShift = 2,
+                    .busHzNumerator = Bus333, .busHzDenominator = 3, .baseRatioTenths = 85, .minRatioTenths = 60,
+                    .turboRatioTenths = {},
+                    .tjMax = 100, .idleCelsius = 38.0, .fullLoadCelsius = 62.0,
+                    .thermalTimeConstantSeconds = 4.0, .heatsinkTimeConstantSeconds = 15.0,
+                    .coreOffsetCelsius = {0.0, 1.5, 3.0, -1.0},
+                    .tdpWatts = 95.0, .idleWatts = 14.0, .fullLoadWatts = 70.0, .tdcAmps = 0,
+                    .minVolts = 0.8500, .maxVolts = 1.2375, .mobileVid = false,
+                    .vidRangeLowVolts = 0.8500, .vidRangeHighVolts = 1.3625,
+                    .platformId = 0, .miscEnable = MiscCore2Desktop, .ratioLimitProgrammable = false,
+                    .tdpLimitProgrammable = false, .pkgPowerLimit = 0, .pp0CurrentConfig = 0, .raplPowerUnit = 0});
 
+    // Core 2 Duo T9300 (Penryn, mobile): 2.50 GHz = 12.5 x 200 MHz (FSB 800),
+    // dynamic acceleration to 13.5 x with one core busy, SpeedStep down to
+    // 6 x, 35 W, VID 1.00-1.25 V, Tjunction 105 C.
     // The dump is of a T8100: the 6 MB second-level cache of the T9300 is patched in.
-    list.push_back({"t9300", "t9300", "Intel(R) Core(TM)2 Duo CPU     T9300  @ 2.50GHz", Family::Core2,
-                    {{0x2, 0, CpuidRegister::Edx, 0x2cb4304e},
-                     {0x4, 2, CpuidRegister::Ebx, 0x05c0003f},
-                     {0x80000006, 0, CpuidRegister::Ecx, 0x18008040}},
-                    1, 2, 1, {0, 1}, 0, 1,
-                    Bus200, 1, 125, 60, {135, 125},
-                    105, 45.0, 72.0, 3.0,
-                    35.0, 4.0, 28.0, 0,
-                    0.9000, 1.1875, true,
-                    7, MiscCore2Mobile, false, false, 0, 0, 0});
+    list.push_back({.name = "t9300", .dumpName = "t9300",
+                    .brand = "Intel(R) Core(TM)2 Duo CPU     T9300  @ 2.50GHz", .family = Family::Core2,
+                    .patches = {{0x2, 0, CpuidRegister::Edx, 0x2cb4304e},
+                                {0x4, 2, CpuidRegister::Ebx, 0x05c0003f},
+                                {0x80000006, 0, CpuidRegister::Ecx, 0x18008040}},
+                    .packages = 1, .coresPerPackage = 2, .threadsPerCore = 1, .coreIds = {0, 1},
+                    .threadShift = 0, .packageShift = 1,
+                    .busHzNumerator = Bus200, .busHzDenominator = 1, .baseRatioTenths = 125, .minRatioTenths = 60,
+                    .turboRatioTenths = {135, 125},
+                    .tjMax = 105, .idleCelsius = 45.0, .fullLoadCelsius = 72.0,
+                    .thermalTimeConstantSeconds = 3.0, .heatsinkTimeConstantSeconds = 12.0,
+                    .coreOffsetCelsius = {0.0, 3.0},
+                    .tdpWatts = 35.0, .idleWatts = 4.0, .fullLoadWatts = 28.0, .tdcAmps = 0,
+                    .minVolts = 1.0000, .maxVolts = 1.1875, .mobileVid = true,
+                    .vidRangeLowVolts = 1.0000, .vidRangeHighVolts = 1.2500,
+                    .platformId = 7, .miscEnable = MiscCore2Mobile, .ratioLimitProgrammable = false,
+                    .tdpLimitProgrammable = false, .pkgPowerLimit = 0, .pp0CurrentConfig = 0, .raplPowerUnit = 0});
 
-    list.push_back({"n270", "n270", "         Intel(R) Atom(TM) CPU N270   @ 1.60GHz", Family::Atom, {},
-                    1, 1, 2, {0}, 1, 1,
-                    Bus133, 3, 120, 60, {},
-                    90, 48.0, 62.0, 3.0,
-                    2.5, 0.8, 2.2, 0,
-                    0.9375, 1.1625, true,
-                    3, MiscAtom, false, false, 0, 0, 0});
+    // Atom N270 (Diamondville): 1.60 GHz = 12 x 133 MHz (FSB 533), SpeedStep
+    // down to 6 x (800 MHz), 2.5 W, VID 0.90-1.1625 V, Tjunction 90 C.
+    list.push_back({.name = "n270", .dumpName = "n270",
+                    .brand = "         Intel(R) Atom(TM) CPU N270   @ 1.60GHz", .family = Family::Atom,
+                    .patches = {},
+                    .packages = 1, .coresPerPackage = 1, .threadsPerCore = 2, .coreIds = {0},
+                    .threadShift = 1, .packageShift = 1,
+                    .busHzNumerator = Bus133, .busHzDenominator = 3, .baseRatioTenths = 120, .minRatioTenths = 60,
+                    .turboRatioTenths = {},
+                    .tjMax = 90, .idleCelsius = 48.0, .fullLoadCelsius = 62.0,
+                    .thermalTimeConstantSeconds = 3.0, .heatsinkTimeConstantSeconds = 12.0,
+                    .coreOffsetCelsius = {0.0},
+                    .tdpWatts = 2.5, .idleWatts = 0.8, .fullLoadWatts = 2.2, .tdcAmps = 0,
+                    .minVolts = 0.9375, .maxVolts = 1.1625, .mobileVid = true,
+                    .vidRangeLowVolts = 0.9000, .vidRangeHighVolts = 1.1625,
+                    .platformId = 3, .miscEnable = MiscAtom, .ratioLimitProgrammable = false,
+                    .tdpLimitProgrammable = false, .pkgPowerLimit = 0, .pp0CurrentConfig = 0, .raplPowerUnit = 0});
 
-    list.push_back({"i7-920", "i7-920", "Intel(R) Core(TM) i7 CPU         920  @ 2.67GHz", Family::Nehalem, {},
-                    1, 4, 2, {0, 1, 2, 3}, 1, 4,
-                    Bus133, 3, 200, 120, {220, 210, 210, 210},
-                    100, 40.0, 70.0, 4.0,
-                    130.0, 30.0, 105.0, 100,
-                    0.9000, 1.3000, false,
-                    1, MiscNehalem, false, true, 0, 0, 0});
+    // Core i7-920 (Bloomfield, C0/D0): 2.66 GHz = 20 x 133 MHz, turbo 22 x
+    // with one core active and 21 x with two to four, SpeedStep down to
+    // 12 x, 130 W, VID 0.80-1.375 V.
+    list.push_back({.name = "i7-920", .dumpName = "i7-920",
+                    .brand = "Intel(R) Core(TM) i7 CPU         920  @ 2.67GHz", .family = Family::Nehalem,
+                    .patches = {},
+                    .packages = 1, .coresPerPackage = 4, .threadsPerCore = 2, .coreIds = {0, 1, 2, 3},
+                    .threadShift = 1, .packageShift = 4,
+                    .busHzNumerator = Bus133, .busHzDenominator = 3, .baseRatioTenths = 200, .minRatioTenths = 120,
+                    .turboRatioTenths = {220, 210, 210, 210},
+                    .tjMax = 100, .idleCelsius = 40.0, .fullLoadCelsius = 70.0,
+                    .thermalTimeConstantSeconds = 4.0, .heatsinkTimeConstantSeconds = 20.0,
+                    .coreOffsetCelsius = {0.0, 3.0, 1.0, -2.0},
+                    .tdpWatts = 130.0, .idleWatts = 30.0, .fullLoadWatts = 105.0, .tdcAmps = 100,
+                    .minVolts = 0.9000, .maxVolts = 1.3000, .mobileVid = false,
+                    .vidRangeLowVolts = 0.8000, .vidRangeHighVolts = 1.3750,
+                    .platformId = 1, .miscEnable = MiscNehalem, .ratioLimitProgrammable = false,
+                    .tdpLimitProgrammable = true, .pkgPowerLimit = 0, .pp0CurrentConfig = 0, .raplPowerUnit = 0});
 
+    // Core i7-975 Extreme (Bloomfield, D0): 3.33 GHz = 25 x 133 MHz, turbo
+    // 27 x with one core active and 26 x with two to four, unlocked ratios,
+    // SpeedStep down to 12 x, 130 W, VID 0.80-1.375 V.
     // The dump is of a Xeon W3520 of the same stepping: desktop feature flags patched in.
-    list.push_back({"i7-975", "i7-975", "Intel(R) Core(TM) i7 CPU         975  @ 3.33GHz", Family::Nehalem,
-                    {{0x1, 0, CpuidRegister::Ecx, 0x0098e3bd}, {0x6, 0, CpuidRegister::Eax, 0x00000003}},
-                    1, 4, 2, {0, 1, 2, 3}, 1, 4,
-                    Bus133, 3, 250, 120, {270, 260, 260, 260},
-                    100, 42.0, 74.0, 4.0,
-                    130.0, 32.0, 110.0, 110,
-                    0.9000, 1.3500, false,
-                    1, MiscNehalem, true, true, 0, 0, 0});
+    list.push_back({.name = "i7-975", .dumpName = "i7-975",
+                    .brand = "Intel(R) Core(TM) i7 CPU         975  @ 3.33GHz", .family = Family::Nehalem,
+                    .patches = {{0x1, 0, CpuidRegister::Ecx, 0x0098e3bd}, {0x6, 0, CpuidRegister::Eax, 0x00000003}},
+                    .packages = 1, .coresPerPackage = 4, .threadsPerCore = 2, .coreIds = {0, 1, 2, 3},
+                    .threadShift = 1, .packageShift = 4,
+                    .busHzNumerator = Bus133, .busHzDenominator = 3, .baseRatioTenths = 250, .minRatioTenths = 120,
+                    .turboRatioTenths = {270, 260, 260, 260},
+                    .tjMax = 100, .idleCelsius = 42.0, .fullLoadCelsius = 74.0,
+                    .thermalTimeConstantSeconds = 4.0, .heatsinkTimeConstantSeconds = 20.0,
+                    .coreOffsetCelsius = {0.0, 2.0, 3.5, -1.0},
+                    .tdpWatts = 130.0, .idleWatts = 32.0, .fullLoadWatts = 110.0, .tdcAmps = 110,
+                    .minVolts = 0.9000, .maxVolts = 1.3500, .mobileVid = false,
+                    .vidRangeLowVolts = 0.8000, .vidRangeHighVolts = 1.3750,
+                    .platformId = 1, .miscEnable = MiscNehalem, .ratioLimitProgrammable = true,
+                    .tdpLimitProgrammable = true, .pkgPowerLimit = 0, .pp0CurrentConfig = 0, .raplPowerUnit = 0});
 
-    list.push_back({"i5-750", "i5-750", "Intel(R) Core(TM) i5 CPU         750  @ 2.67GHz", Family::Nehalem, {},
-                    1, 4, 1, {0, 1, 2, 3}, 1, 4,
-                    Bus133, 3, 200, 90, {240, 240, 210, 210},
-                    99, 34.0, 64.0, 4.0,
-                    95.0, 18.0, 80.0, 80,
-                    0.8500, 1.2500, false,
-                    1, MiscNehalem, false, true, 0, 0, 0});
+    // Core i5-750 (Lynnfield, B1): 2.66 GHz = 20 x 133 MHz, turbo 24 x with
+    // one or two cores active and 21 x with three or four, SpeedStep down
+    // to 9 x, 95 W, VID 0.65-1.40 V.
+    list.push_back({.name = "i5-750", .dumpName = "i5-750",
+                    .brand = "Intel(R) Core(TM) i5 CPU         750  @ 2.67GHz", .family = Family::Nehalem,
+                    .patches = {},
+                    .packages = 1, .coresPerPackage = 4, .threadsPerCore = 1, .coreIds = {0, 1, 2, 3},
+                    .threadShift = 1, .packageShift = 4,
+                    .busHzNumerator = Bus133, .busHzDenominator = 3, .baseRatioTenths = 200, .minRatioTenths = 90,
+                    .turboRatioTenths = {240, 240, 210, 210},
+                    .tjMax = 99, .idleCelsius = 34.0, .fullLoadCelsius = 64.0,
+                    .thermalTimeConstantSeconds = 4.0, .heatsinkTimeConstantSeconds = 20.0,
+                    .coreOffsetCelsius = {0.0, 2.5, 1.5, -1.5},
+                    .tdpWatts = 95.0, .idleWatts = 18.0, .fullLoadWatts = 80.0, .tdcAmps = 80,
+                    .minVolts = 0.8500, .maxVolts = 1.2500, .mobileVid = false,
+                    .vidRangeLowVolts = 0.6500, .vidRangeHighVolts = 1.4000,
+                    .platformId = 1, .miscEnable = MiscNehalem, .ratioLimitProgrammable = false,
+                    .tdpLimitProgrammable = true, .pkgPowerLimit = 0, .pp0CurrentConfig = 0, .raplPowerUnit = 0});
 
-    list.push_back({"i7-980x", "i7-980x", "Intel(R) Core(TM) i7 CPU       X 980  @ 3.33GHz", Family::Nehalem, {},
-                    1, 6, 2, {0, 1, 2, 8, 9, 10}, 1, 5,
-                    Bus133, 3, 250, 120, {270, 260, 260, 260, 260, 260},
-                    100, 38.0, 68.0, 4.0,
-                    130.0, 28.0, 115.0, 110,
-                    0.8000, 1.3000, false,
-                    1, MiscNehalem, true, true, 0, 0, 0});
+    // Core i7-980X Extreme (Gulftown, B1): 3.33 GHz = 25 x 133 MHz, turbo
+    // 27 x with one or two cores active and 26 x with three to six, unlocked
+    // ratios, SpeedStep down to 12 x, 130 W, VID 0.80-1.375 V.
+    list.push_back({.name = "i7-980x", .dumpName = "i7-980x",
+                    .brand = "Intel(R) Core(TM) i7 CPU       X 980  @ 3.33GHz", .family = Family::Nehalem,
+                    .patches = {},
+                    .packages = 1, .coresPerPackage = 6, .threadsPerCore = 2, .coreIds = {0, 1, 2, 8, 9, 10},
+                    .threadShift = 1, .packageShift = 5,
+                    .busHzNumerator = Bus133, .busHzDenominator = 3, .baseRatioTenths = 250, .minRatioTenths = 120,
+                    .turboRatioTenths = {270, 270, 260, 260, 260, 260},
+                    .tjMax = 100, .idleCelsius = 38.0, .fullLoadCelsius = 68.0,
+                    .thermalTimeConstantSeconds = 4.0, .heatsinkTimeConstantSeconds = 20.0,
+                    .coreOffsetCelsius = {0.0, 2.0, 3.0, 1.0, -1.5, 1.5},
+                    .tdpWatts = 130.0, .idleWatts = 28.0, .fullLoadWatts = 115.0, .tdcAmps = 110,
+                    .minVolts = 0.8000, .maxVolts = 1.3000, .mobileVid = false,
+                    .vidRangeLowVolts = 0.8000, .vidRangeHighVolts = 1.3750,
+                    .platformId = 1, .miscEnable = MiscNehalem, .ratioLimitProgrammable = true,
+                    .tdpLimitProgrammable = true, .pkgPowerLimit = 0, .pp0CurrentConfig = 0, .raplPowerUnit = 0});
 
-    list.push_back({"xeon-x5570-2s", "xeon-x5570-2s", "Intel(R) Xeon(R) CPU           X5570  @ 2.93GHz",
-                    Family::Nehalem, {},
-                    2, 4, 2, {0, 1, 2, 3}, 1, 4,
-                    Bus133, 3, 220, 120, {250, 250, 240, 240},
-                    95, 36.0, 64.0, 4.0,
-                    95.0, 22.0, 80.0, 80,
-                    0.9000, 1.3000, false,
-                    1, MiscNehalem, false, false, 0, 0, 0});
+    // Two Xeon X5570 (Gainestown, D0): 2.93 GHz = 22 x 133 MHz, turbo 25 x
+    // with one or two cores active and 24 x with three or four, SpeedStep
+    // down to 12 x, 95 W each, VID 0.75-1.35 V.
+    list.push_back({.name = "xeon-x5570-2s", .dumpName = "xeon-x5570-2s",
+                    .brand = "Intel(R) Xeon(R) CPU           X5570  @ 2.93GHz", .family = Family::Nehalem,
+                    .patches = {},
+                    .packages = 2, .coresPerPackage = 4, .threadsPerCore = 2, .coreIds = {0, 1, 2, 3},
+                    .threadShift = 1, .packageShift = 4,
+                    .busHzNumerator = Bus133, .busHzDenominator = 3, .baseRatioTenths = 220, .minRatioTenths = 120,
+                    .turboRatioTenths = {250, 250, 240, 240},
+                    .tjMax = 95, .idleCelsius = 36.0, .fullLoadCelsius = 64.0,
+                    .thermalTimeConstantSeconds = 4.0, .heatsinkTimeConstantSeconds = 20.0,
+                    .coreOffsetCelsius = {0.0, 1.5, 2.5, -1.0},
+                    .tdpWatts = 95.0, .idleWatts = 22.0, .fullLoadWatts = 80.0, .tdcAmps = 80,
+                    .minVolts = 0.9000, .maxVolts = 1.3000, .mobileVid = false,
+                    .vidRangeLowVolts = 0.7500, .vidRangeHighVolts = 1.3500,
+                    .platformId = 1, .miscEnable = MiscNehalem, .ratioLimitProgrammable = false,
+                    .tdpLimitProgrammable = false, .pkgPowerLimit = 0, .pp0CurrentConfig = 0, .raplPowerUnit = 0});
 
+    // Core i7-2600K (Sandy Bridge, D2): 3.40 GHz = 34 x 100 MHz, turbo 38,
+    // 37, 36 and 35 x with one to four cores active, unlocked ratios,
+    // SpeedStep down to 16 x, 95 W, VID 0.25-1.52 V, TjMax 98 C.
     // Package power limits: PL1 95 W over about 1 s, PL2 118.75 W over about 10 ms,
     // both enabled; units 1/8 W, 1/65536 J, 1/1024 s; core current limit 97 A.
-    list.push_back({"i7-2600k", "i7-2600k", "       Intel(R) Core(TM) i7-2600K CPU @ 3.40GHz", Family::SandyBridge, {},
-                    1, 4, 2, {0, 1, 2, 3}, 1, 4,
-                    Bus100, 1, 340, 160, {380, 370, 360, 350},
-                    98, 32.0, 66.0, 4.0,
-                    95.0, 6.0, 75.0, 0,
-                    0.9600, 1.3200, false,
-                    1, MiscNehalem, true, true, 0x004683B6001482F8ull, 0x308, 0xA1003});
+    list.push_back({.name = "i7-2600k", .dumpName = "i7-2600k",
+                    .brand = "       Intel(R) Core(TM) i7-2600K CPU @ 3.40GHz", .family = Family::SandyBridge,
+                    .patches = {},
+                    .packages = 1, .coresPerPackage = 4, .threadsPerCore = 2, .coreIds = {0, 1, 2, 3},
+                    .threadShift = 1, .packageShift = 4,
+                    .busHzNumerator = Bus100, .busHzDenominator = 1, .baseRatioTenths = 340, .minRatioTenths = 160,
+                    .turboRatioTenths = {380, 370, 360, 350},
+                    .tjMax = 98, .idleCelsius = 32.0, .fullLoadCelsius = 66.0,
+                    .thermalTimeConstantSeconds = 4.0, .heatsinkTimeConstantSeconds = 20.0,
+                    .coreOffsetCelsius = {0.0, 3.0, 1.0, -2.0},
+                    .tdpWatts = 95.0, .idleWatts = 6.0, .fullLoadWatts = 75.0, .tdcAmps = 0,
+                    .minVolts = 0.9600, .maxVolts = 1.3200, .mobileVid = false,
+                    .vidRangeLowVolts = 0.2500, .vidRangeHighVolts = 1.5200,
+                    .platformId = 1, .miscEnable = MiscNehalem, .ratioLimitProgrammable = true,
+                    .tdpLimitProgrammable = true, .pkgPowerLimit = 0x004683B6001482F8ull, .pp0CurrentConfig = 0x308,
+                    .raplPowerUnit = 0xA1003});
 
     return list;
 }
@@ -151,6 +273,13 @@ int Profile::vidCodeAt(int ratioTenths) const
 {
     double offset = mobileVid ? 0.7125 : 0.825;
     return int(std::clamp(std::lround((voltsAt(ratioTenths) - offset) / 0.0125), 0L, 63L));
+}
+
+double Profile::coreOffset(int coreInPackage) const
+{
+    if (coreInPackage < 0 || coreInPackage >= int(coreOffsetCelsius.size()))
+        return 0.0;
+    return coreOffsetCelsius[static_cast<size_t>(coreInPackage)];
 }
 
 const std::vector<Profile>& profiles()

@@ -59,7 +59,12 @@ struct Profile {
     int tjMax;
     double idleCelsius;          // steady state with every core halted
     double fullLoadCelsius;      // steady state of a core busy at the base ratio
-    double thermalTimeConstantSeconds;
+    double thermalTimeConstantSeconds; // the die's quick response to its power
+    double heatsinkTimeConstantSeconds; // the slower warming of the heat spreader and cooler
+    // How far each core of a package runs from the profile's figures (its
+    // position on the die and its own leakage), added in full under load
+    // and in half at idle; one entry per core of a package.
+    std::vector<double> coreOffsetCelsius;
 
     // Power figures per package.
     double tdpWatts;
@@ -71,6 +76,9 @@ struct Profile {
     double minVolts;
     double maxVolts;
     bool mobileVid;              // Core 2 VID codes count from 0.7125 V, else 0.825 V
+    // The VID range the maker publishes for the part; the operating voltages lie inside it.
+    double vidRangeLowVolts;
+    double vidRangeHighVolts;
 
     // Power-on register images.
     int platformId;              // IA32_PLATFORM_ID bits 52:50
@@ -87,6 +95,11 @@ struct Profile {
     int topRatioTenths() const { return hasTurbo() ? turboRatioTenths.front() : baseRatioTenths; }
     bool nehalemOrLater() const { return family == Family::Nehalem || family == Family::SandyBridge; }
     double busHz() const { return double(busHzNumerator) / double(busHzDenominator); }
+    // The ratio the operating system asks for to let turbo engage: one above
+    // the base ratio where turbo exists, else the base ratio.
+    int turboRequestTenths() const { return hasTurbo() ? baseRatioTenths + 10 : baseRatioTenths; }
+    // The fixed offset of core `coreInPackage` from the profile's temperatures.
+    double coreOffset(int coreInPackage) const;
     // Core voltage at a ratio: linear from the lowest to the highest ratio.
     double voltsAt(int ratioTenths) const;
     // Core 2 and Atom voltage identifier: 12.5 mV steps above 0.7125 V (mobile) or 0.825 V.

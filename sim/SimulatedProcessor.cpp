@@ -39,20 +39,39 @@ uint32_t allowedAtStart(const Topology& topology, const Options& options)
 } // namespace
 
 SimulatedProcessor::SimulatedProcessor(const Profile& profile, CpuidTable cpuid, const Options& options,
-                                       std::shared_ptr<Clock> clock)
+                                       std::shared_ptr<Clock> clock, std::unique_ptr<SimulatedMachine> machine)
     : m_profile(profile), m_cpuid(std::move(cpuid)), m_options(options), m_clock(std::move(clock)),
-      m_model(profile, options, factsOf(m_cpuid), m_clock->nanoseconds()), m_registers(m_model),
+      m_machine(machine ? std::move(machine) : SimulatedMachine::createPrivate()),
+      m_model(profile, options, factsOf(m_cpuid), *m_machine, m_clock->nanoseconds()), m_registers(m_model),
       m_startMask(allowedAtStart(m_model.topology(), options)), m_allowedMask(m_startMask),
       m_processMask(m_startMask)
 {
 }
 
+int SimulatedProcessor::cpuOfMask(uint32_t mask) const
+{
+    mask &= m_allowedMask;
+    // A thread whose CPUs were all taken away moves to one it may still use.
+    return std::countr_zero(mask != 0 ? mask : m_allowedMask);
+}
+
 int SimulatedProcessor::currentCpuLocked()
 {
     auto it = m_threadMasks.find(std::this_thread::get_id());
-    uint32_t mask = (it == m_threadMasks.end() ? m_processMask : it->second) & m_allowedMask;
-    // A thread whose CPUs were all taken away moves to one it may still use.
-    return std::countr_zero(mask != 0 ? mask : m_allowedMask);
+    if (it == m_threadMasks.end() && !m_unpinnedThreadSeen) {
+        m_unpinnedThreadSeen = true;
+        m_model.advance(m_clock->nanoseconds());
+        updateBusyFloor();
+    }
+    return cpuOfMask(it == m_threadMasks.end() ? m_processMask : it->second);
+}
+
+void SimulatedProcessor::updateBusyFloor()
+{
+    uint32_t mask = m_unpinnedThreadSeen ? 1u << cpuOfMask(m_processMask) : 0u;
+    for (const auto& [thread, threadMask] : m_threadMasks)
+        mask |= 1u << cpuOfMask(threadMask);
+    m_model.setBusyFloor(mask);
 }
 
 void SimulatedProcessor::logRead(int cpu, ReadKind kind, uint32_t index)
@@ -71,12 +90,16 @@ uint32_t SimulatedProcessor::allowedCpus() const
 void SimulatedProcessor::restrictAffinity(uint32_t allowed)
 {
     std::lock_guard lock(m_lock);
+    std::lock_guard machine(*m_machine);
+    m_model.advance(m_clock->nanoseconds());
     m_allowedMask = allowed & m_model.topology().systemMask();
+    updateBusyFloor();
 }
 
 int SimulatedProcessor::currentCpu()
 {
     std::lock_guard lock(m_lock);
+    std::lock_guard machine(*m_machine);
     return currentCpuLocked();
 }
 
@@ -86,9 +109,12 @@ uint32_t SimulatedProcessor::setThreadAffinityMask(uint32_t mask)
     uint32_t wanted = mask & m_allowedMask;
     if (wanted == 0)
         return 0;
+    std::lock_guard machine(*m_machine);
+    m_model.advance(m_clock->nanoseconds());
     auto [it, inserted] = m_threadMasks.try_emplace(std::this_thread::get_id(), m_processMask);
     uint32_t previous = it->second;
     it->second = wanted;
+    updateBusyFloor();
     return previous;
 }
 
@@ -106,13 +132,17 @@ bool SimulatedProcessor::setProcessAffinityMask(uint32_t mask)
     uint32_t wanted = mask & m_allowedMask;
     if (wanted == 0)
         return false;
+    std::lock_guard machine(*m_machine);
+    m_model.advance(m_clock->nanoseconds());
     m_processMask = wanted;
+    updateBusyFloor();
     return true;
 }
 
 bool SimulatedProcessor::readMsr(uint32_t index, uint32_t& low, uint32_t& high)
 {
     std::lock_guard lock(m_lock);
+    std::lock_guard machine(*m_machine);
     int64_t now = m_clock->nanoseconds();
     m_model.advance(now);
     const int cpu = currentCpuLocked();
@@ -128,6 +158,7 @@ bool SimulatedProcessor::readMsr(uint32_t index, uint32_t& low, uint32_t& high)
 bool SimulatedProcessor::writeMsr(uint32_t index, uint32_t low, uint32_t high)
 {
     std::lock_guard lock(m_lock);
+    std::lock_guard machine(*m_machine);
     int64_t now = m_clock->nanoseconds();
     m_model.advance(now);
     int cpu = currentCpuLocked();
@@ -145,6 +176,7 @@ platform::CpuidRegisters SimulatedProcessor::cpuid(uint32_t leaf, uint32_t suble
 {
     using namespace msr::cpuid;
     std::lock_guard lock(m_lock);
+    std::lock_guard machine(*m_machine);
     int cpu = currentCpuLocked();
     logRead(cpu, ReadKind::Cpuid, leaf);
     const LogicalCpu& where = m_model.topology().cpu(cpu);
@@ -165,6 +197,7 @@ platform::CpuidRegisters SimulatedProcessor::cpuid(uint32_t leaf, uint32_t suble
 uint64_t SimulatedProcessor::rdtsc()
 {
     std::lock_guard lock(m_lock);
+    std::lock_guard machine(*m_machine);
     const int cpu = currentCpuLocked();
     logRead(cpu, ReadKind::TimeStamp, 0);
     return m_model.tsc(cpu, m_clock->nanoseconds());
@@ -183,6 +216,7 @@ std::tm SimulatedProcessor::localTime()
 void SimulatedProcessor::setLoad(int cpu, double percent)
 {
     std::lock_guard lock(m_lock);
+    std::lock_guard machine(*m_machine);
     if (!validCpu(cpu))
         return;
     m_model.advance(m_clock->nanoseconds());
@@ -192,24 +226,37 @@ void SimulatedProcessor::setLoad(int cpu, double percent)
 void SimulatedProcessor::clearLoad(int cpu)
 {
     std::lock_guard lock(m_lock);
+    std::lock_guard machine(*m_machine);
     if (!validCpu(cpu))
         return;
     m_model.advance(m_clock->nanoseconds());
     m_model.setLoadOverride(cpu, std::nullopt);
 }
 
+double SimulatedProcessor::load(int cpu)
+{
+    std::lock_guard lock(m_lock);
+    std::lock_guard machine(*m_machine);
+    if (!validCpu(cpu))
+        return 0.0;
+    m_model.advance(m_clock->nanoseconds());
+    return m_model.loadFraction(cpu);
+}
+
 void SimulatedProcessor::pinReadout(int core, std::optional<int> readout)
 {
     std::lock_guard lock(m_lock);
+    std::lock_guard machine(*m_machine);
     if (core < 0 || core >= m_model.topology().coreCount())
         return;
     m_model.advance(m_clock->nanoseconds());
-    m_model.core(core).pinnedReadout = readout;
+    m_model.pinReadout(core, readout);
 }
 
 std::optional<uint64_t> SimulatedProcessor::peek(int cpu, uint32_t index)
 {
     std::lock_guard lock(m_lock);
+    std::lock_guard machine(*m_machine);
     if (!validCpu(cpu))
         return std::nullopt;
     int64_t now = m_clock->nanoseconds();
@@ -220,6 +267,7 @@ std::optional<uint64_t> SimulatedProcessor::peek(int cpu, uint32_t index)
 bool SimulatedProcessor::poke(int cpu, uint32_t index, uint64_t value)
 {
     std::lock_guard lock(m_lock);
+    std::lock_guard machine(*m_machine);
     if (!validCpu(cpu))
         return false;
     int64_t now = m_clock->nanoseconds();
@@ -304,6 +352,7 @@ void SimulatedProcessor::clearReads()
 double SimulatedProcessor::packageWatts(int package)
 {
     std::lock_guard lock(m_lock);
+    std::lock_guard machine(*m_machine);
     m_model.advance(m_clock->nanoseconds());
     return m_model.package(package).watts;
 }
@@ -311,8 +360,9 @@ double SimulatedProcessor::packageWatts(int package)
 double SimulatedProcessor::coreCelsius(int core)
 {
     std::lock_guard lock(m_lock);
+    std::lock_guard machine(*m_machine);
     m_model.advance(m_clock->nanoseconds());
-    return m_model.core(core).celsius;
+    return m_model.celsius(core);
 }
 
 SimulatedCreation createSimulatedProcessor(std::string_view profileName, const Options& options,
@@ -338,7 +388,17 @@ SimulatedCreation createSimulatedProcessor(std::string_view profileName, const O
     table.setBrand(profile->brand);
     if (!clock)
         clock = std::make_shared<HostClock>();
-    auto processor = std::make_unique<SimulatedProcessor>(*profile, std::move(table), options, std::move(clock));
+    std::unique_ptr<SimulatedMachine> machine;
+    if (!options.machineName.empty()) {
+        MachineOpening opening = SimulatedMachine::openShared(*profile, options.machineName);
+        if (!opening.machine) {
+            result.error = "the simulated machine \"" + options.machineName + "\" is unusable: " + opening.error;
+            return result;
+        }
+        machine = std::move(opening.machine);
+    }
+    auto processor = std::make_unique<SimulatedProcessor>(*profile, std::move(table), options, std::move(clock),
+                                                          std::move(machine));
     if (processor->allowedCpus() == 0) {
         result.error = "SIMULATED_AFFINITY allows none of the CPUs of profile " + std::string(profile->name)
                        + " (0-" + std::to_string(processor->cpuCount() - 1) + "); list at least one of them";

@@ -15,8 +15,17 @@
 // so tests and the audit file show that nothing was read in another CPU's
 // name.
 //
-// Thread safety: all state sits behind one mutex, so a clock thread may read
-// the TSC while another thread reads and writes registers.
+// The machine (SimulatedMachine) holds the registers, counters and
+// temperatures: of this object alone, or shared with every program started
+// with the same SIMULATED_CPU and SIMULATED_MACHINE (Options::machineName).
+//
+// A program's thread is never fully halted while it runs: each CPU one of
+// its threads is pinned to (the lowest CPU of its mask) keeps a small busy
+// share, so the counters show the clock even on an idle machine.
+//
+// Thread safety: this object's own state sits behind one mutex and the
+// machine's behind the machine's lock, taken in that order, so a clock
+// thread may read the TSC while another thread reads and writes registers.
 
 #include "platform/Processor.h"
 #include "sim/Clock.h"
@@ -25,6 +34,7 @@
 #include "sim/ProcessorModel.h"
 #include "sim/Profile.h"
 #include "sim/RegisterFile.h"
+#include "sim/SimulatedMachine.h"
 
 #include <cstdint>
 #include <deque>
@@ -62,7 +72,9 @@ class SimulatedProcessor : public platform::Processor {
 public:
     static constexpr size_t AuditCapacity = 65536; // the oldest writes and reads are dropped beyond this
 
-    SimulatedProcessor(const Profile& profile, CpuidTable cpuid, const Options& options, std::shared_ptr<Clock> clock);
+    // Without a machine the processor gets one of its own.
+    SimulatedProcessor(const Profile& profile, CpuidTable cpuid, const Options& options, std::shared_ptr<Clock> clock,
+                       std::unique_ptr<SimulatedMachine> machine = nullptr);
 
     void initialise() override {}
     int status() override { return 0; }
@@ -101,6 +113,8 @@ public:
     // Test hooks.
     void setLoad(int cpu, double percent);
     void clearLoad(int cpu);
+    // The share of time the CPU is busy now, 0..1, whatever gave it.
+    double load(int cpu);
     void pinReadout(int core, std::optional<int> readout);
     std::optional<uint64_t> peek(int cpu, uint32_t index);
     bool poke(int cpu, uint32_t index, uint64_t value);
@@ -124,6 +138,9 @@ public:
 
 private:
     int currentCpuLocked();
+    int cpuOfMask(uint32_t mask) const;
+    // Gives the machine the CPUs this program's threads sit on now.
+    void updateBusyFloor();
     void logRead(int cpu, ReadKind kind, uint32_t index);
     bool validCpu(int cpu) const { return cpu >= 0 && cpu < cpuCount(); }
 
@@ -133,12 +150,14 @@ private:
     std::shared_ptr<Clock> m_clock;
 
     mutable std::mutex m_lock;
+    std::unique_ptr<SimulatedMachine> m_machine;
     ProcessorModel m_model;
     RegisterFile m_registers;
     uint32_t m_startMask;   // the CPUs allowed at start: the system mask reported
     uint32_t m_allowedMask; // the CPUs threads may be pinned to now
     uint32_t m_processMask;
     std::unordered_map<std::thread::id, uint32_t> m_threadMasks;
+    bool m_unpinnedThreadSeen = false; // a thread ran here on the process mask
     std::deque<ReadRecord> m_reads;
     std::deque<WriteRecord> m_writes;
     uint64_t m_writeCount = 0;

@@ -55,7 +55,10 @@ TEST(ProgramsOnDesktop, SparvelHiddenToItsIconRunsOnAndComesBackFromIt)
     ProgramRun run(SPARVEL_PROGRAM, "Sparvel", "Sparvel");
     // "Excel=5" is written back as "1": proof that the shutdown saved.
     run.writeSettings("LoadFilter=75\nExcel=5\n");
-    ASSERT_TRUE(run.start({{"SIMULATED_CPU", "i7-2600k"}, {"SIMULATED_LOAD", "20"}, {"QT_QPA_PLATFORM", "xcb"}}));
+    ASSERT_TRUE(run.start({{"SIMULATED_MACHINE", processtest::uniqueMachine()},
+                           {"SIMULATED_CPU", "i7-2600k"},
+                           {"SIMULATED_LOAD", "20"},
+                           {"QT_QPA_PLATFORM", "xcb"}}));
     const XWindow window = waitForMainWindow(run, "Sparvel");
     ASSERT_NE(window.id, 0u) << "no Sparvel window appeared\n" << run.output();
 
@@ -88,7 +91,10 @@ TEST(ProgramsOnDesktop, OstrelAlwaysOnTopRunsOnAsATopMostWindow)
     SKIP_WITHOUT_DESKTOP();
     ProgramRun run(OSTREL_PROGRAM, "Ostrel", "Ostrel");
     run.writeSettings("OnTop=1\n");
-    ASSERT_TRUE(run.start({{"SIMULATED_CPU", "i7-2600k"}, {"SIMULATED_LOAD", "20"}, {"QT_QPA_PLATFORM", "xcb"}}));
+    ASSERT_TRUE(run.start({{"SIMULATED_MACHINE", processtest::uniqueMachine()},
+                           {"SIMULATED_CPU", "i7-2600k"},
+                           {"SIMULATED_LOAD", "20"},
+                           {"QT_QPA_PLATFORM", "xcb"}}));
     const XWindow window = waitForMainWindow(run, "Ostrel");
     ASSERT_NE(window.id, 0u) << "no Ostrel window appeared\n" << run.output();
 

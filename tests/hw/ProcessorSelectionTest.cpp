@@ -4,6 +4,7 @@
 
 #include "hw/ProcessorSelection.h"
 
+#include "hw/MsrIndex.h"
 #include "platform/LinuxProcessor.h"
 #include "sim/SimulatedProcessor.h"
 
@@ -11,6 +12,8 @@
 
 #include <map>
 #include <string>
+
+#include <unistd.h>
 
 namespace {
 
@@ -22,11 +25,17 @@ hw::EnvironmentLookup environment(std::map<std::string, std::string> variables)
     };
 }
 
+std::string uniqueMachine()
+{
+    static int count = 0;
+    return "selection-test-" + std::to_string(::getpid()) + "-" + std::to_string(++count);
+}
+
 TEST(ProcessorSelection, AProfileNameGivesTheSimulatedProcessor)
 {
     hw::ProcessorSelection selection = hw::selectProcessor(
         environment({{"SIMULATED_CPU", "I7-2600K"}, {"SIMULATED_LOAD", "25"}, {"SIMULATED_GPU", "nvidia:1"},
-                     {"SIMULATED_AFFINITY", "0-1,4-5"}}));
+                     {"SIMULATED_AFFINITY", "0-1,4-5"}, {"SIMULATED_MACHINE", uniqueMachine()}}));
     ASSERT_TRUE(selection.ok()) << selection.error;
     ASSERT_NE(selection.simulated, nullptr);
     EXPECT_EQ(static_cast<platform::Processor*>(selection.simulated), selection.processor.get());
@@ -72,11 +81,40 @@ TEST(ProcessorSelection, UnsetOrEmptyGivesTheHostProcessor)
     EXPECT_TRUE(hw::simulatedRequested(environment({{"SIMULATED_CPU", "nonsense"}})));
 }
 
+TEST(ProcessorSelection, SimulatedMachineNamesTheSharedMachine)
+{
+    const std::string name = uniqueMachine();
+    const auto select = [](const std::string& machine) {
+        std::map<std::string, std::string> variables{{"SIMULATED_CPU", "i7-2600k"}, {"SIMULATED_LOAD", "100"}};
+        if (!machine.empty())
+            variables["SIMULATED_MACHINE"] = machine;
+        return hw::selectProcessor(environment(variables));
+    };
+    hw::ProcessorSelection first = select(name);
+    hw::ProcessorSelection second = select(name);
+    hw::ProcessorSelection elsewhere = select(uniqueMachine());
+    ASSERT_TRUE(first.ok() && second.ok() && elsewhere.ok());
+    uint64_t misc = first.simulated->peek(0, msr::IA32_MISC_ENABLE).value_or(0);
+    ASSERT_TRUE(first.simulated->poke(0, msr::IA32_MISC_ENABLE, msr::misc_enable::TurboDisengage.set(misc, 1)));
+    const auto ratio = [](hw::ProcessorSelection& selection) {
+        return msr::perf_status::OperatingRatio.get(selection.simulated->peek(0, msr::IA32_PERF_STATUS).value_or(0));
+    };
+    EXPECT_EQ(ratio(second), 34u);
+    EXPECT_EQ(ratio(elsewhere), 35u);
+
+    hw::ProcessorSelection unnamed = select("");
+    ASSERT_TRUE(unnamed.ok());
+    EXPECT_EQ(unnamed.simulated->options().machineName, "default");
+}
+
 TEST(ProcessorSelection, ReadsTheProcessEnvironmentByDefault)
 {
     setenv("SIMULATED_CPU", "n270", 1);
+    const std::string machine = uniqueMachine();
+    setenv("SIMULATED_MACHINE", machine.c_str(), 1);
     hw::ProcessorSelection selection = hw::selectProcessor();
     unsetenv("SIMULATED_CPU");
+    unsetenv("SIMULATED_MACHINE");
     ASSERT_TRUE(selection.ok()) << selection.error;
     ASSERT_NE(selection.simulated, nullptr);
     EXPECT_EQ(selection.simulated->profile().name, "n270");

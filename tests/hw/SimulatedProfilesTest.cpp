@@ -13,6 +13,7 @@
 
 #include <array>
 #include <memory>
+#include <set>
 #include <string>
 
 namespace {
@@ -134,6 +135,42 @@ TEST(SimulatedSixCoreTest, SixCoreBuildFillsSlotsZeroToFive)
     EXPECT_EQ(info.displayName, "Intel Core i7-980X");
     for (int slot = 0; slot < 6; ++slot)
         EXPECT_EQ(info.tjMax[slot], 100);
+}
+
+// A minute at full load from power-on, one tick a second: each core starts
+// at idle, warms with the lag of die and cooler, and ends at its own level.
+TEST(SimulatedThermals, MinimumAndMaximumPartUnderFixedLoad)
+{
+    sim::Options options;
+    options.loadMode = sim::LoadMode::Fixed;
+    options.fixedLoadPercent = 100;
+    auto clock = std::make_shared<sim::ManualClock>();
+    sim::SimulatedCreation created = sim::createSimulatedProcessor("i7-2600k", options, clock);
+    ASSERT_TRUE(created.processor) << created.error;
+    const hw::ProcessorInfo info = identify(*created.processor, hw::FourCoreBuild);
+
+    hw::HardwareAccess access(*created.processor);
+    monitor::MonitorSettings settings;
+    monitor::SamplingCycle cycle(access, info, settings, hw::FourCoreBuild);
+    cycle.tick();
+    std::array<int, 4> afterTenSeconds{};
+    for (int second = 1; second <= 60; ++second) {
+        clock->advanceSeconds(1.0);
+        cycle.tick();
+        for (int slot = 0; second == 10 && slot < 4; ++slot)
+            afterTenSeconds[slot] = cycle.samples().cores[slot].temperature;
+    }
+    std::set<int> levels;
+    for (int slot = 0; slot < 4; ++slot) {
+        const monitor::CoreSample& core = cycle.samples().cores[slot];
+        SCOPED_TRACE(slot);
+        EXPECT_LE(core.minTemperature, 36) << "it starts at idle";
+        EXPECT_GE(core.maxTemperature - core.minTemperature, 25);
+        EXPECT_GE(core.temperature, core.maxTemperature - 1) << "at its highest after a minute, but for the noise";
+        EXPECT_LT(afterTenSeconds[slot], core.maxTemperature - 3) << "the cooler lags the die";
+        levels.insert(core.maxTemperature);
+    }
+    EXPECT_GE(levels.size(), 3u) << "the cores run at their own temperatures";
 }
 
 struct PackageCase {

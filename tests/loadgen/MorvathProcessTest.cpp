@@ -18,7 +18,7 @@ class MorvathTermination : public ::testing::TestWithParam<int> {};
 TEST_P(MorvathTermination, ClosesTheWindowAndEndsWithSuccess)
 {
     ProgramRun run(MORVATH_PROGRAM, "Morvath", "Morvath");
-    ASSERT_TRUE(run.start({{"QT_QPA_PLATFORM", "offscreen"}}));
+    ASSERT_TRUE(run.start({{"SIMULATED_MACHINE", processtest::uniqueMachine()}, {"QT_QPA_PLATFORM", "offscreen"}}));
     ASSERT_TRUE(run.waitUntil([&] { return run.catches(SIGTERM) && run.catches(SIGINT) && run.catches(SIGHUP); }, 20s))
         << "the program does not handle the termination signals\n"
         << run.output();

@@ -56,15 +56,23 @@ TEST(MeasureEdges, FactorCappedAtHighestTurboRatio)
     EXPECT_EQ(rig.readings->texts().multiplier, "133.33 x 26.0");
 }
 
+void holdCounters(Rig& rig)
+{
+    for (uint32_t index : {msr::IA32_PMC0, msr::IA32_PMC1, msr::IA32_FIXED_CTR1, msr::IA32_FIXED_CTR2})
+        rig.processor->hold(index);
+}
+
 TEST(MeasureEdges, AllIdleUsesProcessorZero)
 {
     // Nehalem: with every counter still, each processor keeps its last
-    // factor and the multiplier is processor 0's.
+    // factor and the multiplier is processor 0's. (The program's own CPU
+    // never halts, so the counters are held still.)
     {
         Rig rig("i7-920", 100.0);
         rig.requestRatio(150);
         rig.create();
         EXPECT_EQ(rig.cycle().multiplier, "133.33 x 15.0");
+        holdCounters(rig);
         for (int cpu = 0; cpu < rig.sim->cpuCount(); ++cpu)
             rig.sim->setLoad(cpu, 0.0);
         const ReadingTexts& texts = rig.cycle();
@@ -78,6 +86,7 @@ TEST(MeasureEdges, AllIdleUsesProcessorZero)
         Rig rig("e8400", 0.0);
         rig.requestRatio(70);
         rig.create();
+        holdCounters(rig);
         const ReadingTexts& texts = rig.cycle();
         EXPECT_EQ(texts.multiplier, "333.33 x 7.0");
         EXPECT_EQ(texts.load, "Load   0.0%");

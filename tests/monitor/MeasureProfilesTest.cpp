@@ -72,23 +72,50 @@ TEST(MeasureProfiles, TextsAtBaseRatio)
 
 TEST(MeasureProfiles, TurboWithOneBusyProcessor)
 {
-    // Only logical processor 0 carries load and the system asks for the
-    // highest ratio: the multiplier is the single-core turbo ratio, shown in
-    // tenths.
-    for (const char* name : {"t9300", "i7-920", "i7-975", "i5-750", "i7-980x", "xeon-x5570-2s", "i7-2600k"}) {
-        SCOPED_TRACE(name);
-        Rig rig(name, 0.0);
+    // Only logical processor 0 carries load: the governor asks for the
+    // highest ratio and the multiplier is the part's published single-core
+    // turbo ratio.
+    struct Case {
+        const char* name;
+        double oneCoreRatio;
+    };
+    const Case cases[] = {{"t9300", 13.5}, {"i7-920", 22}, {"i7-975", 27}, {"i5-750", 24},
+                          {"i7-980x", 27}, {"xeon-x5570-2s", 25}, {"i7-2600k", 38}};
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.name);
+        Rig rig(c.name, 0.0);
         const sim::Profile& p = rig.profile();
-        ASSERT_TRUE(p.hasTurbo());
         rig.sim->setLoad(0, 100.0);
-        rig.requestRatio(p.topRatioTenths());
         rig.create();
         rig.cycle();
-        int running = rig.runningRatioTenths();
-        EXPECT_GT(running, p.baseRatioTenths);
-        EXPECT_EQ(rig.readings->texts().multiplier,
-                  platform::cformat("%.2f x %.1f", p.busHz() / 1e6, running / 10.0));
-        EXPECT_EQ(rig.readings->texts().clock, platform::cformat("%.2f MHz", p.busHz() / 1e6 * running / 10.0));
+        EXPECT_EQ(rig.readings->texts().multiplier, platform::cformat("%.2f x %.1f", p.busHz() / 1e6, c.oneCoreRatio));
+        EXPECT_EQ(rig.readings->texts().clock, platform::cformat("%.2f MHz", p.busHz() / 1e6 * c.oneCoreRatio));
+    }
+}
+
+TEST(MeasureProfiles, IdleAndBusyMachinesUnderTheGovernor)
+{
+    // Idle, only the monitor's own thread runs and the machine sits at its
+    // lowest ratio; with every processor busy it runs at the all-core bin.
+    struct Case {
+        const char* name;
+        double load;
+        const char* multiplier;
+        double clockMHz;
+    };
+    const Case cases[] = {
+        {"i7-2600k", 0, "100.00 x 16.0", 1600.0}, {"i7-2600k", 100, "100.00 x 35.0", 3500.0},
+        {"i7-920", 0, "133.33 x 12.0", 1600.0},   {"i7-980x", 100, "133.33 x 26.0", 3466.67},
+        {"e8400", 0, "333.33 x 6.0", 2000.0},     {"t9300", 0, "200.00 x 6.0", 1200.0},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(std::string(c.name) + " at " + std::to_string(c.load) + " %");
+        Rig rig(c.name, c.load);
+        rig.create();
+        rig.cycle();
+        const ReadingTexts& texts = rig.cycle();
+        EXPECT_EQ(texts.multiplier, c.multiplier);
+        EXPECT_NEAR(numberIn(texts.clock), c.clockMHz, c.clockMHz * 0.01) << texts.clock;
     }
 }
 

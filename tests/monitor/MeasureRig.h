@@ -24,6 +24,7 @@
 #include <functional>
 #include <map>
 #include <memory>
+#include <mutex>
 #include <set>
 #include <string>
 
@@ -60,13 +61,30 @@ public:
     void clearOverlay(uint32_t index) { m_overlays.erase(index); }
     // Reads of `index` fail (writes still reach the processor).
     void failReads(uint32_t index) { m_unreadable.insert(index); }
+    // Reads of `index` return on each CPU the value last read there: the
+    // counter stands still, as no counter of a running program's CPU does
+    // on its own.
+    void hold(uint32_t index)
+    {
+        std::lock_guard lock(m_lastLock);
+        m_held.insert(index);
+    }
     std::function<void(uint32_t)> sleepHook;
 
     bool readMsr(uint32_t index, uint32_t& low, uint32_t& high) override
     {
         if (m_unreadable.count(index))
             return false;
+        const int cpu = inner().currentCpu();
+        std::lock_guard lock(m_lastLock);
+        const auto key = std::make_pair(cpu, index);
+        if (auto held = m_lastRead.find(key); held != m_lastRead.end() && m_held.count(index)) {
+            low = msr::lowHalf(held->second);
+            high = msr::highHalf(held->second);
+            return true;
+        }
         bool ok = inner().readMsr(index, low, high);
+        m_lastRead[key] = msr::join(low, high);
         auto it = m_overlays.find(index);
         if (it != m_overlays.end()) {
             uint64_t value = (msr::join(low, high) & ~it->second.mask) | (it->second.replacement & it->second.mask);
@@ -98,6 +116,9 @@ private:
     };
     std::map<uint32_t, Overlay> m_overlays;
     std::set<uint32_t> m_unreadable;
+    std::mutex m_lastLock;
+    std::set<uint32_t> m_held;
+    std::map<std::pair<int, uint32_t>, uint64_t> m_lastRead;
 };
 
 class QuietMessages : public hw::Messages {

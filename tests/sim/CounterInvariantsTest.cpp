@@ -95,12 +95,15 @@ TEST_P(CounterInvariants, OneBusyCpuRunsAtTheTopBin)
 
 TEST_P(CounterInvariants, HaltedTimeCountsNothing)
 {
+    // CPU 1 halts while this program's thread sits on CPU 0 (whose own
+    // busy share keeps it from halting completely).
     const Clocks& want = GetParam();
     Rig rig(want.profile, Rig::fixedLoad(0));
-    rig.programCounters(0);
-    Sample before = sample(rig, 0);
+    rig.programCounters(1);
+    Sample before = sample(rig, 1);
+    rig.pin(0);
     rig.clock->advanceSeconds(5.0);
-    Sample after = sample(rig, 0);
+    Sample after = sample(rig, 1);
     EXPECT_EQ(after.core, before.core);
     EXPECT_EQ(after.reference, before.reference);
     EXPECT_EQ(after.fixedCore, before.fixedCore);

@@ -117,8 +117,7 @@ TEST(HostLoad, BusyShareBetweenTwoSamplesPerCpu)
     ASSERT_TRUE(load.sample());
     EXPECT_NEAR(load.load(0), 0.9, 1e-9);
     EXPECT_NEAR(load.load(1), 0.0, 1e-9);
-    EXPECT_NEAR(load.load(2), 0.9, 1e-9) << "simulated CPU n follows host CPU n mod the host count";
-    EXPECT_NEAR(load.load(3), 0.0, 1e-9);
+    EXPECT_NEAR(load.load(2), 0.0, 1e-9) << "the host has no third CPU";
     std::remove(path.c_str());
     EXPECT_FALSE(load.sample());
     EXPECT_NEAR(load.load(0), 0.9, 1e-9) << "a failed read keeps the last figures";

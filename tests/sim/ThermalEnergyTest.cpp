@@ -3,7 +3,9 @@
 
 #include "SimTestSupport.h"
 
+#include <algorithm>
 #include <cmath>
+#include <set>
 
 namespace {
 
@@ -40,7 +42,8 @@ TEST_P(ThermalLag, ReadoutFallsUnderLoadAndRecoversAtIdle)
     EXPECT_GT(cooling, loaded);
     EXPECT_LT(cooling, idle);
     rig.clock->advanceSeconds(60);
-    EXPECT_EQ(readout(rig, 0), idle);
+    // Back within the sensor's noise; the heat spreader may hold a fraction of a degree.
+    EXPECT_NEAR(readout(rig, 0), idle, 1);
 }
 
 INSTANTIATE_TEST_SUITE_P(Profiles, ThermalLag, testing::Values("e8400", "t9300", "n270", "i7-920", "i7-2600k"));
@@ -52,7 +55,62 @@ TEST(Thermal, CoresHeatIndependently)
     rig.cpu->setLoad(1, 100);
     rig.clock->advanceSeconds(30);
     EXPECT_LT(readout(rig, 1), idle - 10);
-    EXPECT_EQ(readout(rig, 3), idle);
+    EXPECT_NEAR(readout(rig, 3), idle, 1) << "an idle core only shows the sensor's noise";
+}
+
+std::vector<int> coreReadouts(Rig& rig)
+{
+    std::vector<int> readouts;
+    for (int core = 0; core < rig.cpu->profile().totalCores(); ++core)
+        readouts.push_back(readout(rig, core * rig.cpu->profile().threadsPerCore));
+    return readouts;
+}
+
+int spread(const std::vector<int>& readouts)
+{
+    auto [low, high] = std::minmax_element(readouts.begin(), readouts.end());
+    return *high - *low;
+}
+
+TEST(Thermal, CoresStartAtIdleDifferAndWarmWithLag)
+{
+    // Busy from power-on: the cores start at idle temperature, each warms
+    // towards its own level, quickly at first and then with the cooler.
+    Rig rig("i7-2600k", Rig::fixedLoad(100));
+    const sim::Profile& p = rig.cpu->profile();
+    std::vector<int> start = coreReadouts(rig);
+    for (int value : start)
+        EXPECT_NEAR(value, p.tjMax - p.idleCelsius, 2.5) << "idle temperature at power-on";
+    rig.clock->advanceSeconds(5.0);
+    std::vector<int> early = coreReadouts(rig);
+    rig.clock->advanceSeconds(55.0);
+    std::vector<int> minute = coreReadouts(rig);
+    for (size_t core = 0; core < start.size(); ++core) {
+        SCOPED_TRACE(core);
+        EXPECT_LT(early[core], start[core] - 10) << "the die heats within seconds";
+        EXPECT_LT(minute[core], early[core] - 3) << "the cooler follows slowly";
+    }
+    EXPECT_GE(spread(minute), 4) << "each core runs at its own temperature";
+    EXPECT_GT(spread(minute), spread(start));
+}
+
+TEST(Thermal, SensorNoiseIsSmallAndRepeatable)
+{
+    Rig first("q9550", Rig::fixedLoad(40));
+    Rig second("q9550", Rig::fixedLoad(40));
+    first.clock->advanceSeconds(120.0);
+    second.clock->advanceSeconds(120.0);
+    std::set<int> seen;
+    for (int step = 0; step < 100; ++step) {
+        int value = readout(first, 2);
+        EXPECT_EQ(value, readout(second, 2)) << "step " << step;
+        double exact = first.cpu->profile().tjMax - first.cpu->coreCelsius(2);
+        EXPECT_LE(std::abs(value - exact), 0.5 + sim::SensorNoiseCelsius + 1e-9);
+        seen.insert(value);
+        first.clock->advanceMilliseconds(100);
+        second.clock->advanceMilliseconds(100);
+    }
+    EXPECT_LE(seen.size(), 2u) << "at a steady temperature the readout moves by a degree at most";
 }
 
 TEST(Thermal, PinnedReadoutsAndTheTjMaxFlags)

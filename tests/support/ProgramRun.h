@@ -30,6 +30,14 @@ namespace processtest {
 namespace fs = std::filesystem;
 using namespace std::chrono_literals;
 
+// A simulated machine name of this test process alone, so that programs
+// started by tests running side by side never share simulated registers.
+inline std::string uniqueMachine()
+{
+    static int count = 0;
+    return "test-" + std::to_string(::getpid()) + "-" + std::to_string(++count);
+}
+
 struct Finished {
     bool exited = false;
     int status = -1; // as waitpid reports it

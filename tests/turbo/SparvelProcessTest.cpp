@@ -29,7 +29,8 @@ TEST_P(SparvelTermination, WritesTheSettingsAndClosesTheAccessLayer)
     // "1" afterwards was rewritten by the program's shutdown.
     run.writeSettings("LoadFilter=75\nExcel=5\n");
     const fs::path audit = run.file("audit.txt");
-    ASSERT_TRUE(run.start({{"SIMULATED_CPU", "i7-2600k"},
+    ASSERT_TRUE(run.start({{"SIMULATED_MACHINE", processtest::uniqueMachine()},
+                           {"SIMULATED_CPU", "i7-2600k"},
                            {"SIMULATED_LOAD", "20"},
                            {"SIMULATED_AUDIT", audit.string()},
                            {"QT_QPA_PLATFORM", "offscreen"}}));

@@ -73,7 +73,8 @@ TEST_P(TerminationSignal, RunsTheWholeShutdown)
                       "\n");
     fs::create_directory(run.file("runtime"));
     fs::permissions(run.file("runtime"), fs::perms::owner_all);
-    ASSERT_TRUE(run.start({{"SIMULATED_CPU", "i7-2600k"},
+    ASSERT_TRUE(run.start({{"SIMULATED_MACHINE", processtest::uniqueMachine()},
+                           {"SIMULATED_CPU", "i7-2600k"},
                            {"SIMULATED_LOAD", "20"},
                            {"SIMULATED_AUDIT", run.file("audit.txt").string()},
                            {"QT_QPA_PLATFORM", "offscreen"},
@@ -115,7 +116,7 @@ INSTANTIATE_TEST_SUITE_P(Signals, TerminationSignal, ::testing::Values(SIGTERM, 
 TEST(OstrelProgram, UnknownSimulatedProcessorEndsWithTheProfileList)
 {
     ProgramRun run(OSTREL_PROGRAM, "Ostrel", "Ostrel");
-    ASSERT_TRUE(run.start({{"SIMULATED_CPU", "pentium-pro"}}));
+    ASSERT_TRUE(run.start({{"SIMULATED_MACHINE", processtest::uniqueMachine()}, {"SIMULATED_CPU", "pentium-pro"}}));
     const Finished finished = run.finished(20s);
     ASSERT_TRUE(finished.exited);
     ASSERT_TRUE(WIFEXITED(finished.status));
@@ -131,7 +132,8 @@ TEST(OstrelHXProgram, SixCoreBuildLogsSixColumnsAndKeepsItsOwnSettingsFile)
     run.writeSettings("LogFile=1\nLogInterval=1\nHDWrite=1\nLogFileName=elsewhere\n");
     fs::create_directory(run.file("runtime"));
     fs::permissions(run.file("runtime"), fs::perms::owner_all);
-    ASSERT_TRUE(run.start({{"SIMULATED_CPU", "i7-980x"},
+    ASSERT_TRUE(run.start({{"SIMULATED_MACHINE", processtest::uniqueMachine()},
+                           {"SIMULATED_CPU", "i7-980x"},
                            {"SIMULATED_LOAD", "20"},
                            {"QT_QPA_PLATFORM", "offscreen"},
                            {"XDG_RUNTIME_DIR", run.file("runtime").string()}}));

@@ -1,0 +1,222 @@
+#include "sim/SimulatedMachine.h"
+
+#include <cerrno>
+#include <cstdlib>
+#include <cstring>
+#include <new>
+
+#include <fcntl.h>
+#include <pthread.h>
+#include <signal.h>
+#include <sys/file.h>
+#include <sys/mman.h>
+#include <sys/stat.h>
+#include <unistd.h>
+
+namespace sim {
+
+namespace {
+
+constexpr uint64_t ImageMagic = 0x4F5354524C53494DULL; // "OSTRLSIM"
+constexpr uint32_t ImageVersion = 1;
+
+bool alive(int32_t pid)
+{
+    if (pid <= 0)
+        return false;
+    if (pid == getpid())
+        return true;
+    return kill(pid, 0) == 0 || errno == EPERM;
+}
+
+void flockRetrying(int fd, int operation)
+{
+    while (flock(fd, operation) != 0 && errno == EINTR) {
+    }
+}
+
+// Letters, digits, '-' and '_' are kept; anything else would leave the folder.
+std::string fileNamePart(std::string_view text)
+{
+    std::string result;
+    for (char c : text) {
+        bool plain = (c >= 'a' && c <= 'z') || (c >= 'A' && c <= 'Z') || (c >= '0' && c <= '9') || c == '-' || c == '_';
+        result += plain ? c : '_';
+    }
+    return result.empty() ? std::string("default") : result;
+}
+
+std::string systemError(const std::string& what, const std::string& path)
+{
+    return what + " " + path + ": " + std::strerror(errno);
+}
+
+} // namespace
+
+struct SimulatedMachine::Image {
+    uint64_t magic;
+    uint32_t version;
+    uint32_t size;
+    char profile[48];
+    pthread_mutex_t mutex;
+    MachineState state;
+};
+
+std::string SimulatedMachine::defaultFolder()
+{
+    std::string base = "/tmp";
+    struct stat info {};
+    if (stat("/dev/shm", &info) == 0 && S_ISDIR(info.st_mode) && access("/dev/shm", W_OK) == 0)
+        base = "/dev/shm";
+    else if (const char* runtime = std::getenv("XDG_RUNTIME_DIR"); runtime && *runtime)
+        base = runtime;
+    return base + "/ostrel-sim-" + std::to_string(getuid());
+}
+
+std::unique_ptr<SimulatedMachine> SimulatedMachine::createPrivate()
+{
+    std::unique_ptr<SimulatedMachine> machine(new SimulatedMachine());
+    machine->m_image = new Image{};
+    pthread_mutex_init(&machine->m_image->mutex, nullptr);
+    machine->m_state = &machine->m_image->state;
+    machine->m_start = MachineStart::PowerOn;
+    machine->claimSlot();
+    return machine;
+}
+
+MachineOpening SimulatedMachine::openShared(const Profile& profile, std::string_view name, std::string folder)
+{
+    MachineOpening result;
+    if (folder.empty())
+        folder = defaultFolder();
+    if (mkdir(folder.c_str(), 0700) != 0 && errno != EEXIST) {
+        result.error = systemError("cannot create the folder", folder);
+        return result;
+    }
+    struct stat info {};
+    if (lstat(folder.c_str(), &info) != 0 || !S_ISDIR(info.st_mode) || info.st_uid != getuid()) {
+        result.error = "the folder " + folder + " is not a folder of this user's";
+        return result;
+    }
+
+    std::unique_ptr<SimulatedMachine> machine(new SimulatedMachine());
+    machine->m_folderFd = open(folder.c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC);
+    if (machine->m_folderFd < 0) {
+        result.error = systemError("cannot open", folder);
+        return result;
+    }
+    machine->m_path = folder + "/" + fileNamePart(name) + "." + fileNamePart(profile.name);
+    flockRetrying(machine->m_folderFd, LOCK_EX);
+
+    const auto fail = [&](const std::string& error) {
+        flockRetrying(machine->m_folderFd, LOCK_UN);
+        result.error = error;
+        return std::move(result);
+    };
+
+    machine->m_fd = open(machine->m_path.c_str(), O_RDWR | O_CREAT | O_CLOEXEC | O_NOFOLLOW, 0600);
+    if (machine->m_fd < 0)
+        return fail(systemError("cannot open", machine->m_path));
+    // With no other holder the machine powers on, also over what killed
+    // programs left behind.
+    bool first = flock(machine->m_fd, LOCK_EX | LOCK_NB) == 0;
+    if (first && (ftruncate(machine->m_fd, 0) != 0 || ftruncate(machine->m_fd, sizeof(Image)) != 0))
+        return fail(systemError("cannot size", machine->m_path));
+    struct stat file {};
+    if (fstat(machine->m_fd, &file) != 0 || file.st_size != static_cast<off_t>(sizeof(Image)))
+        return fail("the simulated machine " + machine->m_path + " belongs to another build of these programs");
+    void* mapping = mmap(nullptr, sizeof(Image), PROT_READ | PROT_WRITE, MAP_SHARED, machine->m_fd, 0);
+    if (mapping == MAP_FAILED)
+        return fail(systemError("cannot map", machine->m_path));
+    machine->m_image = static_cast<Image*>(mapping);
+    Image& image = *machine->m_image;
+
+    if (first) {
+        new (&image) Image{};
+        pthread_mutexattr_t attributes;
+        pthread_mutexattr_init(&attributes);
+        pthread_mutexattr_setpshared(&attributes, PTHREAD_PROCESS_SHARED);
+        pthread_mutexattr_setrobust(&attributes, PTHREAD_MUTEX_ROBUST);
+        pthread_mutex_init(&image.mutex, &attributes);
+        pthread_mutexattr_destroy(&attributes);
+        std::strncpy(image.profile, std::string(profile.name).c_str(), sizeof(image.profile) - 1);
+        image.size = sizeof(Image);
+        image.version = ImageVersion;
+        image.magic = ImageMagic;
+        machine->m_start = MachineStart::PowerOn;
+    } else {
+        if (image.magic != ImageMagic || image.version != ImageVersion || image.size != sizeof(Image)
+            || std::strncmp(image.profile, std::string(profile.name).c_str(), sizeof(image.profile)) != 0)
+            return fail("the simulated machine " + machine->m_path + " belongs to another build of these programs");
+        machine->m_start = MachineStart::Attach;
+    }
+    machine->m_state = &image.state;
+    flockRetrying(machine->m_fd, LOCK_SH);
+    machine->claimSlot();
+    flockRetrying(machine->m_folderFd, LOCK_UN);
+    result.machine = std::move(machine);
+    return result;
+}
+
+void SimulatedMachine::claimSlot()
+{
+    lock();
+    m_slot = -1;
+    for (int n = 0; n < MaxHolders; ++n) {
+        HolderSlot& slot = m_state->holders[static_cast<size_t>(n)];
+        if (!alive(slot.pid)) {
+            slot = {int32_t(getpid()), 0};
+            m_slot = n;
+            break;
+        }
+    }
+    unlock();
+}
+
+SimulatedMachine::~SimulatedMachine()
+{
+    if (!m_image) {
+        // Opening failed half-way.
+        if (m_fd >= 0)
+            close(m_fd);
+        if (m_folderFd >= 0)
+            close(m_folderFd);
+        return;
+    }
+    if (!shared()) {
+        pthread_mutex_destroy(&m_image->mutex);
+        delete m_image;
+        return;
+    }
+    lock();
+    if (m_slot >= 0)
+        m_state->holders[static_cast<size_t>(m_slot)] = {0, 0};
+    unlock();
+    flockRetrying(m_folderFd, LOCK_EX);
+    bool last = flock(m_fd, LOCK_EX | LOCK_NB) == 0;
+    if (last)
+        unlink(m_path.c_str());
+    munmap(m_image, sizeof(Image));
+    close(m_fd);
+    flockRetrying(m_folderFd, LOCK_UN);
+    close(m_folderFd);
+}
+
+void SimulatedMachine::lock()
+{
+    if (pthread_mutex_lock(&m_image->mutex) == EOWNERDEAD)
+        pthread_mutex_consistent(&m_image->mutex);
+}
+
+void SimulatedMachine::unlock() { pthread_mutex_unlock(&m_image->mutex); }
+
+uint32_t SimulatedMachine::busyFloorMask()
+{
+    uint32_t mask = 0;
+    for (const HolderSlot& slot : m_state->holders)
+        if (slot.pid != 0 && slot.busyFloorMask != 0 && alive(slot.pid))
+            mask |= slot.busyFloorMask;
+    return mask;
+}
+
+} // namespace sim

@@ -1,0 +1,163 @@
+// Simulated processors on one machine share its registers, counters and
+// temperatures, as programs on one computer do; the machine's file goes with
+// its last holder and survives holders that were killed.
+
+#include "SimTestSupport.h"
+
+#include "sim/SimulatedMachine.h"
+
+#include <csignal>
+#include <filesystem>
+
+#include <sys/wait.h>
+#include <unistd.h>
+
+namespace {
+
+using namespace msr;
+
+std::string freshMachineName()
+{
+    static int count = 0;
+    return "machine-test-" + std::to_string(::getpid()) + "-" + std::to_string(++count);
+}
+
+std::string machineFile(const std::string& name, const std::string& profile)
+{
+    return sim::SimulatedMachine::defaultFolder() + "/" + name + "." + profile;
+}
+
+std::unique_ptr<sim::SimulatedProcessor> onMachine(const std::string& name, double load,
+                                                   std::shared_ptr<sim::Clock> clock = nullptr)
+{
+    sim::Options options = simtest::Rig::fixedLoad(load);
+    options.machineName = name;
+    if (!clock)
+        clock = std::make_shared<sim::ManualClock>();
+    sim::SimulatedCreation created = sim::createSimulatedProcessor("i7-2600k", options, clock);
+    EXPECT_TRUE(created.processor) << created.error;
+    return std::move(created.processor);
+}
+
+uint64_t read(sim::SimulatedProcessor& processor, int cpu, uint32_t index)
+{
+    EXPECT_NE(processor.setThreadAffinityMask(1u << cpu), 0u);
+    uint32_t low = 0, high = 0;
+    EXPECT_TRUE(processor.readMsr(index, low, high));
+    return join(low, high);
+}
+
+void write(sim::SimulatedProcessor& processor, int cpu, uint32_t index, uint64_t value)
+{
+    EXPECT_NE(processor.setThreadAffinityMask(1u << cpu), 0u);
+    EXPECT_TRUE(processor.writeMsr(index, lowHalf(value), highHalf(value)));
+}
+
+uint64_t ratio(sim::SimulatedProcessor& processor) { return perf_status::OperatingRatio.get(read(processor, 0, IA32_PERF_STATUS)); }
+
+void disableTurbo(sim::SimulatedProcessor& processor)
+{
+    uint64_t misc = read(processor, 0, IA32_MISC_ENABLE);
+    write(processor, 0, IA32_MISC_ENABLE, misc_enable::TurboDisengage.set(misc, 1));
+}
+
+TEST(SharedMachine, ProcessorsOnOneMachineSeeEachOthersWrites)
+{
+    std::string name = freshMachineName();
+    auto clock = std::make_shared<sim::ManualClock>();
+    auto first = onMachine(name, 100, clock);
+    auto second = onMachine(name, 100, clock);
+    auto elsewhere = onMachine(freshMachineName(), 100, clock);
+    ASSERT_TRUE(first && second && elsewhere);
+    EXPECT_EQ(ratio(*second), 35u);
+
+    disableTurbo(*first);
+    EXPECT_EQ(ratio(*second), 34u) << "the other processor drops to the base ratio";
+    EXPECT_EQ(ratio(*elsewhere), 35u) << "another machine is another computer";
+
+    clock->advanceSeconds(30.0);
+    EXPECT_EQ(first->coreCelsius(1), second->coreCelsius(1)) << "one set of temperatures";
+    EXPECT_EQ(read(*first, 3, IA32_TIME_STAMP_COUNTER), read(*second, 3, IA32_TIME_STAMP_COUNTER));
+}
+
+TEST(SharedMachine, TheLastHolderRemovesTheFile)
+{
+    std::string name = freshMachineName();
+    std::string file = machineFile(name, "i7-2600k");
+    auto first = onMachine(name, 0);
+    auto second = onMachine(name, 0);
+    EXPECT_TRUE(std::filesystem::exists(file));
+    first.reset();
+    EXPECT_TRUE(std::filesystem::exists(file));
+    second.reset();
+    EXPECT_FALSE(std::filesystem::exists(file));
+}
+
+// A child attaches to the machine, does `work`, tells the parent and waits to be killed.
+template <typename Work>
+void runAndKill(Work work)
+{
+    int ready[2];
+    ASSERT_EQ(::pipe(ready), 0);
+    pid_t child = ::fork();
+    ASSERT_GE(child, 0);
+    if (child == 0) {
+        work();
+        char done = 'x';
+        (void)!::write(ready[1], &done, 1);
+        while (true)
+            ::pause();
+    }
+    char done = 0;
+    EXPECT_EQ(::read(ready[0], &done, 1), 1);
+    ::kill(child, SIGKILL);
+    int status = 0;
+    ::waitpid(child, &status, 0);
+    EXPECT_TRUE(WIFSIGNALED(status));
+    ::close(ready[0]);
+    ::close(ready[1]);
+}
+
+TEST(SharedMachine, AHolderKilledHoldingTheLockPassesItOn)
+{
+    std::string name = freshMachineName();
+    auto survivor = onMachine(name, 100);
+    ASSERT_TRUE(survivor);
+    runAndKill([&] {
+        // Another process switches turbo off, then dies in the middle of an update.
+        auto other = onMachine(name, 100);
+        disableTurbo(*other);
+        other.release();
+        sim::MachineOpening opening = sim::SimulatedMachine::openShared(*sim::findProfile("i7-2600k"), name);
+        if (!opening.machine)
+            ::_exit(2);
+        opening.machine->lock();
+        opening.machine.release();
+    });
+    EXPECT_EQ(ratio(*survivor), 34u) << "the other process's switch shows here, and the lock was passed on";
+    auto next = onMachine(name, 100);
+    ASSERT_TRUE(next);
+    uint64_t misc = read(*next, 0, IA32_MISC_ENABLE);
+    EXPECT_TRUE(misc_enable::TurboDisengage.test(misc)) << "a newcomer joins the running machine";
+    write(*next, 0, IA32_MISC_ENABLE, misc_enable::TurboDisengage.set(misc, 0));
+    EXPECT_EQ(ratio(*survivor), 35u);
+}
+
+TEST(SharedMachine, AMachineLeftByKilledProgramsPowersOnAgain)
+{
+    std::string name = freshMachineName();
+    runAndKill([&] {
+        auto doomed = onMachine(name, 100);
+        disableTurbo(*doomed);
+        doomed.release();
+    });
+    EXPECT_TRUE(std::filesystem::exists(machineFile(name, "i7-2600k"))) << "nobody detached";
+    auto next = onMachine(name, 100);
+    ASSERT_TRUE(next);
+    EXPECT_FALSE(misc_enable::TurboDisengage.test(read(*next, 0, IA32_MISC_ENABLE))) << "power-on state";
+    EXPECT_EQ(ratio(*next), 35u);
+    next.reset();
+    EXPECT_FALSE(std::filesystem::exists(machineFile(name, "i7-2600k")));
+}
+
+} // namespace
