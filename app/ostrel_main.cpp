@@ -6,7 +6,7 @@
 
 #include "app/ExitStatus.h"
 #include "hw/BuildFlavour.h"
-#include "hw/ProcessorSelection.h"
+#include "backend/ProcessorSelection.h"
 #include "monitor/ui/MonitorApp.h"
 #include "platform/ProgramPath.h"
 
@@ -24,7 +24,7 @@ int main(int argc, char** argv)
 {
     // Chosen before the toolkit starts, so a wrong SIMULATED_CPU is reported
     // even without a display.
-    hw::ProcessorSelection selection = hw::selectProcessor();
+    backend::ProcessorSelection selection = backend::selectProcessor();
     if (!selection.ok()) {
         std::fprintf(stderr, "%s: %s\n", ProgramName, selection.error.c_str());
         return app::ExitBadEnvironment;

@@ -2,7 +2,7 @@
 // The processor is the host's own, or the simulated one SIMULATED_CPU names.
 
 #include "app/ExitStatus.h"
-#include "hw/ProcessorSelection.h"
+#include "backend/ProcessorSelection.h"
 #include "platform/ProgramPath.h"
 #include "turbo/TurboMonitorRun.h"
 
@@ -12,7 +12,7 @@
 
 int main(int argc, char** argv)
 {
-    hw::ProcessorSelection selection = hw::selectProcessor();
+    backend::ProcessorSelection selection = backend::selectProcessor();
     if (!selection.ok()) {
         std::fprintf(stderr, "Sparvel: %s\n", selection.error.c_str());
         return app::ExitBadEnvironment;

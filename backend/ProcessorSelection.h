@@ -14,7 +14,7 @@ namespace sim {
 class SimulatedProcessor;
 }
 
-namespace hw {
+namespace backend {
 
 // Looks an environment variable up; null when it is not set.
 using EnvironmentLookup = std::function<const char*(const char*)>;
@@ -40,4 +40,4 @@ bool simulatedRequested(const EnvironmentLookup& environment = processEnvironmen
 // The simulated processor behind the seam, or null for real hardware.
 sim::SimulatedProcessor* simulatedProcessor(platform::Processor& processor);
 
-} // namespace hw
+} // namespace backend

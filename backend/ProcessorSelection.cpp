@@ -1,4 +1,4 @@
-#include "hw/ProcessorSelection.h"
+#include "backend/ProcessorSelection.h"
 
 #include "platform/LinuxProcessor.h"
 #include "sim/Options.h"
@@ -6,7 +6,7 @@
 
 #include <cstdlib>
 
-namespace hw {
+namespace backend {
 
 const char* processEnvironment(const char* name) { return std::getenv(name); }
 
@@ -52,4 +52,4 @@ sim::SimulatedProcessor* simulatedProcessor(platform::Processor& processor)
     return dynamic_cast<sim::SimulatedProcessor*>(&processor);
 }
 
-} // namespace hw
+} // namespace backend

@@ -2,7 +2,7 @@
 // processor, an unknown name an error listing the profiles, unset or empty
 // the host's own registers.
 
-#include "hw/ProcessorSelection.h"
+#include "backend/ProcessorSelection.h"
 
 #include "hw/MsrIndex.h"
 #include "platform/LinuxProcessor.h"
@@ -17,7 +17,7 @@
 
 namespace {
 
-hw::EnvironmentLookup environment(std::map<std::string, std::string> variables)
+backend::EnvironmentLookup environment(std::map<std::string, std::string> variables)
 {
     return [variables = std::move(variables)](const char* name) -> const char* {
         auto it = variables.find(name);
@@ -33,13 +33,13 @@ std::string uniqueMachine()
 
 TEST(ProcessorSelection, AProfileNameGivesTheSimulatedProcessor)
 {
-    hw::ProcessorSelection selection = hw::selectProcessor(
+    backend::ProcessorSelection selection = backend::selectProcessor(
         environment({{"SIMULATED_CPU", "I7-2600K"}, {"SIMULATED_LOAD", "25"}, {"SIMULATED_GPU", "nvidia:1"},
                      {"SIMULATED_AFFINITY", "0-1,4-5"}, {"SIMULATED_MACHINE", uniqueMachine()}}));
     ASSERT_TRUE(selection.ok()) << selection.error;
     ASSERT_NE(selection.simulated, nullptr);
     EXPECT_EQ(static_cast<platform::Processor*>(selection.simulated), selection.processor.get());
-    EXPECT_EQ(hw::simulatedProcessor(*selection.processor), selection.simulated);
+    EXPECT_EQ(backend::simulatedProcessor(*selection.processor), selection.simulated);
     EXPECT_EQ(selection.simulated->profile().name, "i7-2600k");
     EXPECT_EQ(selection.simulated->options().fixedLoadPercent, 25.0);
     EXPECT_EQ(selection.simulated->simulatedGpus().nvidia, 1);
@@ -50,7 +50,7 @@ TEST(ProcessorSelection, AProfileNameGivesTheSimulatedProcessor)
 
 TEST(ProcessorSelection, AnUnknownNameListsTheProfiles)
 {
-    hw::ProcessorSelection selection = hw::selectProcessor(environment({{"SIMULATED_CPU", "pentium4"}}));
+    backend::ProcessorSelection selection = backend::selectProcessor(environment({{"SIMULATED_CPU", "pentium4"}}));
     EXPECT_FALSE(selection.ok());
     EXPECT_EQ(selection.simulated, nullptr);
     EXPECT_NE(selection.error.find("pentium4"), std::string::npos);
@@ -61,8 +61,8 @@ TEST(ProcessorSelection, AnUnknownNameListsTheProfiles)
 TEST(ProcessorSelection, MalformedSimulationVariablesAreErrors)
 {
     for (const char* variable : {"SIMULATED_LOAD", "SIMULATED_READOUT", "SIMULATED_GPU", "SIMULATED_AFFINITY"}) {
-        hw::ProcessorSelection selection =
-            hw::selectProcessor(environment({{"SIMULATED_CPU", "e8400"}, {variable, "bogus"}}));
+        backend::ProcessorSelection selection =
+            backend::selectProcessor(environment({{"SIMULATED_CPU", "e8400"}, {variable, "bogus"}}));
         EXPECT_FALSE(selection.ok()) << variable;
         EXPECT_NE(selection.error.find(variable), std::string::npos) << selection.error;
     }
@@ -71,14 +71,14 @@ TEST(ProcessorSelection, MalformedSimulationVariablesAreErrors)
 TEST(ProcessorSelection, UnsetOrEmptyGivesTheHostProcessor)
 {
     for (auto variables : {std::map<std::string, std::string>{}, {{"SIMULATED_CPU", ""}}}) {
-        EXPECT_FALSE(hw::simulatedRequested(environment(variables)));
-        hw::ProcessorSelection selection = hw::selectProcessor(environment(variables));
+        EXPECT_FALSE(backend::simulatedRequested(environment(variables)));
+        backend::ProcessorSelection selection = backend::selectProcessor(environment(variables));
         ASSERT_TRUE(selection.ok());
         EXPECT_EQ(selection.simulated, nullptr);
         EXPECT_NE(dynamic_cast<platform::LinuxProcessor*>(selection.processor.get()), nullptr);
-        EXPECT_EQ(hw::simulatedProcessor(*selection.processor), nullptr);
+        EXPECT_EQ(backend::simulatedProcessor(*selection.processor), nullptr);
     }
-    EXPECT_TRUE(hw::simulatedRequested(environment({{"SIMULATED_CPU", "nonsense"}})));
+    EXPECT_TRUE(backend::simulatedRequested(environment({{"SIMULATED_CPU", "nonsense"}})));
 }
 
 TEST(ProcessorSelection, SimulatedMachineNamesTheSharedMachine)
@@ -88,21 +88,21 @@ TEST(ProcessorSelection, SimulatedMachineNamesTheSharedMachine)
         std::map<std::string, std::string> variables{{"SIMULATED_CPU", "i7-2600k"}, {"SIMULATED_LOAD", "100"}};
         if (!machine.empty())
             variables["SIMULATED_MACHINE"] = machine;
-        return hw::selectProcessor(environment(variables));
+        return backend::selectProcessor(environment(variables));
     };
-    hw::ProcessorSelection first = select(name);
-    hw::ProcessorSelection second = select(name);
-    hw::ProcessorSelection elsewhere = select(uniqueMachine());
+    backend::ProcessorSelection first = select(name);
+    backend::ProcessorSelection second = select(name);
+    backend::ProcessorSelection elsewhere = select(uniqueMachine());
     ASSERT_TRUE(first.ok() && second.ok() && elsewhere.ok());
     uint64_t misc = first.simulated->peek(0, msr::IA32_MISC_ENABLE).value_or(0);
     ASSERT_TRUE(first.simulated->poke(0, msr::IA32_MISC_ENABLE, msr::misc_enable::TurboDisengage.set(misc, 1)));
-    const auto ratio = [](hw::ProcessorSelection& selection) {
+    const auto ratio = [](backend::ProcessorSelection& selection) {
         return msr::perf_status::OperatingRatio.get(selection.simulated->peek(0, msr::IA32_PERF_STATUS).value_or(0));
     };
     EXPECT_EQ(ratio(second), 34u);
     EXPECT_EQ(ratio(elsewhere), 35u);
 
-    hw::ProcessorSelection unnamed = select("");
+    backend::ProcessorSelection unnamed = select("");
     ASSERT_TRUE(unnamed.ok());
     EXPECT_EQ(unnamed.simulated->options().machineName, "default");
 }
@@ -112,7 +112,7 @@ TEST(ProcessorSelection, ReadsTheProcessEnvironmentByDefault)
     setenv("SIMULATED_CPU", "n270", 1);
     const std::string machine = uniqueMachine();
     setenv("SIMULATED_MACHINE", machine.c_str(), 1);
-    hw::ProcessorSelection selection = hw::selectProcessor();
+    backend::ProcessorSelection selection = backend::selectProcessor();
     unsetenv("SIMULATED_CPU");
     unsetenv("SIMULATED_MACHINE");
     ASSERT_TRUE(selection.ok()) << selection.error;
