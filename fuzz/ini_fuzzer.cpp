@@ -4,7 +4,8 @@
 // - parse then serialize gives back the bytes unchanged;
 // - after writing K=V, reading K gives V (for a V without outer blanks or quotes),
 //   and every other key reads as before;
-// - a refused write leaves the document unchanged.
+// - a refused write leaves the document unchanged;
+// - after writes, every lookup finds what it finds in the document parsed afresh.
 // The same entry point replays the seed corpus as an ordinary test.
 
 #include "platform/IniDocument.h"
@@ -120,6 +121,7 @@ void writeAndCheck(IniDocument& doc, const std::vector<std::string>& sections,
         check(reparsed.readString(section, key, "\x01") == value, "written value reads back");
 
     const Snapshot after = snapshot(reparsed, sections, keys);
+    check(snapshot(doc, sections, keys) == after, "lookups after a write find what a fresh parse finds");
     size_t i = 0;
     for (const std::string& s : sections)
         for (const std::string& k : keys) {

@@ -1,5 +1,6 @@
 #include "platform/IniDocument.h"
 
+#include <algorithm>
 #include <cstdint>
 
 namespace platform {
@@ -35,22 +36,12 @@ char lower(char c)
     return (c >= 'A' && c <= 'Z') ? static_cast<char>(c - 'A' + 'a') : c;
 }
 
-bool sameName(std::string_view a, std::string_view b)
-{
-    if (a.size() != b.size())
-        return false;
-    for (size_t i = 0; i < a.size(); ++i)
-        if (lower(a[i]) != lower(b[i]))
-            return false;
-    return true;
-}
-
 enum class LineKind { Blank, Comment, Section, Key, Other };
 
 struct ParsedLine {
     LineKind kind = LineKind::Blank;
-    std::string_view name;  // section or key name, trimmed, cut at NUL
-    std::string_view value; // key value, trimmed, cut at NUL
+    std::string_view name;  // section or key name, cut at NUL, trimmed
+    std::string_view value; // key value, cut at NUL, trimmed
     size_t valueStart = 0;  // offset of the value in the line (after '=' and blanks)
 };
 
@@ -68,7 +59,7 @@ ParsedLine parseLine(std::string_view text)
         const size_t close = body.rfind(']');
         if (close != npos) {
             line.kind = LineKind::Section;
-            line.name = untilNul(trim(body.substr(1, close - 1)));
+            line.name = trim(untilNul(body.substr(1, close - 1)));
             return line;
         }
         // No closing bracket: not a header; it may still be a key line.
@@ -79,12 +70,12 @@ ParsedLine parseLine(std::string_view text)
         return line;
     }
     line.kind = LineKind::Key;
-    line.name = untilNul(trim(text.substr(0, equals)));
+    line.name = trim(untilNul(text.substr(0, equals)));
     size_t start = equals + 1;
     while (start < text.size() && isBlank(text[start]))
         ++start;
     line.valueStart = start;
-    line.value = untilNul(trim(text.substr(start)));
+    line.value = trim(untilNul(text.substr(start)));
     return line;
 }
 
@@ -111,6 +102,7 @@ IniDocument IniDocument::parse(std::string_view bytes)
         bytes.remove_prefix(kBom.size());
     }
     bool endingChosen = false;
+    Section* current = nullptr;
     while (!bytes.empty()) {
         const size_t newline = bytes.find('\n');
         Line line;
@@ -130,6 +122,7 @@ IniDocument IniDocument::parse(std::string_view bytes)
             }
         }
         doc.m_lines.push_back(std::move(line));
+        doc.indexLine(doc.m_lines.size() - 1, current);
     }
     return doc;
 }
@@ -150,48 +143,65 @@ std::string IniDocument::serialize() const
     return out;
 }
 
-size_t IniDocument::findSection(std::string_view section) const
+bool IniDocument::NameLess::operator()(std::string_view a, std::string_view b) const
+{
+    const size_t common = std::min(a.size(), b.size());
+    for (size_t i = 0; i < common; ++i) {
+        const unsigned char x = static_cast<unsigned char>(lower(a[i]));
+        const unsigned char y = static_cast<unsigned char>(lower(b[i]));
+        if (x != y)
+            return x < y;
+    }
+    return a.size() < b.size();
+}
+
+void IniDocument::indexLine(size_t index, Section*& current)
+{
+    const ParsedLine line = parseLine(m_lines[index].text);
+    if (line.kind == LineKind::Section) {
+        current = nullptr;
+        if (line.name.empty())
+            return; // "[]" ends the section before it but can never be read
+        const auto [entry, added] = m_sections.try_emplace(std::string(line.name));
+        if (added) {
+            entry->second.header = index;
+            entry->second.lastKey = index;
+            current = &entry->second;
+        }
+        return; // a later section of a known name is never read
+    }
+    if (line.kind != LineKind::Key || current == nullptr)
+        return;
+    current->lastKey = index;
+    if (!line.name.empty())
+        current->keys.try_emplace(std::string(line.name), index - current->header);
+}
+
+const IniDocument::Section* IniDocument::findSection(std::string_view section) const
 {
     section = trim(section);
     if (section.empty())
-        return npos;
-    for (size_t i = 0; i < m_lines.size(); ++i) {
-        const ParsedLine line = parseLine(m_lines[i].text);
-        if (line.kind == LineKind::Section && sameName(line.name, section))
-            return i;
-    }
-    return npos;
+        return nullptr;
+    const auto found = m_sections.find(section);
+    return found == m_sections.end() ? nullptr : &found->second;
 }
 
-size_t IniDocument::sectionEnd(size_t header) const
-{
-    size_t i = header + 1;
-    while (i < m_lines.size() && parseLine(m_lines[i].text).kind != LineKind::Section)
-        ++i;
-    return i;
-}
-
-size_t IniDocument::findKey(size_t header, std::string_view key) const
+size_t IniDocument::findKey(const Section& section, std::string_view key)
 {
     key = trim(key);
     if (key.empty())
         return npos;
-    const size_t end = sectionEnd(header);
-    for (size_t i = header + 1; i < end; ++i) {
-        const ParsedLine line = parseLine(m_lines[i].text);
-        if (line.kind == LineKind::Key && sameName(line.name, key))
-            return i;
-    }
-    return npos;
+    const auto found = section.keys.find(key);
+    return found == section.keys.end() ? npos : section.header + found->second;
 }
 
 std::optional<std::string> IniDocument::rawValue(std::string_view section,
                                                  std::string_view key) const
 {
-    const size_t header = findSection(section);
-    if (header == npos)
+    const Section* found = findSection(section);
+    if (found == nullptr)
         return std::nullopt;
-    const size_t index = findKey(header, key);
+    const size_t index = findKey(*found, key);
     if (index == npos)
         return std::nullopt;
     return std::string(parseLine(m_lines[index].text).value);
@@ -283,19 +293,25 @@ bool IniDocument::writeString(std::string_view section, std::string_view key,
     section = trim(section);
     key = trim(key);
 
-    const size_t header = findSection(section);
-    if (header == npos) {
+    const auto entry = m_sections.find(section);
+    if (entry == m_sections.end()) {
         if (!m_lines.empty()) {
             ensureEnding(m_lines.size() - 1);
             if (!trim(m_lines.back().text).empty())
                 m_lines.push_back({std::string(), m_newline});
         }
+        Section added;
+        added.header = m_lines.size();
+        added.lastKey = added.header + 1;
+        added.keys.emplace(std::string(key), 1);
         m_lines.push_back({"[" + std::string(section) + "]", m_newline});
         m_lines.push_back({std::string(key) + "=" + std::string(value), m_newline});
+        m_sections.emplace(std::string(section), std::move(added));
         return true;
     }
 
-    const size_t existing = findKey(header, key);
+    Section* found = &entry->second;
+    const size_t existing = findKey(*found, key);
     if (existing != npos) {
         Line& line = m_lines[existing];
         line.text.resize(parseLine(line.text).valueStart);
@@ -303,14 +319,20 @@ bool IniDocument::writeString(std::string_view section, std::string_view key,
         return true;
     }
 
-    size_t last = header;
-    const size_t end = sectionEnd(header);
-    for (size_t i = header + 1; i < end; ++i)
-        if (parseLine(m_lines[i].text).kind == LineKind::Key)
-            last = i;
-    ensureEnding(last);
-    m_lines.insert(m_lines.begin() + static_cast<std::ptrdiff_t>(last + 1),
+    // The new line goes after the section's last key line; every section
+    // that starts further down moves one line along.
+    const size_t at = found->lastKey + 1;
+    ensureEnding(found->lastKey);
+    m_lines.insert(m_lines.begin() + static_cast<std::ptrdiff_t>(at),
                    Line{std::string(key) + "=" + std::string(value), m_newline});
+    for (auto& [name, other] : m_sections) {
+        if (other.header >= at) {
+            ++other.header;
+            ++other.lastKey;
+        }
+    }
+    found->keys.emplace(std::string(key), at - found->header);
+    found->lastKey = at;
     return true;
 }
 

@@ -13,10 +13,16 @@
 // - A key line is "name = value"; the name is trimmed, so is the value. A line
 //   without '=' is no key: it reads as missing.
 // - The first section of a name and the first key of a name in it win.
-// - A NUL byte ends a name or value, as in a C string.
+// - A NUL byte ends a name or value, as in a C string; the part before it is
+//   then trimmed like any other.
 // - Strings: a value wrapped in a matching pair of '"' or '\'' loses the pair.
 // - Integers: see parseInt(). An empty value reads as the default.
+//
+// Lookups go through an index of the first section of each name and the first
+// key of each name in it, so reading a key costs O(log n) whatever the file's
+// size; writes keep the index in step with the lines.
 
+#include <map>
 #include <optional>
 #include <string>
 #include <string_view>
@@ -65,17 +71,32 @@ private:
         std::string ending; // "\r\n", "\n", or "" for a last line without one
     };
 
-    // Index of the header line of the first section `section`, or npos.
-    size_t findSection(std::string_view section) const;
-    // Index of the first key line `key` in the section whose header is at
-    // `header`, or npos.
-    size_t findKey(size_t header, std::string_view key) const;
-    size_t sectionEnd(size_t header) const;
+    // Orders names as the profile functions compare them: ASCII letters
+    // without regard to case. Transparent, so a lookup needs no copy.
+    struct NameLess {
+        using is_transparent = void;
+        bool operator()(std::string_view a, std::string_view b) const;
+    };
+
+    struct Section {
+        size_t header = 0;  // index of the header line
+        size_t lastKey = 0; // last key line of the section, or the header
+        // First key line of each name, as an offset from the header, so that
+        // lines inserted before the section leave it valid.
+        std::map<std::string, size_t, NameLess> keys;
+    };
+
+    void indexLine(size_t index, Section*& current);
+    const Section* findSection(std::string_view section) const;
+    // Index of the line holding `key` in `section`, or npos.
+    static size_t findKey(const Section& section, std::string_view key);
     void ensureEnding(size_t index);
 
     std::vector<Line> m_lines;
     bool m_bom = false;
     std::string m_newline = "\n"; // ending used for added lines
+    // The first section of each name; later ones of the same name are never read.
+    std::map<std::string, Section, NameLess> m_sections;
 };
 
 } // namespace platform

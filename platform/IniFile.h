@@ -5,13 +5,30 @@
 // Windows profile functions. To read or write many keys, load() once, work on
 // the document and save() it: one atomic replacement for the whole batch.
 //
-// Saving writes a temporary file beside the target, flushes it to disk and
-// renames it over the target, so a crash at any moment leaves either the old
-// or the new file. The new file keeps the old one's permissions and, where the
-// process may, its owner. A symbolic link is followed: its target is replaced.
+// Only a regular file of at most 1 MiB is read. Anything else at the path (a
+// symbolic link, a FIFO, a device, a folder, a huge file) is reported on
+// standard error and reads as no settings; the path is then never written:
+// a save fails and leaves it as it is. A symbolic link is never followed.
+//
+// load() opens the folder once and keeps that descriptor together with what
+// it found at the path; save() works inside that folder from what load()
+// found, without looking the path up again. Saving writes a temporary file
+// ".<name>.XXXXXX" beside the target, flushes it to disk and renames it over
+// the target, so a crash at any moment leaves either the old or the new file.
+// A temporary file that a killed save left behind (older than a minute) is
+// removed by the next save. The new file keeps the old one's permissions and,
+// where the process may, its owner; a new file gets mode 0644.
+//
+// Run as root for a desktop user (sudo, pkexec: see InvokingUser.h), the file
+// is written only in a folder that user may write, only over a file that user
+// or root owns, and a new file belongs to that user.
+//
+// An IniFile is one batch: use it from one thread at a time.
 
 #include "platform/IniDocument.h"
+#include "platform/InvokingUser.h"
 
+#include <memory>
 #include <optional>
 #include <string>
 #include <string_view>
@@ -20,17 +37,30 @@ namespace platform {
 
 class IniFile {
 public:
+    // Larger files are not settings files; they are skipped, never read.
+    static constexpr size_t kMaxSize = 1024 * 1024;
+
     explicit IniFile(std::string path);
 
     const std::string& path() const { return m_path; }
 
+    // Whom a root process writes the file for. By default the process's own
+    // invoking user (platform::invokingUser()); nullopt is a genuine root
+    // session. Lets a test running as root pose as another user.
+    void setInvokingUser(std::optional<InvokingUser> user);
+
     // The file's document; an empty one when the file does not exist, nullopt
-    // when it exists but cannot be read (writing would then destroy it).
+    // when something else is at the path or it cannot be read (writing would
+    // then destroy it). A refusal is reported on standard error.
     std::optional<IniDocument> load() const;
 
-    // Replaces the file with the document. false when any step fails; the file
-    // is then as it was and no temporary file is left.
+    // Replaces the file with the document. false when the path was refused or
+    // any step fails, reported on standard error; the file is then as it was
+    // and no temporary file is left.
     bool save(const IniDocument& document) const;
+
+    // What went wrong in the last load() or save(); empty when nothing did.
+    const std::string& problem() const { return m_problem; }
 
     int readInt(std::string_view section, std::string_view key, int defaultValue) const;
     std::string readString(std::string_view section, std::string_view key,
@@ -42,7 +72,21 @@ public:
     bool writeInt(std::string_view section, std::string_view key, int value);
 
 private:
+    // The folder's descriptor and what was found at the path (IniFile.cpp).
+    struct Target;
+    enum class UserSource { Process, Given };
+
+    // Opens the folder and then the file in it, each once, and judges the file
+    // from its descriptor. With `bytes`, a regular file's content is read too.
+    static std::shared_ptr<Target> inspect(const std::string& path, std::string* bytes);
+    std::optional<InvokingUser> user() const;
+    bool fail(std::string problem) const;
+
     std::string m_path;
+    UserSource m_userSource = UserSource::Process;
+    std::optional<InvokingUser> m_givenUser;
+    mutable std::shared_ptr<Target> m_target;
+    mutable std::string m_problem;
 };
 
 } // namespace platform

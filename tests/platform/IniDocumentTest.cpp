@@ -77,6 +77,7 @@ TEST(IniDocumentRead, ReadsAsTheProfileFunctions)
         {"equals in value", "[S]\nK=a=b\n", "S", "K", "a=b"},
         {"nul ends the value", "[S]\nK=ab\0cd\n"s, "S", "K", "ab"},
         {"nul ends the name", "[S]\nK\0junk=v\n"s, "S", "K", "v"},
+        {"blanks before a nul are trimmed", "[ S \0x]\n K \0junk= v \0w\n"s, "S", "K", "v"},
         {"junk around", "\x01\xFF\x7F\n[S]\n\x02\x03\nK=v\n\xFE", "S", "K", "v"},
         {"empty section name", "[]\nK=v\n", "", "K", "DEF"},
         {"empty key name", "[S]\n=v\n", "S", "", "DEF"},
@@ -168,6 +169,27 @@ TEST(IniDocumentWrite, ChangesOnlyTheKeyWritten)
         EXPECT_TRUE(doc.writeString(c.section, c.key, c.value)) << c.what;
         EXPECT_EQ(doc.serialize(), c.after) << c.what;
         EXPECT_EQ(doc.readString(c.section, c.key, "DEF"), c.value) << c.what;
+    }
+}
+
+// Keys added to one section move every section after it; lookups must still
+// find what a fresh parse of the same text finds.
+TEST(IniDocumentWrite, LookupsStayRightAsWritesMoveLines)
+{
+    const char* const sections[] = {"A", "b", "C", "d"};
+    IniDocument doc = IniDocument::parse("[A]\nk0=x\n[B]\n; note\n[a]\nk1=dup\n[C]\nk2=y\n");
+    std::mt19937 random(11);
+    for (int write = 0; write < 200; ++write) {
+        const std::string section = sections[random() % 4];
+        const std::string key = "K" + std::to_string(random() % 8);
+        ASSERT_TRUE(doc.writeString(section, key, std::to_string(write)));
+        const IniDocument fresh = IniDocument::parse(doc.serialize());
+        for (const char* s : sections)
+            for (int k = 0; k < 8; ++k) {
+                const std::string name = "k" + std::to_string(k);
+                ASSERT_EQ(doc.rawValue(s, name), fresh.rawValue(s, name))
+                    << "after write " << write << ": [" << s << "] " << name;
+            }
     }
 }
 

@@ -3,7 +3,11 @@
 #include <gtest/gtest.h>
 
 #include <csignal>
+#include <fcntl.h>
 #include <filesystem>
+#include <functional>
+#include <optional>
+#include <sched.h>
 #include <fstream>
 #include <random>
 #include <set>
@@ -112,14 +116,59 @@ TEST_F(IniFileTest, BatchOfKeysIsOneReplacement)
         EXPECT_EQ(reread.readInt("Ostrel", "Key" + std::to_string(i), -1), i * 3);
 }
 
-TEST_F(IniFileTest, WritesThroughASymbolicLink)
+TEST_F(IniFileTest, NeverFollowsASymbolicLinkAtThePath)
 {
     const fs::path real = m_folder / "real.ini";
     writeFile(real, "[S]\nA=1\n");
     fs::create_symlink(real, m_path);
-    ASSERT_TRUE(IniFile(m_path.string()).writeInt("S", "A", 2));
+    IniFile file(m_path.string());
+    EXPECT_FALSE(file.writeInt("S", "A", 2));
+    EXPECT_NE(file.problem().find(m_path.string()), std::string::npos) << file.problem();
+    EXPECT_FALSE(file.save(IniDocument::parse("[S]\nA=3\n")));
+    EXPECT_NE(file.problem().find(m_path.string()), std::string::npos) << file.problem();
     EXPECT_TRUE(fs::is_symlink(m_path));
-    EXPECT_EQ(readFile(real), "[S]\nA=2\n");
+    EXPECT_EQ(fs::read_symlink(m_path), real);
+    EXPECT_EQ(readFile(real), "[S]\nA=1\n");
+    EXPECT_EQ(entries(m_folder), (std::set<std::string>{"Ostrel.ini", "real.ini"}));
+}
+
+// Each kind of thing at the settings path that is no settings file: it reads
+// as the defaults without blocking, and no save ever writes over it.
+TEST_F(IniFileTest, WhatIsNoSettingsFileReadsAsDefaultsAndIsNeverWritten)
+{
+    struct Case {
+        const char* what;
+        std::function<void(const fs::path&)> plant;
+        std::function<bool(const fs::path&)> untouched;
+    };
+    const std::string big(2 * 1024 * 1024, 'x');
+    const Case cases[] = {
+        {"FIFO", [](const fs::path& p) { ASSERT_EQ(::mkfifo(p.c_str(), 0644), 0); },
+         [](const fs::path& p) { return fs::is_fifo(fs::symlink_status(p)); }},
+        {"link to /dev/zero", [](const fs::path& p) { fs::create_symlink("/dev/zero", p); },
+         [](const fs::path& p) { return fs::is_symlink(p) && fs::read_symlink(p) == "/dev/zero"; }},
+        {"folder", [](const fs::path& p) { fs::create_directory(p); },
+         [](const fs::path& p) { return fs::is_directory(fs::symlink_status(p)) && fs::is_empty(p); }},
+        {"2 MiB file", [&](const fs::path& p) { writeFile(p, "[S]\nA=1\n" + big); },
+         [&](const fs::path& p) { return readFile(p) == "[S]\nA=1\n" + big; }},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.what);
+        fs::remove_all(m_path);
+        c.plant(m_path);
+
+        IniFile loaded(m_path.string());
+        EXPECT_FALSE(loaded.load());
+        EXPECT_NE(loaded.problem().find(m_path.string()), std::string::npos) << loaded.problem();
+        EXPECT_EQ(loaded.readInt("S", "A", 7), 7);
+        EXPECT_FALSE(loaded.save(IniDocument::parse("[S]\nA=2\n")));
+        // Also without an earlier load in the same batch.
+        EXPECT_FALSE(IniFile(m_path.string()).save(IniDocument::parse("[S]\nA=2\n")));
+        EXPECT_FALSE(IniFile(m_path.string()).writeInt("S", "A", 3));
+
+        EXPECT_TRUE(c.untouched(m_path));
+        EXPECT_EQ(entries(m_folder), std::set<std::string>{"Ostrel.ini"});
+    }
 }
 
 TEST_F(IniFileTest, FailuresLeaveTheFileAndNoTemporary)
@@ -168,31 +217,118 @@ TEST_F(IniFileTest, KilledWriterLeavesOldOrNewFile)
     ASSERT_NE(first.size(), second.size());
     writeFile(m_path, first);
 
+    // The writer reports each finished save through a pipe; it is killed at a
+    // random point after its first one, wherever it then is.
     std::mt19937 random(7);
-    int sawSecond = 0;
     for (int round = 0; round < 40; ++round) {
+        int pipeFds[2];
+        ASSERT_EQ(::pipe(pipeFds), 0);
         const pid_t child = ::fork();
         ASSERT_GE(child, 0);
         if (child == 0) {
+            ::close(pipeFds[0]);
             IniFile file(m_path.string());
             const IniDocument a = IniDocument::parse(first);
             const IniDocument b = IniDocument::parse(second);
+            const char done = 'S';
             for (;;) {
-                file.save(b);
-                file.save(a);
+                if (!file.save(b) || ::write(pipeFds[1], &done, 1) != 1)
+                    ::_exit(1);
+                if (!file.save(a) || ::write(pipeFds[1], &done, 1) != 1)
+                    ::_exit(1);
             }
         }
-        ::usleep(500 + random() % 5000);
+        ::close(pipeFds[1]);
+        const int saves = 1 + static_cast<int>(random() % 4);
+        int seen = 0;
+        char done = 0;
+        while (seen < saves && ::read(pipeFds[0], &done, 1) == 1)
+            ++seen;
+        for (unsigned spin = random() % 20000; spin > 0; --spin)
+            ::sched_yield();
         ::kill(child, SIGKILL);
+        ::close(pipeFds[0]);
         int status = 0;
         ASSERT_EQ(::waitpid(child, &status, 0), child);
+        ASSERT_EQ(seen, saves) << "round " << round << ": the writer failed to save";
         const std::string now = readFile(m_path);
         ASSERT_TRUE(now == first || now == second) << "round " << round << ": broken file of "
                                                    << now.size() << " bytes";
-        sawSecond += now == second;
         writeFile(m_path, first);
     }
-    EXPECT_GT(sawSecond, 0) << "the writer never got as far as one save";
+}
+
+// A temporary file of this settings file older than a minute is left over by
+// a killed save; a fresh one may belong to a save in progress.
+TEST_F(IniFileTest, StaleTemporaryOfAKilledSaveIsRemovedByTheNextSave)
+{
+    const fs::path stale = m_folder / ".Ostrel.ini.Ab3xZ9";
+    const fs::path fresh = m_folder / ".Ostrel.ini.Qw7rT2";
+    const fs::path other = m_folder / ".Other.ini.Ab3xZ9";
+    for (const fs::path& p : {stale, fresh, other})
+        writeFile(p, "[S]\nA=half");
+    const timespec times[2] = {{::time(nullptr) - 120, 0}, {::time(nullptr) - 120, 0}};
+    ASSERT_EQ(::utimensat(AT_FDCWD, stale.c_str(), times, 0), 0);
+    ASSERT_EQ(::utimensat(AT_FDCWD, other.c_str(), times, 0), 0);
+
+    ASSERT_TRUE(IniFile(m_path.string()).writeInt("S", "A", 1));
+    EXPECT_EQ(entries(m_folder),
+              (std::set<std::string>{"Ostrel.ini", ".Ostrel.ini.Qw7rT2", ".Other.ini.Ab3xZ9"}));
+}
+
+// Run as root for a desktop user (uid 65534 here), the file is written only
+// where and over what that user could write, and a new one is theirs.
+TEST_F(IniFileTest, RootWritesOnlyForTheInvokingUser)
+{
+    if (::geteuid() != 0)
+        GTEST_SKIP() << "needs root to pose as another user";
+    constexpr uid_t user = 65534;
+    constexpr uid_t stranger = 1234;
+    struct Case {
+        const char* what;
+        uid_t folderOwner;
+        std::optional<uid_t> fileOwner; // none: no file yet
+        bool saved;
+        uid_t ownerAfter;
+    };
+    const Case cases[] = {
+        {"new file", user, std::nullopt, true, user},
+        {"the user's file", user, user, true, user},
+        {"root's file", user, 0, true, 0},
+        {"another user's file", user, stranger, false, stranger},
+        {"a folder the user may not write", 0, std::nullopt, false, 0},
+    };
+    const std::string before = "[S]\nA=1\n";
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.what);
+        fs::remove_all(m_path);
+        ASSERT_EQ(::chown(m_folder.c_str(), c.folderOwner, c.folderOwner), 0);
+        ASSERT_EQ(::chmod(m_folder.c_str(), 0755), 0);
+        if (c.fileOwner) {
+            writeFile(m_path, before);
+            ASSERT_EQ(::chown(m_path.c_str(), *c.fileOwner, *c.fileOwner), 0);
+        }
+        IniFile file(m_path.string());
+        file.setInvokingUser(platform::InvokingUser{user, user});
+        EXPECT_EQ(file.writeInt("S", "A", 2), c.saved);
+        struct stat st {};
+        if (c.saved) {
+            ASSERT_EQ(::lstat(m_path.c_str(), &st), 0);
+            EXPECT_EQ(st.st_uid, c.ownerAfter);
+            EXPECT_EQ(st.st_mode & 07777, 0644u);
+            EXPECT_EQ(readFile(m_path), "[S]\nA=2\n");
+        } else {
+            EXPECT_NE(file.problem().find(m_path.string()), std::string::npos) << file.problem();
+            if (c.fileOwner) {
+                ASSERT_EQ(::lstat(m_path.c_str(), &st), 0);
+                EXPECT_EQ(st.st_uid, c.ownerAfter);
+                EXPECT_EQ(readFile(m_path), before);
+            } else {
+                EXPECT_FALSE(fs::exists(fs::symlink_status(m_path)));
+            }
+        }
+        EXPECT_EQ(entries(m_folder).size(), fs::exists(fs::symlink_status(m_path)) ? 1u : 0u);
+    }
 }
 
 } // namespace

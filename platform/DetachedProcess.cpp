@@ -1,0 +1,201 @@
+#include "platform/DetachedProcess.h"
+
+#include <fcntl.h>
+#include <grp.h>
+#include <pwd.h>
+#include <signal.h>
+#include <sys/stat.h>
+#include <sys/wait.h>
+#include <unistd.h>
+
+#include <algorithm>
+#include <cerrno>
+#include <cstdlib>
+#include <cstring>
+#include <map>
+
+extern char** environ;
+
+namespace platform {
+
+namespace {
+
+struct UserIdentity {
+    uid_t uid = 0;
+    gid_t gid = 0;
+    std::vector<gid_t> groups;
+    std::string name;
+    std::string home;
+};
+
+UserIdentity identityOf(const InvokingUser& user)
+{
+    UserIdentity identity;
+    identity.uid = user.uid;
+    identity.gid = user.gid;
+    std::vector<char> buffer(16384);
+    passwd entry{};
+    passwd* found = nullptr;
+    if (getpwuid_r(user.uid, &entry, buffer.data(), buffer.size(), &found) == 0 && found) {
+        identity.name = found->pw_name;
+        identity.home = found->pw_dir;
+        int count = 32;
+        identity.groups.resize(static_cast<size_t>(count));
+        if (getgrouplist(found->pw_name, user.gid, identity.groups.data(), &count) < 0) {
+            identity.groups.resize(static_cast<size_t>(count));
+            getgrouplist(found->pw_name, user.gid, identity.groups.data(), &count);
+        }
+        identity.groups.resize(static_cast<size_t>(std::max(count, 0)));
+    }
+    if (identity.groups.empty())
+        identity.groups.push_back(user.gid);
+    return identity;
+}
+
+// The environment of the started program: this process's, with the user's
+// own places when it runs for an invoking user.
+std::vector<std::string> environmentFor(const std::optional<UserIdentity>& identity)
+{
+    std::map<std::string, std::string> variables;
+    std::vector<std::string> order;
+    for (char** entry = environ; entry && *entry; ++entry) {
+        const std::string text = *entry;
+        const size_t equals = text.find('=');
+        if (equals == std::string::npos)
+            continue;
+        variables[text.substr(0, equals)] = text.substr(equals + 1);
+    }
+    if (identity) {
+        if (!identity->home.empty())
+            variables["HOME"] = identity->home;
+        if (!identity->name.empty()) {
+            variables["USER"] = identity->name;
+            variables["LOGNAME"] = identity->name;
+        }
+        const std::string runtime = "/run/user/" + std::to_string(identity->uid);
+        struct stat info {};
+        if (stat(runtime.c_str(), &info) == 0 && S_ISDIR(info.st_mode) && info.st_uid == identity->uid)
+            variables["XDG_RUNTIME_DIR"] = runtime;
+        else
+            variables.erase("XDG_RUNTIME_DIR"); // root's is of no use to the user
+        for (const char* name : {"SUDO_UID", "SUDO_GID", "SUDO_USER", "SUDO_COMMAND", "PKEXEC_UID"})
+            variables.erase(name);
+    }
+    std::vector<std::string> result;
+    result.reserve(variables.size());
+    for (const auto& [name, value] : variables)
+        result.push_back(name + "=" + value);
+    return result;
+}
+
+void reportAndExit(int pipeFd, int error)
+{
+    const ssize_t ignored = write(pipeFd, &error, sizeof error);
+    (void)ignored;
+    _exit(127);
+}
+
+} // namespace
+
+std::optional<std::string> findProgram(const std::string& name)
+{
+    if (name.empty())
+        return std::nullopt;
+    if (name.find('/') != std::string::npos)
+        return name;
+    const char* path = std::getenv("PATH");
+    std::string folders = path ? path : "/usr/local/bin:/usr/bin:/bin";
+    size_t start = 0;
+    while (start <= folders.size()) {
+        const size_t end = folders.find(':', start);
+        std::string folder = folders.substr(start, end == std::string::npos ? std::string::npos : end - start);
+        if (folder.empty())
+            folder = ".";
+        const std::string candidate = folder + "/" + name;
+        struct stat info {};
+        if (stat(candidate.c_str(), &info) == 0 && S_ISREG(info.st_mode) && access(candidate.c_str(), X_OK) == 0)
+            return candidate;
+        if (end == std::string::npos)
+            break;
+        start = end + 1;
+    }
+    return std::nullopt;
+}
+
+std::optional<StartFailure> startDetached(const std::vector<std::string>& argv, const std::optional<InvokingUser>& user)
+{
+    if (argv.empty())
+        return StartFailure{EINVAL, "program"};
+    const std::optional<std::string> program = findProgram(argv[0]);
+    if (!program)
+        return StartFailure{ENOENT, "program"};
+
+    // Everything the child needs is prepared here: between fork and exec only
+    // async-signal-safe calls are made.
+    std::optional<UserIdentity> identity;
+    if (user)
+        identity = identityOf(*user);
+    const std::vector<std::string> environment = environmentFor(identity);
+    std::vector<char*> args;
+    for (const std::string& arg : argv)
+        args.push_back(const_cast<char*>(arg.c_str()));
+    args.push_back(nullptr);
+    std::vector<char*> envp;
+    for (const std::string& variable : environment)
+        envp.push_back(const_cast<char*>(variable.c_str()));
+    envp.push_back(nullptr);
+
+    int report[2];
+    if (pipe2(report, O_CLOEXEC) != 0)
+        return StartFailure{errno, "pipe"};
+    const pid_t child = fork();
+    if (child < 0) {
+        const int error = errno;
+        close(report[0]);
+        close(report[1]);
+        return StartFailure{error, "fork"};
+    }
+    if (child == 0) {
+        close(report[0]);
+        setsid();
+        // The program is the grandchild, so nobody has to wait for it.
+        const pid_t grandchild = fork();
+        if (grandchild < 0)
+            reportAndExit(report[1], errno);
+        if (grandchild > 0)
+            _exit(0);
+        sigset_t none;
+        sigemptyset(&none);
+        sigprocmask(SIG_SETMASK, &none, nullptr);
+        if (identity) {
+            if (setgroups(identity->groups.size(), identity->groups.data()) != 0)
+                reportAndExit(report[1], errno);
+            if (setgid(identity->gid) != 0)
+                reportAndExit(report[1], errno);
+            if (setuid(identity->uid) != 0)
+                reportAndExit(report[1], errno);
+            // Root must be gone for good.
+            if (identity->uid != 0 && setuid(0) == 0)
+                reportAndExit(report[1], EPERM);
+        }
+        execve(program->c_str(), args.data(), envp.data());
+        reportAndExit(report[1], errno);
+    }
+    close(report[1]);
+    int status = 0;
+    while (waitpid(child, &status, 0) < 0 && errno == EINTR) {
+    }
+    int error = 0;
+    ssize_t got = 0;
+    do {
+        got = read(report[0], &error, sizeof error);
+    } while (got < 0 && errno == EINTR);
+    close(report[0]);
+    if (got == static_cast<ssize_t>(sizeof error))
+        return StartFailure{error, "exec"};
+    if (!WIFEXITED(status) || WEXITSTATUS(status) != 0)
+        return StartFailure{ECHILD, "fork"};
+    return std::nullopt;
+}
+
+} // namespace platform
