@@ -10,7 +10,9 @@
 #include <cstdio>
 #include <cstring>
 #include <ctime>
+#include <mutex>
 #include <random>
+#include <set>
 
 namespace platform {
 
@@ -63,9 +65,15 @@ const char* kindOf(mode_t mode)
     return "not a regular file";
 }
 
+// Each problem is told once: the settings file is loaded several times at
+// start-up and saved at exit, and the same refusal would repeat each time.
 void report(const std::string& line)
 {
-    std::fprintf(stderr, "%s: %s\n", program_invocation_short_name, line.c_str());
+    static std::mutex guard;
+    static std::set<std::string> told;
+    std::lock_guard<std::mutex> lock(guard);
+    if (told.insert(line).second)
+        std::fprintf(stderr, "%s: %s\n", program_invocation_short_name, line.c_str());
 }
 
 class Descriptor {
