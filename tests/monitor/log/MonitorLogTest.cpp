@@ -10,6 +10,7 @@
 #include <fstream>
 #include <sstream>
 #include <sys/stat.h>
+#include <sys/wait.h>
 #include <unistd.h>
 
 namespace fs = std::filesystem;
@@ -351,6 +352,20 @@ TEST_F(LogDir, RootWritesOnlyWhatTheInvokingUserCould)
         if (c.outcome == Outcome::Created) {
             EXPECT_EQ(info.st_mode & 07777, 0644u);
             EXPECT_EQ(text.rfind("  DATE", 0), 0u) << text;
+            // The user's next run, without root, appends to the same log.
+            fs::permissions(m_dir, fs::perms::others_exec, fs::perm_options::add);
+            const pid_t child = fork();
+            if (child == 0) {
+                if (setgid(65534) != 0 || setuid(65534) != 0)
+                    _exit(3);
+                MonitorLog later;
+                later.addLineIfDue(twoCores(at(9, 0, 10)), columns, o);
+                _exit(later.writeOut(columns, o) ? 0 : 1);
+            }
+            int status = -1;
+            ASSERT_EQ(waitpid(child, &status, 0), child);
+            EXPECT_TRUE(WIFEXITED(status) && WEXITSTATUS(status) == 0) << "the user's own run could not append";
+            EXPECT_NE(slurp(file).find("09:00:10"), std::string::npos) << slurp(file);
         } else {
             EXPECT_EQ(text.rfind("mine\n12/08/26  09:00:05", 0), 0u) << text;
         }
