@@ -70,6 +70,10 @@ struct ClockCounters {
     bool isNehalemClass = false;
     bool hasEnergyCounter = false;
 
+    // How often the counters have been programmed: a tick whose measurement
+    // already programmed them does not program them again.
+    mutable uint64_t programmings = 0;
+
     double packageWatts = 0.0;
     uint32_t energyTick = 0;
     uint32_t energyLast = 0;

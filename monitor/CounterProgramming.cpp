@@ -52,6 +52,7 @@ void programFixed(hw::HardwareAccess& access)
 
 void ProgramCounters(hw::HardwareAccess& access, const ClockCounters& counters)
 {
+    ++counters.programmings;
     for (int cpu = 0; cpu <= counters.flavour.lastCpu; ++cpu) {
         if (!counters.measured(cpu) || !access.pin(cpu))
             continue;

@@ -27,8 +27,13 @@ void ConnectMeasurementSteps(MonitorRecords& m)
 
 void RunTimerTick(MonitorRecords& m)
 {
+    // The counters start afresh after every tick. The measurement step
+    // programs them as its last act and nothing after it touches them, so a
+    // second programming would only write the same values again.
+    const uint64_t before = m.counters->programmings;
     m.cycle->tick();
-    ProgramCounters(m.access, *m.counters);
+    if (m.counters->programmings == before)
+        ProgramCounters(m.access, *m.counters);
 }
 
 LogColumns LogColumnsFor(const MonitorRecords& m)
