@@ -1,5 +1,6 @@
 #include "backend/ProcessorSelection.h"
 
+#include "platform/HelperProcessor.h"
 #include "platform/LinuxProcessor.h"
 #include "sim/Options.h"
 #include "sim/SimulatedProcessor.h"
@@ -20,7 +21,14 @@ ProcessorSelection selectProcessor(const EnvironmentLookup& environment)
 {
     ProcessorSelection selection;
     if (!simulatedRequested(environment)) {
-        selection.processor = std::make_unique<platform::LinuxProcessor>();
+        // The registers directly when this process may open them (root, or
+        // CAP_SYS_RAWIO with access to the device files); else through the
+        // privileged helper when it is installed; else directly again, which
+        // then fails at start-up with its status and hint.
+        if (!platform::LinuxProcessor::hostHasReadableMsr() && platform::HelperProcessor::installed())
+            selection.processor = std::make_unique<platform::HelperProcessor>();
+        else
+            selection.processor = std::make_unique<platform::LinuxProcessor>();
         return selection;
     }
     sim::Options options;

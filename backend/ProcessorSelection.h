@@ -31,7 +31,8 @@ struct ProcessorSelection {
 // SIMULATED_CPU set: that profile, with SIMULATED_LOAD, SIMULATED_READOUT,
 // SIMULATED_GPU, SIMULATED_AFFINITY and SIMULATED_AUDIT, on the shared
 // simulated machine SIMULATED_MACHINE names ("default" when unset or empty);
-// unset or empty: platform::LinuxProcessor.
+// unset or empty: platform::LinuxProcessor when the msr device files can be
+// read, else platform::HelperProcessor when the helper is installed.
 ProcessorSelection selectProcessor(const EnvironmentLookup& environment = processEnvironment);
 
 // True when SIMULATED_CPU names something (valid or not).

@@ -1,0 +1,204 @@
+#include "platform/HelperProcessor.h"
+
+#include <cerrno>
+#include <csignal>
+#include <fcntl.h>
+#include <spawn.h>
+#include <sys/wait.h>
+#include <unistd.h>
+
+extern char** environ;
+
+namespace platform {
+
+namespace {
+
+constexpr uint32_t TimeStampCounter = 0x10;
+
+bool writeFully(int fd, const void* data, size_t size)
+{
+    const auto* bytes = static_cast<const unsigned char*>(data);
+    size_t done = 0;
+    while (done < size) {
+        const ssize_t put = ::write(fd, bytes + done, size - done);
+        if (put < 0 && errno == EINTR)
+            continue;
+        if (put <= 0)
+            return false;
+        done += static_cast<size_t>(put);
+    }
+    return true;
+}
+
+bool readFully(int fd, void* data, size_t size)
+{
+    auto* bytes = static_cast<unsigned char*>(data);
+    size_t done = 0;
+    while (done < size) {
+        const ssize_t got = ::read(fd, bytes + done, size - done);
+        if (got < 0 && errno == EINTR)
+            continue;
+        if (got <= 0)
+            return false;
+        done += static_cast<size_t>(got);
+    }
+    return true;
+}
+
+} // namespace
+
+std::vector<std::string> HelperProcessor::defaultCommand()
+{
+    return {"/usr/bin/pkexec", InstalledHelper};
+}
+
+bool HelperProcessor::installed()
+{
+    return ::access(InstalledHelper, X_OK) == 0 && ::access("/usr/bin/pkexec", X_OK) == 0;
+}
+
+HelperProcessor::HelperProcessor(std::vector<std::string> command, Paths paths)
+    : LinuxProcessor(std::move(paths)), m_command(std::move(command))
+{
+}
+
+HelperProcessor::~HelperProcessor() { stopHelper(); }
+
+void HelperProcessor::initialise()
+{
+    if (m_pid > 0)
+        return;
+    m_status = StatusDriverNotLoaded;
+    if (m_command.empty())
+        return;
+    int toHelper[2];
+    int fromHelper[2];
+    if (::pipe2(toHelper, O_CLOEXEC) != 0)
+        return;
+    if (::pipe2(fromHelper, O_CLOEXEC) != 0) {
+        ::close(toHelper[0]);
+        ::close(toHelper[1]);
+        return;
+    }
+    posix_spawn_file_actions_t actions;
+    posix_spawn_file_actions_init(&actions);
+    posix_spawn_file_actions_adddup2(&actions, toHelper[0], STDIN_FILENO);
+    posix_spawn_file_actions_adddup2(&actions, fromHelper[1], STDOUT_FILENO);
+    std::vector<char*> argv;
+    for (std::string& part : m_command)
+        argv.push_back(part.data());
+    argv.push_back(nullptr);
+    // pkexec gives the helper a clean environment of its own; what the
+    // program passes on does not reach root.
+    const int error = ::posix_spawn(&m_pid, argv[0], &actions, nullptr, argv.data(), environ);
+    posix_spawn_file_actions_destroy(&actions);
+    ::close(toHelper[0]);
+    ::close(fromHelper[1]);
+    if (error != 0) {
+        m_pid = -1;
+        ::close(toHelper[1]);
+        ::close(fromHelper[0]);
+        return;
+    }
+    m_toHelper = toHelper[1];
+    m_fromHelper = fromHelper[0];
+    // A helper that ended (authorisation refused) must not kill this program
+    // with SIGPIPE on the next request.
+    std::signal(SIGPIPE, SIG_IGN);
+
+    msrhelper::Reply reply;
+    msrhelper::Request request;
+    request.operation = static_cast<uint32_t>(msrhelper::Operation::Read);
+    request.index = TimeStampCounter;
+    if (!writeFully(m_toHelper, &request, sizeof request) || !readFully(m_fromHelper, &reply, sizeof reply)) {
+        stopHelper();
+        m_status = StatusDriverNotLoaded;
+        return;
+    }
+    if (reply.ok)
+        m_status = StatusReady;
+    else if (reply.error == ENOENT || reply.error == ENXIO || reply.error == ENODEV)
+        m_status = StatusDriverNotFound;
+    else if (reply.error == EACCES || reply.error == EPERM)
+        m_status = StatusDriverNotLoaded;
+    else
+        m_status = StatusUnknownError;
+}
+
+int HelperProcessor::status()
+{
+    return m_status;
+}
+
+bool HelperProcessor::capabilityTest()
+{
+    uint64_t value = 0;
+    if (::sched_getcpu() < 0)
+        return false;
+    return exchange(msrhelper::Operation::Read, TimeStampCounter, value);
+}
+
+bool HelperProcessor::readMsr(uint32_t index, uint32_t& low, uint32_t& high)
+{
+    uint64_t value = 0;
+    if (!exchange(msrhelper::Operation::Read, index, value))
+        return false;
+    low = static_cast<uint32_t>(value);
+    high = static_cast<uint32_t>(value >> 32);
+    return true;
+}
+
+bool HelperProcessor::writeMsr(uint32_t index, uint32_t low, uint32_t high)
+{
+    uint64_t value = (static_cast<uint64_t>(high) << 32) | low;
+    return exchange(msrhelper::Operation::Write, index, value);
+}
+
+void HelperProcessor::deinitialise()
+{
+    stopHelper();
+    m_status = StatusDriverNotLoaded;
+}
+
+bool HelperProcessor::exchange(msrhelper::Operation operation, uint32_t index, uint64_t& value)
+{
+    const int cpu = ::sched_getcpu();
+    if (cpu < 0)
+        return false;
+    std::lock_guard<std::mutex> lock(m_lock);
+    if (m_pid <= 0)
+        return false;
+    msrhelper::Request request;
+    request.operation = static_cast<uint32_t>(operation);
+    request.cpu = static_cast<uint32_t>(cpu);
+    request.index = index;
+    request.value = operation == msrhelper::Operation::Write ? value : 0;
+    msrhelper::Reply reply;
+    if (!writeFully(m_toHelper, &request, sizeof request) || !readFully(m_fromHelper, &reply, sizeof reply)) {
+        // The helper is gone: every later access fails as on a lost driver.
+        m_status = StatusUnknownError;
+        return false;
+    }
+    if (!reply.ok)
+        return false;
+    if (operation == msrhelper::Operation::Read)
+        value = reply.value;
+    return true;
+}
+
+void HelperProcessor::stopHelper()
+{
+    if (m_toHelper >= 0)
+        ::close(m_toHelper); // the helper ends when its input closes
+    if (m_fromHelper >= 0)
+        ::close(m_fromHelper);
+    m_toHelper = m_fromHelper = -1;
+    if (m_pid > 0) {
+        int status = 0;
+        while (::waitpid(m_pid, &status, 0) < 0 && errno == EINTR) {
+        }
+    }
+    m_pid = -1;
+}
+
+} // namespace platform
