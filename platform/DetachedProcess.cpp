@@ -1,6 +1,7 @@
 #include "platform/DetachedProcess.h"
 
 #include <fcntl.h>
+#include <linux/close_range.h>
 #include <grp.h>
 #include <pwd.h>
 #include <signal.h>
@@ -164,6 +165,9 @@ std::optional<StartFailure> startDetached(const std::vector<std::string>& argv, 
             reportAndExit(report[1], errno);
         if (grandchild > 0)
             _exit(0);
+        // No descriptor of this process (register devices, settings files)
+        // reaches the program.
+        close_range(3, ~0U, CLOSE_RANGE_CLOEXEC);
         sigset_t none;
         sigemptyset(&none);
         sigprocmask(SIG_SETMASK, &none, nullptr);

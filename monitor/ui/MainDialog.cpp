@@ -2,6 +2,7 @@
 
 #include "dialog/ClientAreaDrag.h"
 #include "dialog/HoverTimer.h"
+#include "dialog/MessageBoxStyle.h"
 #include "dialog/StandardIds.h"
 #include "monitor/MonitorTick.h"
 #include "monitor/settings/PackedPosition.h"
@@ -170,6 +171,11 @@ void MainDialog::applyStartupWindowSteps()
 void MainDialog::connectCycleSteps()
 {
     SamplingCycle& cycle = *m_records.cycle;
+    cycle.setStep(CycleStep::Alarm, [this] { handleAlarm(); });
+    if (m_parts.updateIcons)
+        cycle.setStep(CycleStep::CoreIcons, [this] { m_parts.updateIcons(*this); });
+    if (m_parts.updateMaxIcon)
+        cycle.setStep(CycleStep::MaxIcon, [this] { m_parts.updateMaxIcon(*this); });
     cycle.setStep(CycleStep::WindowCaption, [this] { updateCaptionOrRectangle(); });
     cycle.setStep(CycleStep::HeadingStyle, [this] { applyHeadingStyleIfDirty(); });
     cycle.setStep(CycleStep::PushTexts, [this] { pushTexts(); });
@@ -242,9 +248,52 @@ void MainDialog::firstTick()
     setTimer(SamplingTimer, s.RefreshInterval);
 }
 
+void MainDialog::handleAlarm()
+{
+    const SampleSet& samples = m_records.cycle->samples();
+    if (!samples.alarmThisTick)
+        return;
+    if (!m_alarmLatched)
+        raiseAlarm();
+    if (m_parts.flashWindow)
+        m_parts.flashWindow(*this);
+    else
+        QApplication::alert(this);
+    if (samples.tickCount % WarningSoundTicks == 0 && m_parts.playSound)
+        m_parts.playSound(WarningSoundFile);
+}
+
+void MainDialog::raiseAlarm()
+{
+    // Once per alarm period; the Settings window's OK starts a new one.
+    restoreWindow();
+    m_alarmLatched = true;
+    const std::string& file = settings().AlarmFile;
+    if (file.empty() || !m_parts.openAlarmFile)
+        return;
+    if (m_parts.openAlarmFile(file) == OpenOutcome::FileNotFound) {
+        const QString text = QStringLiteral("Alarm file not found.\n\n") + fromUtf8(file) + QStringLiteral("   ");
+        services().messageBox(this, text, QStringLiteral("Error"), dialog::MB_OK | dialog::MB_ICONERROR);
+    }
+}
+
+void MainDialog::showAboutBox()
+{
+    if (m_parts.aboutBox)
+        m_parts.aboutBox(*this);
+}
+
+void MainDialog::showLimitsWindow()
+{
+    if (m_parts.limitsWindow)
+        m_parts.limitsWindow(*this);
+}
+
 void MainDialog::minimiseNow()
 {
-    if (m_allowShow)
+    // A shown window is only iconified: showMinimized() would show it again
+    // after the state change hid it into the notification area.
+    if (m_allowShow && !isVisible())
         showMinimized();
     else
         setWindowState(windowState() | Qt::WindowMinimized);
@@ -278,6 +327,10 @@ void MainDialog::changeEvent(QEvent* event)
         setCaption(QString::fromLatin1(m_layout.restoredCaption));
     if (!m_records.settings)
         return;
+    // The window must keep a task-bar button when the notification area no
+    // longer holds the icons.
+    if (m_parts.probeIcons && m_records.running() && !m_parts.probeIcons(*this))
+        settings().TaskBar = 1;
     // A minimised window lives in the notification area only, unless it
     // keeps a task-bar button.
     if (!m_windowRestored && settings().TaskBar == 0 && notificationAreaExists())

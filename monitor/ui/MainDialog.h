@@ -14,6 +14,7 @@
 #include "monitor/MonitorStartup.h"
 #include "monitor/PowerEvents.h"
 #include "monitor/settings/SettingsStore.h"
+#include "monitor/ui/DocumentOpener.h"
 #include "monitor/ui/MainWindowLayout.h"
 
 #include <QRect>
@@ -41,9 +42,21 @@ struct MainDialogParts {
     // The About box, from the window's system menu.
     std::function<void(MainDialog&)> aboutBox;
     // Notification-area icons: adding them at the first tick (true when at
-    // least one icon is shown) and removing them at shutdown.
+    // least one icon is shown), refreshing them in every cycle (the core and
+    // GPU icons, then the Max icon), removing them at shutdown, and the probe
+    // of a size event (false when the notification area lost the icons).
     std::function<bool(MainDialog&)> addIcons;
+    std::function<void(MainDialog&)> updateIcons;
+    std::function<void(MainDialog&)> updateMaxIcon;
     std::function<void(MainDialog&)> removeIcons;
+    std::function<bool(MainDialog&)> probeIcons;
+    // The Turbo Boost Limits or Power Limits window, whichever the processor has.
+    std::function<void(MainDialog&)> limitsWindow;
+    // The alarm's ways to call attention: open AlarmFile, play a sound file
+    // without waiting, flash the window (default: QApplication::alert).
+    std::function<OpenOutcome(const std::string& file)> openAlarmFile;
+    std::function<void(const std::string& soundFile)> playSound;
+    std::function<void(MainDialog&)> flashWindow;
     // Window placement from WindowXY, and the switch to and from the mini layout.
     std::function<void(MainDialog&)> restoreWindowPosition;
     std::function<void(MainDialog&)> toggleMiniMode;
@@ -66,6 +79,9 @@ public:
     static constexpr int FirstTickMs = 125;
     // A window less high than this counts as minimised (pixels).
     static constexpr int MinimisedHeight = 97;
+    // The alarm's sound, looked up from the current folder, and how often it plays.
+    static constexpr const char* WarningSoundFile = "OLWarning.wav";
+    static constexpr int WarningSoundTicks = 6;
 
     explicit MainDialog(MonitorRecords& records, MainDialogParts parts = {}, QWidget* parent = nullptr);
     ~MainDialog() override;
@@ -85,6 +101,13 @@ public:
     // Minimise and restore as the menus do.
     void minimizeWindow();
     void restoreWindow();
+    // The Reset button's action (while the benchmark runs: stop it).
+    void reset() { onReset(); }
+    // The windows the notification-area menu opens, when they are plugged in.
+    bool hasAboutBox() const { return static_cast<bool>(m_parts.aboutBox); }
+    void showAboutBox();
+    bool hasLimitsWindow() const { return static_cast<bool>(m_parts.limitsWindow); }
+    void showLimitsWindow();
 
     // Colours and headings for the layout MiniMode names, repainted.
     void applyHeadingTheme();
@@ -136,6 +159,8 @@ private:
     void applyStartupWindowSteps();
     void connectCycleSteps();
     void firstTick();
+    void handleAlarm();
+    void raiseAlarm();
     void minimiseNow();
     bool notificationAreaExists() const;
 

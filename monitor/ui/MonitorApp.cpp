@@ -2,8 +2,13 @@
 
 #include "dialog/TerminationSignals.h"
 #include "monitor/ui/CompositionEnabled.h"
+#include "monitor/ui/CanberraSoundPlayer.h"
 #include "monitor/ui/DateHover.h"
+#include "monitor/ui/DocumentOpener.h"
+#include "monitor/ui/IconMenu.h"
 #include "monitor/ui/MainContextMenu.h"
+#include "monitor/ui/NotificationIcons.h"
+#include "monitor/ui/QtNotificationIcon.h"
 #include "monitor/ui/QtScreenList.h"
 #include "monitor/ui/WindowPlacement.h"
 #include "monitor/ui/SleepWatcher.h"
@@ -43,6 +48,18 @@ int MonitorApp::run()
         contextMenu.attachTo(parts);
     if (!parts.hovered)
         dateHover.attachTo(parts);
+    // The notification-area icons with their menu, and the alarm's file and sound.
+    NotificationIcons icons(QtNotificationIcon::factory());
+    IconMenu iconMenu(icons, placement);
+    iconMenu.attachTo(icons);
+    if (!parts.addIcons && !parts.updateIcons && !parts.updateMaxIcon && !parts.removeIcons && !parts.probeIcons)
+        icons.attachTo(parts);
+    DesktopDocumentOpener opener;
+    CanberraSoundPlayer sound;
+    if (!parts.openAlarmFile)
+        parts.openAlarmFile = [&opener](const std::string& file) { return opener.open(file); };
+    if (!parts.playSound)
+        parts.playSound = [&sound](const std::string& file) { sound.play(file); };
     MainDialog window(records, std::move(parts));
     window.setServices(m_services);
 

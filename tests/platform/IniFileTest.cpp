@@ -9,7 +9,9 @@
 #include <optional>
 #include <sched.h>
 #include <fstream>
+#include <chrono>
 #include <random>
+#include <thread>
 #include <set>
 #include <sstream>
 #include <string>
@@ -244,8 +246,9 @@ TEST_F(IniFileTest, KilledWriterLeavesOldOrNewFile)
         char done = 0;
         while (seen < saves && ::read(pipeFds[0], &done, 1) == 1)
             ++seen;
-        for (unsigned spin = random() % 20000; spin > 0; --spin)
-            ::sched_yield();
+        // A random moment within the next save or two. (Yielding in a loop
+        // instead would hand whole time slices to any other busy process.)
+        std::this_thread::sleep_for(std::chrono::microseconds(random() % 3000));
         ::kill(child, SIGKILL);
         ::close(pipeFds[0]);
         int status = 0;

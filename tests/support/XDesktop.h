@@ -94,9 +94,13 @@ inline std::optional<XWindow> mainWindowOf(pid_t pid, const std::string& windowC
 {
     std::istringstream ids(
         shellOutput("xdotool search --all --pid " + std::to_string(pid) + " --class '^" + windowClass + "$'"));
+    // The notification icons share the class; a main window is larger.
     unsigned long id = 0;
-    if (ids >> id)
-        return xWindow(id);
+    while (ids >> id) {
+        const XWindow window = xWindow(id);
+        if (window.width > 64 || window.height > 64)
+            return window;
+    }
     return std::nullopt;
 }
 
