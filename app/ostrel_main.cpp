@@ -9,6 +9,7 @@
 #include "backend/ProcessorSelection.h"
 #include "monitor/ui/MonitorApp.h"
 #include "platform/ProgramPath.h"
+#include "platform/ProgramPlaces.h"
 
 #include <QApplication>
 
@@ -32,7 +33,8 @@ int main(int argc, char** argv)
 
     QApplication app(argc, argv);
     QApplication::setApplicationName(QString::fromLatin1(ProgramName));
-    monitor::MonitorApp monitorApp(std::move(selection.processor), hw::ThisBuild,
-                                   platform::settingsPathFor(platform::programPath()));
+    const platform::ProgramPlaces places = platform::prepareProgramPlaces(platform::programPath());
+    monitor::MonitorApp monitorApp(std::move(selection.processor), hw::ThisBuild, places.settingsFile);
+    monitorApp.setLogFolder(places.logFolder);
     return monitorApp.run();
 }

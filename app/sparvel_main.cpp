@@ -4,6 +4,7 @@
 #include "app/ExitStatus.h"
 #include "backend/ProcessorSelection.h"
 #include "platform/ProgramPath.h"
+#include "platform/ProgramPlaces.h"
 #include "turbo/TurboMonitorRun.h"
 
 #include <QApplication>
@@ -22,6 +23,9 @@ int main(int argc, char** argv)
     QApplication::setApplicationName(QStringLiteral("Sparvel"));
 
     turbo::TurboMonitorOptions options;
-    options.settingsPath = platform::settingsPathFor(platform::programPath());
+    const platform::ProgramPlaces places = platform::prepareProgramPlaces(platform::programPath());
+    if (!places.logFolder.empty())
+        options.logDirectory = places.logFolder;
+    options.settingsPath = places.settingsFile;
     return turbo::runTurboMonitor(*selection.processor, std::move(options));
 }

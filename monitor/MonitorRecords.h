@@ -46,6 +46,8 @@ struct MonitorRecords {
     const SettingsLayout& layout;
     const MeasureFlavour measureFlavour;
     const std::string iniPath;
+    // Where a log named without a folder goes; empty: the current folder.
+    std::string logFolder;
 
     // Status of the register access after Initialise; 0 ready.
     int driverStatus = 0;

@@ -57,6 +57,8 @@ LogOptions LogOptionsFor(const MonitorRecords& m)
     // Without the key LogFileName the name is fixed: OstrelLog.txt or
     // OstrelLog.csv in the current folder.
     options.fileName = m.layout.logFileNameKey ? settings.LogFileName : FixedLogFileName;
+    if (!m.logFolder.empty() && options.fileName.find('/') == std::string::npos)
+        options.fileName = m.logFolder + "/" + options.fileName;
     options.layout = m.flavour.sixCoreRules ? LogLayout::Compact : LogLayout::Aligned;
     return options;
 }

@@ -35,6 +35,7 @@ MonitorApp::MonitorApp(platform::Processor& processor, const hw::BuildFlavour& f
 int MonitorApp::run()
 {
     MonitorRecords records(m_processor, m_flavour, m_iniPath);
+    records.logFolder = m_logFolder;
     // The window's place on the desktop, its context menu and date pop-up,
     // unless the caller plugged in its own.
     QtScreenList screens;

@@ -35,6 +35,10 @@ public:
     MainDialogParts& parts() { return m_parts; }
     StartupHooks& startupHooks() { return m_startupHooks; }
 
+    // Where logs named without a folder go (an installed program's state
+    // folder); the current folder when empty.
+    void setLogFolder(std::string folder) { m_logFolder = std::move(folder); }
+
     // Runs the whole life of the monitor and returns the exit status.
     int run();
 
@@ -46,6 +50,7 @@ private:
     std::shared_ptr<platform::Processor> m_processor;
     hw::BuildFlavour m_flavour;
     std::string m_iniPath;
+    std::string m_logFolder;
     dialog::DialogServices& m_services;
     MainDialogParts m_parts;
     StartupHooks m_startupHooks;
