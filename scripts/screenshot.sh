@@ -3,8 +3,9 @@
 # simulated i7-2600K under a private Xvfb display, captured with ImageMagick's
 # import into docs/images/ostrel-main.png (Ostrel) and
 # docs/images/sparvel-main.png (Sparvel at full load), and Ostrel's mini
-# layout into docs/images/ostrel-mini.png.
-#   scripts/screenshot.sh [ostrel.png [sparvel.png [ostrel-mini.png]]]
+# layout into docs/images/ostrel-mini.png, and Ostrel's digit icons in a
+# notification area (trayer) into docs/images/ostrel-tray.png.
+#   scripts/screenshot.sh [ostrel.png [sparvel.png [ostrel-mini.png [ostrel-tray.png]]]]
 # Uses the build in $OSTREL_BUILD_DIR (default build/), building the programs when needed.
 set -euo pipefail
 here="$(cd "$(dirname "$0")/.." && pwd)"
@@ -12,6 +13,7 @@ build="${OSTREL_BUILD_DIR:-$here/build}"
 ostrel_output="${1:-$here/docs/images/ostrel-main.png}"
 sparvel_output="${2:-$here/docs/images/sparvel-main.png}"
 mini_output="${3:-$here/docs/images/ostrel-mini.png}"
+tray_output="${4:-$here/docs/images/ostrel-tray.png}"
 
 for tool in Xvfb xwininfo import; do
   command -v "$tool" >/dev/null || { echo "screenshot: $tool is missing (scripts/setup installs it)" >&2; exit 1; }
@@ -23,6 +25,7 @@ cmake --build "$build" --target Ostrel Sparvel >/dev/null
 work="$(mktemp -d /tmp/ostrel-screenshot-XXXXXX)"
 xvfb_pid=""
 program_pid=""
+trayer_pid=""""
 stop_program() {
   if [ -n "$program_pid" ]; then
     kill -TERM "$program_pid" 2>/dev/null || true
@@ -32,6 +35,7 @@ stop_program() {
 }
 cleanup() {
   stop_program
+  if [ -n "$trayer_pid" ]; then kill "$trayer_pid" 2>/dev/null || true; wait "$trayer_pid" 2>/dev/null || true; fi
   if [ -n "$xvfb_pid" ]; then kill "$xvfb_pid" 2>/dev/null || true; wait "$xvfb_pid" 2>/dev/null || true; fi
   rm -rf "$work"
 }
@@ -90,3 +94,30 @@ capture Sparvel 3 "$sparvel_output" \
   SIMULATED_CPU=i7-2600k SIMULATED_LOAD=100
 capture_settings=$'MiniMode=1\n' capture Ostrel 4 "$mini_output" \
   SIMULATED_CPU=i7-2600k SIMULATED_LOAD=25 SIMULATED_READOUT=47,44,50,46
+
+# The notification area: a trayer panel on the same display docks Ostrel's
+# icons (the four cores and the hottest); the panel is captured once they
+# show their digits.
+if command -v trayer >/dev/null; then
+  trayer --edge top --align right --widthtype pixel --width 140 --height 24 --transparent true --alpha 0 \
+    --tint 0x202020 >"$work/trayer.log" 2>&1 &
+  trayer_pid=$!
+  sleep 1
+  dir="$work/OstrelTray"
+  mkdir -p "$dir/runtime"
+  chmod 700 "$dir/runtime"
+  cp "$build/app/Ostrel" "$dir/Ostrel"
+  printf '[Ostrel]\nIconShow=15\nIconMax=1\nTaskBar=1\n' >"$dir/Ostrel.ini"
+  (cd "$dir" && exec env XDG_RUNTIME_DIR="$dir/runtime" QT_QPA_PLATFORM=xcb SIMULATED_CPU=i7-2600k \
+    SIMULATED_LOAD=25 SIMULATED_READOUT=47,44,50,46 ./Ostrel >"$dir/log" 2>&1) &
+  program_pid=$!
+  sleep 5
+  panel="$(xwininfo -root -tree 2>/dev/null | awk '/"panel": \("panel" "trayer"\)/ { print $1; exit }')"
+  if [ -n "$panel" ]; then
+    import -window "$panel" "$tray_output"
+    echo "screenshot: wrote $tray_output"
+  else
+    echo "screenshot: no notification area appeared; $tray_output not taken" >&2
+  fi
+  stop_program
+fi
