@@ -12,6 +12,7 @@
 #include <vector>
 
 #include <sys/types.h>
+#include <unistd.h>
 
 namespace processtest {
 
@@ -39,8 +40,14 @@ inline std::string desktopUnavailable()
         if (shellOutput(std::string("command -v ") + tool).empty())
             return std::string(tool) + " is not installed";
     }
-    if (shellOutput("xprop -root _NET_SUPPORTING_WM_CHECK").find("window id") == std::string::npos)
-        return "no window manager runs on the display";
+    // The window manager may still be starting on a loaded machine.
+    for (int attempt = 0;; ++attempt) {
+        if (shellOutput("xprop -root _NET_SUPPORTING_WM_CHECK").find("window id") != std::string::npos)
+            break;
+        if (attempt == 100)
+            return "no window manager runs on the display";
+        ::usleep(100000);
+    }
     return {};
 }
 
