@@ -3,6 +3,8 @@
 #include "hw/RegisterAccessList.h"
 #include "platform/LinuxProcessor.h"
 
+#include "platform/FullIo.h"
+
 #include <cerrno>
 #include <fcntl.h>
 #include <sys/stat.h>
@@ -13,38 +15,10 @@ namespace helper {
 using platform::msrhelper::Operation;
 using platform::msrhelper::Reply;
 using platform::msrhelper::Request;
+using platform::readFully;
+using platform::writeFully;
 
 namespace {
-
-// Reads exactly `size` bytes; the count read when the input ended first.
-size_t readFully(int fd, unsigned char* buffer, size_t size)
-{
-    size_t done = 0;
-    while (done < size) {
-        const ssize_t got = ::read(fd, buffer + done, size - done);
-        if (got < 0 && errno == EINTR)
-            continue;
-        if (got <= 0)
-            break;
-        done += static_cast<size_t>(got);
-    }
-    return done;
-}
-
-bool writeFully(int fd, const void* data, size_t size)
-{
-    const auto* bytes = static_cast<const unsigned char*>(data);
-    size_t done = 0;
-    while (done < size) {
-        const ssize_t put = ::write(fd, bytes + done, size - done);
-        if (put < 0 && errno == EINTR)
-            continue;
-        if (put <= 0)
-            return false;
-        done += static_cast<size_t>(put);
-    }
-    return true;
-}
 
 Reply failure(int error)
 {

@@ -1,5 +1,7 @@
 #include "platform/HelperProcessor.h"
 
+#include "platform/FullIo.h"
+
 #include <cerrno>
 #include <csignal>
 #include <fcntl.h>
@@ -14,36 +16,6 @@ namespace platform {
 namespace {
 
 constexpr uint32_t TimeStampCounter = 0x10;
-
-bool writeFully(int fd, const void* data, size_t size)
-{
-    const auto* bytes = static_cast<const unsigned char*>(data);
-    size_t done = 0;
-    while (done < size) {
-        const ssize_t put = ::write(fd, bytes + done, size - done);
-        if (put < 0 && errno == EINTR)
-            continue;
-        if (put <= 0)
-            return false;
-        done += static_cast<size_t>(put);
-    }
-    return true;
-}
-
-bool readFully(int fd, void* data, size_t size)
-{
-    auto* bytes = static_cast<unsigned char*>(data);
-    size_t done = 0;
-    while (done < size) {
-        const ssize_t got = ::read(fd, bytes + done, size - done);
-        if (got < 0 && errno == EINTR)
-            continue;
-        if (got <= 0)
-            return false;
-        done += static_cast<size_t>(got);
-    }
-    return true;
-}
 
 } // namespace
 
@@ -110,7 +82,7 @@ void HelperProcessor::initialise()
     msrhelper::Request request;
     request.operation = static_cast<uint32_t>(msrhelper::Operation::Read);
     request.index = TimeStampCounter;
-    if (!writeFully(m_toHelper, &request, sizeof request) || !readFully(m_fromHelper, &reply, sizeof reply)) {
+    if (!roundTrip(request, reply)) {
         stopHelper();
         m_status = StatusDriverNotLoaded;
         return;
@@ -174,7 +146,7 @@ bool HelperProcessor::exchange(msrhelper::Operation operation, uint32_t index, u
     request.index = index;
     request.value = operation == msrhelper::Operation::Write ? value : 0;
     msrhelper::Reply reply;
-    if (!writeFully(m_toHelper, &request, sizeof request) || !readFully(m_fromHelper, &reply, sizeof reply)) {
+    if (!roundTrip(request, reply)) {
         // The helper is gone: every later access fails as on a lost driver.
         m_status = StatusUnknownError;
         return false;
@@ -184,6 +156,12 @@ bool HelperProcessor::exchange(msrhelper::Operation operation, uint32_t index, u
     if (operation == msrhelper::Operation::Read)
         value = reply.value;
     return true;
+}
+
+bool HelperProcessor::roundTrip(const msrhelper::Request& request, msrhelper::Reply& reply)
+{
+    return writeFully(m_toHelper, &request, sizeof request) &&
+           readFully(m_fromHelper, &reply, sizeof reply) == sizeof reply;
 }
 
 void HelperProcessor::stopHelper()

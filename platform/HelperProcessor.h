@@ -42,6 +42,8 @@ public:
 
 private:
     bool exchange(msrhelper::Operation operation, uint32_t index, uint64_t& value);
+    // One request and its reply; false when the helper is gone.
+    bool roundTrip(const msrhelper::Request& request, msrhelper::Reply& reply);
     void stopHelper();
 
     std::vector<std::string> m_command;
