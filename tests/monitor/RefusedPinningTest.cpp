@@ -20,41 +20,21 @@
 
 namespace {
 
-enum class Narrowing { None, BeforeStartup, WhileRunning };
-
-struct RestrictionCase {
-    const char* name;
-    uint32_t allowedAtStart; // SIMULATED_AFFINITY
-    uint32_t narrowedTo;     // a cpuset changed later; with Narrowing::None unused
-    Narrowing when;
-};
-
-// Logical CPUs 2c and 2c + 1 are core c's two threads.
-const RestrictionCase restrictionCases[] = {
-    {"cores 0 and 2 allowed at start", 0x33, 0, Narrowing::None},
-    {"CPU 0 not allowed", 0xCC, 0, Narrowing::None},
-    {"narrowed before start-up", 0xFF, 0x33, Narrowing::BeforeStartup},
-    {"narrowed while running", 0xFF, 0x33, Narrowing::WhileRunning},
-};
+using testsupport::Narrowing;
+using testsupport::RestrictionCase;
+using testsupport::restrictionCases;
 
 TEST(RefusedPinning, NothingIsReadInAnotherCpusNameAndRefusedCoresStayBlank)
 {
     for (const RestrictionCase& c : restrictionCases) {
         SCOPED_TRACE(c.name);
-        sim::Options options;
-        options.loadMode = sim::LoadMode::Fixed;
-        options.fixedLoadPercent = 50;
-        options.allowedCpus = c.allowedAtStart;
         auto clock = std::make_shared<sim::ManualClock>();
-        sim::SimulatedCreation created = sim::createSimulatedProcessor("i7-2600k", options, clock);
-        ASSERT_TRUE(created.processor) << created.error;
-        sim::SimulatedProcessor& simulated = *created.processor;
+        const auto processor = testsupport::restrictedI7_2600k(c, 50, clock);
+        ASSERT_TRUE(processor);
+        sim::SimulatedProcessor& simulated = *processor;
         testsupport::PinWitness witness(simulated);
         hw::HardwareAccess access(witness);
-        const uint32_t allowed = c.when == Narrowing::None ? c.allowedAtStart : c.narrowedTo;
-
-        if (c.when == Narrowing::BeforeStartup)
-            simulated.restrictAffinity(c.narrowedTo);
+        const uint32_t allowed = c.allowed();
         hw::ProcessorInfo info;
         hw::testSupport(witness, info);
         hw::mapCores(access, info);

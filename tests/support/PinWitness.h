@@ -6,10 +6,12 @@
 // happens when a refused pinning leaves the thread where it was.
 
 #include "platform/ForwardingProcessor.h"
+#include "sim/SimulatedProcessor.h"
 
 #include <bit>
 #include <cstdio>
 #include <map>
+#include <memory>
 #include <mutex>
 #include <string>
 #include <thread>
@@ -80,5 +82,41 @@ private:
     std::map<std::thread::id, int> m_asked;
     std::vector<std::string> m_strays;
 };
+
+// How a cpuset restricts the simulated i7-2600K in the refused-pinning tests.
+enum class Narrowing { None, BeforeStartup, WhileRunning };
+
+struct RestrictionCase {
+    const char* name;
+    uint32_t allowedAtStart; // SIMULATED_AFFINITY
+    uint32_t narrowedTo;     // a cpuset changed later; with Narrowing::None unused
+    Narrowing when;
+
+    // The CPUs allowed once the narrowing has happened.
+    uint32_t allowed() const { return when == Narrowing::None ? allowedAtStart : narrowedTo; }
+};
+
+// On the i7-2600K logical CPUs 2c and 2c + 1 are core c's two threads.
+inline const RestrictionCase restrictionCases[] = {
+    {"cores 0 and 2 allowed at start", 0x33, 0, Narrowing::None},
+    {"CPU 0 not allowed", 0xCC, 0, Narrowing::None},
+    {"narrowed before start-up", 0xFF, 0x33, Narrowing::BeforeStartup},
+    {"narrowed while running", 0xFF, 0x33, Narrowing::WhileRunning},
+};
+
+// The i7-2600K at a fixed load with the case's CPUs allowed at start, on a
+// manual clock; narrowed already when the case narrows before start-up.
+inline std::unique_ptr<sim::SimulatedProcessor> restrictedI7_2600k(const RestrictionCase& c, int loadPercent,
+                                                                   std::shared_ptr<sim::ManualClock> clock)
+{
+    sim::Options options;
+    options.loadMode = sim::LoadMode::Fixed;
+    options.fixedLoadPercent = loadPercent;
+    options.allowedCpus = c.allowedAtStart;
+    sim::SimulatedCreation created = sim::createSimulatedProcessor("i7-2600k", options, std::move(clock));
+    if (created.processor && c.when == Narrowing::BeforeStartup)
+        created.processor->restrictAffinity(c.narrowedTo);
+    return std::move(created.processor);
+}
 
 } // namespace testsupport

@@ -154,38 +154,20 @@ TEST(TurboSamplerSim, NameLineOfTheSimulatedProcessor)
     EXPECT_EQ(processorNameLine(*rig.processor), "Intel Core i7-2600K  -  CPUID 0x206A7");
 }
 
-enum class Narrowing { None, BeforeStartup, WhileRunning };
+using testsupport::Narrowing;
 
 TEST(TurboSamplerSim, RefusedCpusAreBlankAndNeverReadOrWrittenInAnotherCpusName)
 {
-    // On the i7-2600K slot n is logical CPU n; CPUs 2c and 2c + 1 are core c.
-    const struct {
-        const char* name;
-        uint32_t allowedAtStart; // SIMULATED_AFFINITY
-        uint32_t narrowedTo;     // a cpuset changed later
-        Narrowing when;
-    } cases[] = {
-        {"cores 0 and 2 allowed at start", 0x33, 0, Narrowing::None},
-        {"CPU 0 not allowed", 0xCC, 0, Narrowing::None},
-        {"narrowed before start-up", 0xFF, 0x33, Narrowing::BeforeStartup},
-        {"narrowed while running", 0xFF, 0x33, Narrowing::WhileRunning},
-    };
-    for (const auto& c : cases) {
+    // On the i7-2600K slot n is logical CPU n.
+    for (const testsupport::RestrictionCase& c : testsupport::restrictionCases) {
         SCOPED_TRACE(c.name);
-        sim::Options options;
-        options.loadMode = sim::LoadMode::Fixed;
-        options.fixedLoadPercent = 100;
-        options.allowedCpus = c.allowedAtStart;
         auto clock = std::make_shared<sim::ManualClock>();
-        sim::SimulatedCreation created = sim::createSimulatedProcessor("i7-2600k", options, clock);
-        ASSERT_TRUE(created.processor) << created.error;
-        sim::SimulatedProcessor& simulated = *created.processor;
+        const auto processor = testsupport::restrictedI7_2600k(c, 100, clock);
+        ASSERT_TRUE(processor);
+        sim::SimulatedProcessor& simulated = *processor;
         testsupport::PinWitness witness(simulated);
         hw::HardwareAccess access(witness);
-        const uint32_t allowed = c.when == Narrowing::None ? c.allowedAtStart : c.narrowedTo;
-
-        if (c.when == Narrowing::BeforeStartup)
-            simulated.restrictAffinity(c.narrowedTo);
+        const uint32_t allowed = c.allowed();
         TurboStartup startup = TurboSampler::start(access);
         ASSERT_TRUE(startup.sampler);
         if (c.when == Narrowing::WhileRunning)
