@@ -105,8 +105,6 @@ int HelperProcessor::status()
 bool HelperProcessor::capabilityTest()
 {
     uint64_t value = 0;
-    if (::sched_getcpu() < 0)
-        return false;
     return exchange(msrhelper::Operation::Read, TimeStampCounter, value);
 }
 
