@@ -141,6 +141,7 @@ constexpr Field AutomaticThermalControl = bit(3);
 constexpr Field PerformanceMonitoring = bit(7);
 constexpr Field EnhancedSpeedStep = bit(16);       // EIST enable
 constexpr Field SpeedStepLock = bit(20);           // EIST select lock
+constexpr Field EnhancedHalt = bit(25);            // C1E enable, processors before Nehalem
 constexpr Field LimitCpuidMaxValue = bit(22);      // CPUID reports leaf 2 at most
 constexpr Field TurboDisengage = bit(38);          // turbo mode disable / IDA disengage
 // Core 2: the four bits that the C-state switch sets and clears together

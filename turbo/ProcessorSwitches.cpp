@@ -20,19 +20,12 @@ ProcessorSwitches::ProcessorSwitches(hw::HardwareAccess& access, ProcessorClass 
 {
 }
 
-template <typename Change>
-void ProcessorSwitches::modifyOnEveryCpu(uint32_t index, Change&& change)
+void ProcessorSwitches::modifyOnEveryCpu(uint32_t index, const std::function<uint64_t(uint64_t)>& change)
 {
+    // A CPU that refuses the pinning is left alone, never written in another
+    // CPU's name. The callers go back to the system mask.
     m_access.refreshMasks();
-    for (int cpu = 0; cpu <= kLastCpu; ++cpu) {
-        // A CPU that refuses the pinning is left alone, never written in
-        // another CPU's name.
-        if (!m_access.present(cpu) || !m_access.pin(cpu))
-            continue;
-        uint64_t value = 0;
-        if (m_access.read(index, value))
-            m_access.write(index, change(value));
-    }
+    m_access.modifyEach(m_access.systemMask(), 0, kLastCpu, index, change);
 }
 
 ProcessorSwitches::MiscEnableState ProcessorSwitches::readMiscEnable()

@@ -5,12 +5,14 @@
 // reports the state read back.
 
 #include "hw/HardwareAccess.h"
+#include "hw/SwitchState.h"
+
+#include <functional>
 
 namespace turbo {
 
-enum class SwitchState { Off, On };
-
-inline SwitchState switchState(bool on) { return on ? SwitchState::On : SwitchState::Off; }
+using hw::SwitchState;
+using hw::switchState;
 
 class ProcessorSwitches {
 public:
@@ -49,10 +51,8 @@ public:
 private:
     static constexpr int kLastCpu = 15;
 
-    // Read-modify-write of one register on every CPU; a register that
-    // cannot be read is not written.
-    template <typename Change>
-    void modifyOnEveryCpu(uint32_t index, Change&& change);
+    // Read-modify-write of one register on every CPU of the system mask.
+    void modifyOnEveryCpu(uint32_t index, const std::function<uint64_t(uint64_t)>& change);
 
     hw::HardwareAccess& m_access;
     ProcessorClass m_class;

@@ -179,6 +179,7 @@ std::string unitTextFor(bool fahrenheit, std::string_view degreeSymbol)
 
 FontDescription iconFontFrom(const MonitorSettings& settings)
 {
+    constexpr int BoldWeight = 700;
     FontDescription font;
     font.lfHeight = settings.lfHeight;
     font.lfWidth = settings.lfWidth;
@@ -188,6 +189,13 @@ FontDescription iconFontFrom(const MonitorSettings& settings)
     font.lfPitchAndFamily = static_cast<uint8_t>(settings.lfPitchAndFamily);
     font.lfQuality = static_cast<uint8_t>(normaliseQuality(settings.Quality) + 3);
     font.lfFaceName = firstCharacters(settings.lfFaceName, FaceNameLength);
+    // The six-core build's font numbers 1 to 3 pick faces every Linux desktop
+    // has; 0 keeps the face chosen with the Fonts button. Bold thickens either.
+    static constexpr const char* NumberedFaces[] = {"DejaVu Sans", "DejaVu Sans Mono", "DejaVu Serif"};
+    if (settings.FontNumber >= 1 && settings.FontNumber <= 3)
+        font.lfFaceName = NumberedFaces[settings.FontNumber - 1];
+    if (settings.Bold)
+        font.lfWeight = BoldWeight;
     return font;
 }
 

@@ -76,7 +76,8 @@ std::string unitTextFor(bool fahrenheit, std::string_view degreeSymbol);
 std::string firstCharacters(std::string_view text, size_t count);
 
 // The icon font from the font keys: LOGFONT members from lfHeight ..
-// lfFaceName, quality Quality + 3, everything else 0.
+// lfFaceName, quality Quality + 3, everything else 0. In the six-core build
+// FontNumber 1 to 3 replaces the face and Bold the weight.
 FontDescription iconFontFrom(const MonitorSettings& settings);
 // The fixed font of the temperature fields: height 24, weight 500,
 // "Microsoft Sans Serif", pitch and family 32, quality by Windows version.

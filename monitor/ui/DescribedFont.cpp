@@ -44,4 +44,29 @@ QColor colourFromSetting(Colour colour)
                   static_cast<int>((colour >> 16) & 0xFF));
 }
 
+FontDescription descriptionFromFont(const QFont& font)
+{
+    // LOGFONT pitch and family: variable pitch (2) of the Swiss family (0x20),
+    // or fixed pitch (1) of the modern family (0x30).
+    constexpr uint8_t VariableSwiss = 0x22;
+    constexpr uint8_t FixedModern = 0x31;
+    // Points to pixels at the 96 dots per inch that dialog units assume.
+    constexpr double PixelsPerPoint = 96.0 / 72.0;
+    FontDescription d;
+    const int pixels = font.pixelSize() > 0 ? font.pixelSize()
+                                            : static_cast<int>(std::lround(font.pointSizeF() * PixelsPerPoint));
+    d.lfHeight = -std::max(1, pixels);
+    d.lfWeight = static_cast<int>(font.weight());
+    d.lfItalic = font.italic() ? 1 : 0;
+    d.lfPitchAndFamily = font.fixedPitch() ? FixedModern : VariableSwiss;
+    d.lfFaceName = font.family().left(31).toStdString();
+    return d;
+}
+
+Colour settingFromColour(const QColor& colour)
+{
+    return static_cast<Colour>(colour.red()) | static_cast<Colour>(colour.green()) << 8 |
+           static_cast<Colour>(colour.blue()) << 16;
+}
+
 } // namespace monitor

@@ -16,4 +16,10 @@ QFont fontFromDescription(const FontDescription& description);
 
 QColor colourFromSetting(Colour colour);
 
+// A font chosen in the font chooser as LOGFONT members: the height as the
+// character height in pixels (negative), weight, italic, pitch and family and
+// face name; everything else 0.
+FontDescription descriptionFromFont(const QFont& font);
+Colour settingFromColour(const QColor& colour);
+
 } // namespace monitor

@@ -512,16 +512,19 @@ void MainDialog::onSettings()
                 setVisible(IDC_GPU_BUTTON, true);
             }
         }
-        if (s.Fahrenheit != fahrenheitBefore) {
-            int skull = 0;
-            if (m_records.layout.skullKey)
-                skull = platform::IniFile(m_records.iniPath).readInt(MainSection, "Skull", 0);
-            if (skull > LargestSkull)
-                skull = 0;
-            setText(IDC_TEMPERATURE_FRAME, temperatureHeading(s.unitText, skull));
-            m_records.readings->ResetRunTimer();
-            m_records.cycle->reset();
-        }
+    }
+    // The unit switches at once in the settings window, so a window left with
+    // Cancel may have changed it too: the heading and the minimum and maximum
+    // values follow the unit whatever the window ended with.
+    if (s.Fahrenheit != fahrenheitBefore) {
+        int skull = 0;
+        if (m_records.layout.skullKey)
+            skull = platform::IniFile(m_records.iniPath).readInt(MainSection, "Skull", 0);
+        if (skull > LargestSkull)
+            skull = 0;
+        setText(IDC_TEMPERATURE_FRAME, temperatureHeading(s.unitText, skull));
+        m_records.readings->ResetRunTimer();
+        m_records.cycle->reset();
     }
     setEnabled(IDC_SETTINGS, true);
     applyColours();

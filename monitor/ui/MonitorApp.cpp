@@ -1,6 +1,8 @@
 #include "monitor/ui/MonitorApp.h"
 
+#include "dialog/StandardIds.h"
 #include "dialog/TerminationSignals.h"
+#include "monitor/settings/window/SettingsDialog.h"
 #include "monitor/ui/CompositionEnabled.h"
 #include "monitor/ui/CanberraSoundPlayer.h"
 #include "monitor/ui/DateHover.h"
@@ -61,6 +63,14 @@ int MonitorApp::run()
         parts.openAlarmFile = [&opener](const std::string& file) { return opener.open(file); };
     if (!parts.playSound)
         parts.playSound = [&sound](const std::string& file) { sound.play(file); };
+    if (!parts.settingsWindow)
+        parts.settingsWindow = [&icons](MainDialog& window) {
+            SettingsDialogHooks hooks;
+            hooks.icons = &icons;
+            hooks.composition = CompositionEnabled();
+            SettingsDialog settings(window, std::move(hooks));
+            return settings.runModal() == dialog::IDOK;
+        };
     MainDialog window(records, std::move(parts));
     window.setServices(m_services);
 

@@ -249,6 +249,67 @@ void NotificationIcons::redrawIcons(MainDialog& window)
         maxSlot().add();
 }
 
+bool NotificationIcons::showIcon(MainDialog& window, int showBit)
+{
+    if (m_slots.empty())
+        createSlots(window);
+    MonitorSettings& s = window.settings();
+    const int wanted = (s.IconShow & m_showBits) | (1 << showBit);
+    for (int i = iconSlotCount() - 1; i >= 0; --i) {
+        IconSlot& slot = m_slots[i];
+        if (exists(window, slot) && bitSet(s.IconShow, slot.showBit))
+            slot.remove();
+    }
+    s.IconShow &= ~m_showBits;
+    for (int i = iconSlotCount() - 1; i >= 0; --i) {
+        IconSlot& slot = m_slots[i];
+        if (!exists(window, slot) || !bitSet(wanted, slot.showBit))
+            continue;
+        if (slot.image.isNull())
+            slot.image = m_programIcon;
+        if (slot.add())
+            s.IconShow |= 1 << slot.showBit;
+    }
+    markForRedraw();
+    return bitSet(s.IconShow, showBit);
+}
+
+void NotificationIcons::hideIcon(MainDialog& window, int showBit)
+{
+    if (m_slots.empty())
+        createSlots(window);
+    MonitorSettings& s = window.settings();
+    for (int i = 0; i < iconSlotCount(); ++i)
+        if (m_slots[i].showBit == showBit && bitSet(s.IconShow, showBit))
+            m_slots[i].remove();
+    s.IconShow &= ~(1 << showBit);
+    markForRedraw();
+}
+
+bool NotificationIcons::setMaxIconShown(MainDialog& window, bool shown)
+{
+    if (m_slots.empty())
+        createSlots(window);
+    IconSlot& max = maxSlot();
+    if (max.image.isNull())
+        max.image = m_programIcon;
+    if (max.tip.isEmpty())
+        max.tip = QStringLiteral("Max");
+    if (shown)
+        max.add();
+    else
+        max.remove();
+    window.settings().IconMax = max.modify();
+    markForRedraw();
+    return window.settings().IconMax;
+}
+
+void NotificationIcons::markForRedraw()
+{
+    for (IconSlot& slot : m_slots)
+        slot.lastIconValue = IconSlot::NoValue;
+}
+
 void NotificationIcons::removeIcons(MainDialog& window)
 {
     if (m_slots.empty())

@@ -53,6 +53,19 @@ public:
     // longer holds it. True when no icon is shown or none was added yet.
     bool probe(MainDialog& window);
 
+    // The settings window's icon boxes. showIcon takes every shown core and
+    // GPU icon away, from the last one down, and adds them back in the same
+    // order together with the new one, so the icons keep their order; a bit
+    // of IconShow stays set only for an icon the notification area took.
+    // True when the icon is shown afterwards.
+    bool showIcon(MainDialog& window, int showBit);
+    void hideIcon(MainDialog& window, int showBit);
+    // Adds or deletes the Max icon, then sends it again: IconMax tells
+    // whether that worked, so it is false after a delete.
+    bool setMaxIconShown(MainDialog& window, bool shown);
+    // The next cycle draws every icon again (colours, font or digits changed).
+    void markForRedraw();
+
     // The bits of IconShow that choose icons in this build.
     int showBits() const { return m_showBits; }
     const std::vector<IconSlot>& iconSlots() const { return m_slots; }

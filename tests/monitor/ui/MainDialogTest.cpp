@@ -318,13 +318,16 @@ TEST(MainDialogButtons, ButtonsWithoutTheirWindowsAreDisabled)
 TEST(MainDialogButtons, SettingsChangingTheUnitRenamesTheHeadingAndResets)
 {
     bool answerOk = true;
+    bool changeUnit = false;
     int runs = 0;
     MainDialogParts parts;
     parts.settingsWindow = [&](MainDialog& window) {
         ++runs;
         EXPECT_FALSE(window.isEnabled(IDC_SETTINGS)); // disabled while its window is open
-        window.settings().Fahrenheit = true;
-        window.settings().unitText = "\xC2\xB0" "F";
+        if (changeUnit) {
+            window.settings().Fahrenheit = !window.settings().Fahrenheit;
+            window.settings().unitText = window.settings().Fahrenheit ? "\xC2\xB0" "F" : "\xC2\xB0" "C";
+        }
         return answerOk;
     };
     MonitorRig rig("xeon-x5570-2s", {40, 40, 40, 40, 40, 40, 40, 40}, "Skull=2\n", parts);
@@ -332,20 +335,27 @@ TEST(MainDialogButtons, SettingsChangingTheUnitRenamesTheHeadingAndResets)
     rig.tick(2);
     ASSERT_FALSE(rig.text(IDC_MIN0).isEmpty());
 
-    answerOk = false; // Cancel: the heading and the extremes stay
+    // OK without a new unit: the heading and the extremes stay.
     rig.window->widget<QPushButton>(IDC_SETTINGS)->click();
     EXPECT_EQ(rig.text(IDC_TEMPERATURE_FRAME), "Temperature (" + Celsius + ") - CPU 2");
     EXPECT_FALSE(rig.text(IDC_MIN0).isEmpty());
 
-    rig.settings().Fahrenheit = false;
-    answerOk = true;
-    rig.window->widget<QPushButton>(IDC_SETTINGS)->click();
-    EXPECT_EQ(runs, 2);
-    EXPECT_TRUE(rig.window->isEnabled(IDC_SETTINGS));
-    EXPECT_EQ(rig.text(IDC_TEMPERATURE_FRAME), "Temperature (" + Fahrenheit + ") - CPU 2");
-    EXPECT_EQ(rig.text(IDC_MIN0), QString());
-    rig.tick();
-    EXPECT_TRUE(rig.text(IDC_MIN0).endsWith(Fahrenheit));
+    // The unit box acts at once, so even Cancel leaves a new unit behind,
+    // and the heading and the extremes follow it.
+    for (const bool ok : {true, false}) {
+        answerOk = ok;
+        changeUnit = true;
+        rig.tick();
+        ASSERT_FALSE(rig.text(IDC_MIN0).isEmpty());
+        rig.window->widget<QPushButton>(IDC_SETTINGS)->click();
+        EXPECT_TRUE(rig.window->isEnabled(IDC_SETTINGS));
+        const QString unit = rig.settings().Fahrenheit ? Fahrenheit : Celsius;
+        EXPECT_EQ(rig.text(IDC_TEMPERATURE_FRAME), "Temperature (" + unit + ") - CPU 2") << ok;
+        EXPECT_EQ(rig.text(IDC_MIN0), QString()) << ok;
+        rig.tick();
+        EXPECT_TRUE(rig.text(IDC_MIN0).endsWith(unit)) << ok;
+    }
+    EXPECT_EQ(runs, 3);
 }
 
 TEST(MainDialogWindow, MinimisedWindowShowsTheTemperaturesAsItsCaption)

@@ -1,0 +1,762 @@
+#include "monitor/settings/window/SettingsDialog.h"
+
+#include "dialog/MessageBoxStyle.h"
+#include "dialog/StandardIds.h"
+#include "hw/MsrIndex.h"
+#include "monitor/ClockModulation.h"
+#include "monitor/LoadCounterThread.h"
+#include "monitor/MonitorRecords.h"
+#include "monitor/controls/FeatureSwitches.h"
+#include "monitor/settings/ProcessorFacts.h"
+#include "monitor/settings/SettingsFieldRules.h"
+#include "monitor/settings/SettingsRules.h"
+#include "monitor/settings/SettingsStore.h"
+#include "monitor/settings/window/SettingsDialogTemplate.h"
+#include "monitor/ui/DescribedFont.h"
+#include "monitor/ui/MainDialog.h"
+#include "monitor/ui/NotificationIcons.h"
+#include "platform/CFormat.h"
+
+#include <QFileInfo>
+#include <QScreen>
+
+#include <algorithm>
+
+namespace monitor {
+
+namespace {
+
+using dialog::IDCANCEL;
+using dialog::IDOK;
+
+// Clock modulation values: the enable bit over the duty code.
+constexpr uint32_t ModulationOn = 16;
+// The duty a register without duty bits shows, and Defaults' duty (off).
+constexpr int OpeningDutyWhenZero = 8;
+constexpr int FourCoreDefaultDuty = 8;
+constexpr int SixCoreDefaultDuty = 2;
+// IconShow bits of the core and GPU icons.
+constexpr int CoreAndGpuIconBits = 0x1FF;
+// Logical processors whose APIC identifiers are listed.
+constexpr int LastApicCpu = 7;
+// The log interval Defaults puts in the window.
+constexpr int DefaultLogSeconds = 5;
+// The GPU alarm Defaults shows with a working GPU sensor.
+constexpr int DefaultGpuAlarm = 100;
+
+QString fromUtf8(const std::string& text) { return QString::fromUtf8(text.data(), static_cast<qsizetype>(text.size())); }
+
+const dialog::DialogTemplate& templateFor(const MainDialog& owner)
+{
+    return const_cast<MainDialog&>(owner).records().flavour.coreSlots > 4 ? SettingsDialogTemplateSixCore
+                                                                         : SettingsDialogTemplate;
+}
+
+// The program files an alarm must not start: the monitor itself.
+bool isMonitorProgram(const QString& path)
+{
+    static const QStringList Programs = {QStringLiteral("Ostrel"), QStringLiteral("OstrelHX"),
+                                         QStringLiteral("Ostrel.exe"), QStringLiteral("OstrelHX.exe")};
+    const QFileInfo file(path);
+    if (Programs.contains(file.fileName()))
+        return true;
+    const QString target = file.canonicalFilePath();
+    return !target.isEmpty() && Programs.contains(QFileInfo(target).fileName());
+}
+
+} // namespace
+
+SettingsDialog::SettingsDialog(MainDialog& owner, SettingsDialogHooks hooks)
+    : DialogWindow(templateFor(owner), &owner, dialog::WindowRole::Secondary),
+      m_owner(owner),
+      m_records(owner.records()),
+      m_settings(owner.settings()),
+      m_hooks(std::move(hooks)),
+      m_columns(std::min(owner.records().flavour.coreSlots, MaxSettingsColumns))
+{
+    setServices(owner.services());
+    connectHandlers();
+    open();
+}
+
+SettingsDialog::~SettingsDialog() = default;
+
+bool SettingsDialog::corePresent(int core) const { return m_records.info.corePresent(core); }
+
+bool SettingsDialog::gpuWorks() const { return m_settings.gpuPresent; }
+
+int SettingsDialog::gpuIconBit() const { return m_records.layout.gpuIcon; }
+
+bool SettingsDialog::iconShown() const { return (m_settings.IconShow & CoreAndGpuIconBits) != 0 || m_settings.IconMax; }
+
+QString SettingsDialog::iconFontText() const
+{
+    if (m_records.layout.fontChoiceKeys)
+        return QString::number(m_settings.FontNumber);
+    return QString::fromStdString(qualityText(m_settings.Quality));
+}
+
+void SettingsDialog::connectHandlers()
+{
+    for (int core = 0; core < m_columns; ++core) {
+        const SettingsColumn& column = SettingsColumns[core];
+        onLeaveField(column.idle, [this, core] { checkIdleField(core); });
+        onLeaveField(column.tjMax, [this, core] { checkTjMaxField(core); });
+        onChanged(column.idle, [this] { enableApply(); });
+        onChanged(column.tjMax, [this] { enableApply(); });
+        onClicked(column.showIcon, [this, core] { toggleCoreIcon(core); });
+        onClicked(column.colour, [this, core] { chooseColour(m_copy.iconColour[static_cast<size_t>(core)]); });
+    }
+    onLeaveField(IDC_LOG_SECONDS, [this] { checkLogInterval(); });
+    onLeaveField(IDC_ALARM_CPU, [this] { checkCpuAlarm(); });
+    onLeaveField(IDC_ALARM_GPU, [this] { checkGpuAlarm(); });
+    for (int id : {IDC_LOG_SECONDS, IDC_ALARM_CPU, IDC_ALARM_GPU})
+        onChanged(id, [this] { enableApply(); });
+
+    onClicked(IDC_SET_TJMAX, [this] { toggleSetTjMax(); });
+    onClicked(IDC_SHOW_GPU_ICON, [this] { toggleGpuIcon(); });
+    onClicked(IDC_SHOW_MAX_ICON, [this] { toggleMaxIcon(); });
+    onClicked(IDC_ALARM, [this] { toggleAlarm(); });
+    onClicked(IDC_FAHRENHEIT, [this] { toggleFahrenheit(); });
+    onClicked(IDC_THREE_DIGITS, [this] { toggleThreeDigits(); });
+    onSpin(IDC_QUALITY_SPIN, [this](int delta) { stepIconFont(delta); });
+    onSpin(IDC_DUTY_SPIN, [this](int delta) { stepDuty(delta); });
+
+    onClicked(IDC_NORMAL_FILL, [this] { chooseColour(m_copy.guiColor); });
+    onClicked(IDC_NORMAL_TEXT, [this] { chooseColour(m_copy.guiText); });
+    onClicked(IDC_MINI_FILL, [this] { chooseColour(m_copy.guiMiniColor); });
+    onClicked(IDC_MINI_TEXT, [this] { chooseColour(m_copy.guiMiniText); });
+    onClicked(IDC_GPU_COLOUR, [this] { chooseColour(m_copy.gpuColour); });
+    onClicked(IDC_MAX_COLOUR, [this] { chooseColour(m_copy.coreMax); });
+    onClicked(IDC_NORMAL_HEADING, [this] { chooseHeadingColour(m_copy.normHead, m_copy.normHeading); });
+    onClicked(IDC_MINI_HEADING, [this] { chooseHeadingColour(m_copy.miniHead, m_copy.miniHeading); });
+    onClicked(IDC_FONTS, [this] { chooseIconFont(); });
+    onClicked(IDC_ALARM_EXE, [this] { chooseAlarmFile(); });
+    onClicked(IDC_RIVATUNER, [this] { installPlugin(); });
+
+    onClicked(IDC_C1E, [this] { switchC1e(); });
+    onClicked(IDC_EIST, [this] { switchEist(); });
+    onClicked(IDC_DISABLE_TURBO, [this] { switchTurbo(); });
+    onClicked(IDC_NVIDIA, [this] { switchNvidia(); });
+    onClicked(IDC_ATI, [this] { switchAti(); });
+
+    // Boxes that enable their dependent controls, and boxes that only
+    // change what Apply will take.
+    for (int id : {IDC_LOG_FILE, IDC_NORMAL_WINDOW, IDC_MINI_MODE, IDC_CLOCK_MODULATION})
+        onClicked(id, [this] {
+            enableDependents();
+            enableApply();
+        });
+    for (int id : {IDC_ON_TOP, IDC_START_MINIMIZED, IDC_TASK_BAR, IDC_TRAY_INFO, IDC_EXCEL, IDC_MINIMIZE_ON_CLOSE,
+                   IDC_TM_LOAD})
+        onClicked(id, [this] { enableApply(); });
+
+    onClicked(IDC_APPLY, [this] { apply(); });
+    onClicked(IDC_DEFAULTS, [this] { restoreDefaults(); });
+}
+
+// --- opening ------------------------------------------------------------------
+
+void SettingsDialog::open()
+{
+    const MonitorSettings& s = m_settings;
+    fillCopy();
+
+    setChecked(IDC_NORMAL_WINDOW, s.CustomGUI != 0);
+    setChecked(IDC_MINI_MODE, s.CustomGUIMini != 0);
+    setChecked(IDC_ALARM, s.Alarm != 0);
+    setChecked(IDC_LOG_FILE, s.LogFile != 0);
+    setChecked(IDC_EXCEL, s.CSV != 0);
+    setChecked(IDC_FAHRENHEIT, s.Fahrenheit);
+    setChecked(IDC_ON_TOP, s.OnTop != 0);
+    setChecked(IDC_TASK_BAR, s.TaskBar != 0);
+    setChecked(IDC_START_MINIMIZED, s.StartMinimized != 0);
+    setChecked(IDC_TRAY_INFO, s.TrayInfo != 0);
+    setChecked(IDC_MINIMIZE_ON_CLOSE, s.MinimizeOnClose);
+    setChecked(IDC_TM_LOAD, s.TMLoad);
+    setChecked(IDC_THREE_DIGITS, s.ThreeDigit);
+    setChecked(IDC_SHOW_MAX_ICON, s.IconMax);
+    setChecked(IDC_NVIDIA, s.nvidiaPresent);
+    setChecked(IDC_ATI, s.atiPresent);
+    setChecked(IDC_SHOW_GPU_ICON, gpuWorks() && (s.IconShow >> gpuIconBit() & 1));
+    setNumber(IDC_ALARM_CPU, s.Alarm1);
+    setNumber(IDC_ALARM_GPU, s.Alarm2);
+    setNumber(IDC_LOG_SECONDS, s.LogInterval);
+
+    setEnabled(IDC_ALARM_CPU, s.Alarm != 0);
+    setEnabled(IDC_ALARM_FILE, s.Alarm != 0);
+    setEnabled(IDC_ALARM_GPU, s.Alarm != 0 && gpuWorks());
+    setEnabled(IDC_RIVA_FILE, !m_copy.rivaFile.empty());
+
+    for (int core = 0; core < m_columns; ++core) {
+        const SettingsColumn& column = SettingsColumns[core];
+        const bool present = corePresent(core);
+        setChecked(column.showIcon, present && (s.IconShow >> core & 1));
+        setEnabled(column.idle, present);
+        setEnabled(column.showIcon, present);
+        setEnabled(column.colour, present);
+    }
+
+    setEnabled(IDC_NORMAL_FILL, s.CustomGUI != 0);
+    setEnabled(IDC_NORMAL_TEXT, s.CustomGUI != 0);
+    setEnabled(IDC_MINI_FILL, s.CustomGUIMini != 0);
+    setEnabled(IDC_MINI_TEXT, s.CustomGUIMini != 0);
+
+    if (s.OnTop != 0)
+        setStaysOnTop(true);
+
+    m_taskBarAtOpening = s.TaskBar;
+    m_iconMaxAtOpening = s.IconMax;
+    if (!iconShown()) {
+        m_settings.TaskBar = 1;
+        setChecked(IDC_TASK_BAR, true);
+        setEnabled(IDC_TASK_BAR, false);
+    }
+
+    setEnabled(IDC_LOG_SECONDS, s.LogFile != 0);
+    setEnabled(IDC_APPLY, false);
+
+    readFeatureSwitches();
+    readClockModulation();
+    placeBesideOwner();
+    showApicIds();
+
+    setText(IDC_FONTS, fromUtf8(s.lfFaceName));
+    setText(IDC_QUALITY_TEXT, iconFontText());
+    if (!gpuWorks()) {
+        setEnabled(IDC_SHOW_GPU_ICON, false);
+        setEnabled(IDC_GPU_COLOUR, false);
+    }
+    // Parts that this program does not carry are shown, but cannot be used.
+    setEnabled(IDC_NVIDIA, static_cast<bool>(m_hooks.createNvidiaSensor));
+    setEnabled(IDC_ATI, static_cast<bool>(m_hooks.createAtiSensor));
+    setEnabled(IDC_RIVATUNER, static_cast<bool>(m_hooks.installPlugin));
+    writeControls();
+}
+
+void SettingsDialog::fillCopy()
+{
+    const MonitorSettings& s = m_settings;
+    for (int core = 0; core < hw::MaxCoreSlots; ++core) {
+        const auto i = static_cast<size_t>(core);
+        m_copy.tjMax[i] = s.TjMax[i];
+        m_copy.idle[i] = s.Idle[i];
+        m_copy.iconColour[i] = s.IconTextColor[i];
+    }
+    m_copy.gpuColour = s.IconTextColor[static_cast<size_t>(gpuIconBit())];
+    m_copy.guiColor = s.GUIColor;
+    m_copy.guiMiniColor = s.GUIMiniColor;
+    m_copy.guiText = s.GUIText;
+    m_copy.guiMiniText = s.GUIMiniText;
+    m_copy.normHead = s.GUINormHead;
+    m_copy.miniHead = s.GUIMiniHead;
+    m_copy.coreMax = s.CoreMax;
+    m_copy.normHeading = s.NormHeading;
+    m_copy.miniHeading = s.MiniHeading;
+    m_copy.alarmFile = s.AlarmFile;
+    m_copy.rivaFile = s.RivaFile;
+}
+
+void SettingsDialog::readFeatureSwitches()
+{
+    const FeatureReadout readout = ReadFeatureSwitches(m_records.access, m_records.info);
+    setChecked(IDC_EIST, hw::isOn(readout.eist));
+    setEnabled(IDC_EIST, !readout.eistLocked);
+    setChecked(IDC_DISABLE_TURBO, hw::isOn(readout.turboDisabled));
+    setChecked(IDC_C1E, hw::isOn(readout.c1e));
+    // Every processor gets the state just read, so they agree from now on.
+    SetC1E(m_records.access, m_records.info, readout.c1e);
+}
+
+void SettingsDialog::readClockModulation()
+{
+    m_clockModulationImage = msr::lowHalf(m_records.access.read(msr::IA32_CLOCK_MODULATION));
+    const bool on = msr::clock_modulation::Enable.test(m_clockModulationImage);
+    setChecked(IDC_CLOCK_MODULATION, on);
+    m_copy.dutyCode = dutyCodeOf(m_clockModulationImage, OpeningDutyWhenZero);
+    setEnabled(IDC_DUTY_TEXT, on);
+}
+
+void SettingsDialog::placeBesideOwner()
+{
+    const QRect main = m_owner.ownerRect();
+    QSize screen;
+    if (m_hooks.screenSize)
+        screen = m_hooks.screenSize();
+    else if (QScreen* where = m_owner.screen())
+        screen = where->geometry().size();
+    adjustSize();
+    const QSize size = frameGeometry().size();
+    const int mainRight = main.left() + main.width();
+    int top = std::max(0, main.top() + main.height() / 2 - size.height() / 2);
+    // Moved up as far as needed to keep its bottom above the margin.
+    top = std::min(top, screen.height() - BottomMargin - size.height());
+    const int gap = m_hooks.composition == Composition::On ? CompositionGap : 0;
+    const int left = main.left() < screen.width() - mainRight ? mainRight + gap : main.left() - size.width() - gap;
+    move(left, top);
+}
+
+void SettingsDialog::showApicIds()
+{
+    hw::HardwareAccess& access = m_records.access;
+    QStringList ids;
+    access.forEachCpu(0, LastApicCpu, [&](int) {
+        const uint32_t ebx = m_records.processor.cpuid(1).ebx;
+        ids << QString::number(msr::cpuid::features_ebx::InitialApicId.get(ebx));
+    });
+    setText(IDC_APIC_ID, ids.join(QLatin1Char(' ')));
+}
+
+// --- exchange with the controls --------------------------------------------------
+
+void SettingsDialog::readControls()
+{
+    for (int core = 0; core < m_columns; ++core) {
+        if (!corePresent(core))
+            continue;
+        const SettingsColumn& column = SettingsColumns[core];
+        const auto i = static_cast<size_t>(core);
+        m_copy.idle[i] = idleTenthsFromField(text(column.idle).toStdString());
+        m_copy.tjMax[i] = number(column.tjMax).value_or(0);
+    }
+}
+
+void SettingsDialog::writeControls()
+{
+    for (int core = 0; core < m_columns; ++core) {
+        if (!corePresent(core))
+            continue;
+        const SettingsColumn& column = SettingsColumns[core];
+        const auto i = static_cast<size_t>(core);
+        setText(column.idle, QString::fromStdString(idleText(m_copy.idle[i])));
+        setNumber(column.tjMax, m_copy.tjMax[i]);
+    }
+    setText(IDC_ALARM_FILE, fromUtf8(m_copy.alarmFile));
+    setText(IDC_RIVA_FILE, fromUtf8(m_copy.rivaFile));
+    setText(IDC_DUTY_TEXT, QString::fromStdString(dutyText(m_copy.dutyCode)));
+}
+
+// --- leaving a field ----------------------------------------------------------------
+
+void SettingsDialog::checkIdleField(int core)
+{
+    readControls();
+    const int tenths = m_copy.idle[static_cast<size_t>(core)];
+    setText(SettingsColumns[core].idle, QString::fromStdString(idleText(tenths)));
+}
+
+void SettingsDialog::checkTjMaxField(int core)
+{
+    const int id = SettingsColumns[core].tjMax;
+    const int value = limitTjMaxField(number(id).value_or(0));
+    m_copy.tjMax[static_cast<size_t>(core)] = value;
+    setNumber(id, value);
+}
+
+void SettingsDialog::checkLogInterval()
+{
+    enableApply();
+    const int seconds = nearestDayDivisor(number(IDC_LOG_SECONDS).value_or(0));
+    setNumber(IDC_LOG_SECONDS, seconds);
+    m_settings.LogInterval = seconds;
+}
+
+void SettingsDialog::checkCpuAlarm()
+{
+    const int value = limitCpuAlarmField(number(IDC_ALARM_CPU).value_or(0), m_records.layout, m_settings.Fahrenheit);
+    setNumber(IDC_ALARM_CPU, value);
+    m_settings.Alarm1 = value;
+}
+
+void SettingsDialog::checkGpuAlarm()
+{
+    const int value = limitGpuAlarmField(number(IDC_ALARM_GPU).value_or(0), m_records.layout, m_settings.Fahrenheit);
+    setNumber(IDC_ALARM_GPU, value);
+    m_settings.Alarm2 = value;
+}
+
+bool SettingsDialog::isCheckedField(int id) const
+{
+    if (id == IDC_LOG_SECONDS || id == IDC_ALARM_CPU || id == IDC_ALARM_GPU)
+        return true;
+    for (int core = 0; core < m_columns; ++core)
+        if (id == SettingsColumns[core].idle || id == SettingsColumns[core].tjMax)
+            return true;
+    return false;
+}
+
+// --- immediate actions ----------------------------------------------------------------
+
+void SettingsDialog::enableApply() { setEnabled(IDC_APPLY, true); }
+
+void SettingsDialog::markIconsForRedraw()
+{
+    if (m_hooks.icons)
+        m_hooks.icons->markForRedraw();
+}
+
+void SettingsDialog::enableDependents()
+{
+    const bool normal = isChecked(IDC_NORMAL_WINDOW);
+    const bool mini = isChecked(IDC_MINI_MODE);
+    setEnabled(IDC_NORMAL_FILL, normal);
+    setEnabled(IDC_NORMAL_TEXT, normal);
+    setEnabled(IDC_MINI_FILL, mini);
+    setEnabled(IDC_MINI_TEXT, mini);
+    setEnabled(IDC_LOG_SECONDS, isChecked(IDC_LOG_FILE));
+    setEnabled(IDC_DUTY_TEXT, isChecked(IDC_CLOCK_MODULATION));
+}
+
+void SettingsDialog::toggleSetTjMax()
+{
+    const bool on = isChecked(IDC_SET_TJMAX);
+    for (int core = 0; core < m_columns; ++core)
+        if (corePresent(core))
+            setEnabled(SettingsColumns[core].tjMax, on);
+}
+
+void SettingsDialog::toggleCoreIcon(int core)
+{
+    readControls();
+    const int id = SettingsColumns[core].showIcon;
+    bool shown = false;
+    if (m_hooks.icons) {
+        if (isChecked(id))
+            shown = m_hooks.icons->showIcon(m_owner, core);
+        else
+            m_hooks.icons->hideIcon(m_owner, core);
+    } else {
+        m_settings.IconShow &= ~(1 << core);
+    }
+    setChecked(id, shown);
+    updateTaskBarRule();
+}
+
+void SettingsDialog::toggleGpuIcon()
+{
+    readControls();
+    bool shown = false;
+    if (m_hooks.icons) {
+        if (isChecked(IDC_SHOW_GPU_ICON))
+            shown = m_hooks.icons->showIcon(m_owner, gpuIconBit());
+        else
+            m_hooks.icons->hideIcon(m_owner, gpuIconBit());
+    } else {
+        m_settings.IconShow &= ~(1 << gpuIconBit());
+    }
+    setChecked(IDC_SHOW_GPU_ICON, shown);
+    updateTaskBarRule();
+}
+
+void SettingsDialog::toggleMaxIcon()
+{
+    readControls();
+    if (m_hooks.icons)
+        m_hooks.icons->setMaxIconShown(m_owner, isChecked(IDC_SHOW_MAX_ICON));
+    else
+        m_settings.IconMax = false;
+    setChecked(IDC_SHOW_MAX_ICON, m_settings.IconMax);
+    updateTaskBarRule();
+}
+
+void SettingsDialog::updateTaskBarRule()
+{
+    // Without any icon the task-bar entry is the only way back to the window.
+    if (iconShown()) {
+        setEnabled(IDC_TASK_BAR, true);
+    } else {
+        setEnabled(IDC_TASK_BAR, false);
+        m_settings.TaskBar = 1;
+        setChecked(IDC_TASK_BAR, true);
+    }
+}
+
+void SettingsDialog::toggleAlarm()
+{
+    readControls();
+    const bool on = isChecked(IDC_ALARM);
+    m_settings.Alarm = on ? 1 : 0;
+    setEnabled(IDC_ALARM_CPU, on);
+    setEnabled(IDC_ALARM_FILE, on);
+    setEnabled(IDC_ALARM_GPU, on && gpuWorks());
+    enableApply();
+}
+
+void SettingsDialog::toggleFahrenheit()
+{
+    readControls();
+    m_settings.Fahrenheit = isChecked(IDC_FAHRENHEIT);
+    m_settings.unitText = unitTextFor(m_settings.Fahrenheit, m_settings.DegreeSymbolString);
+}
+
+void SettingsDialog::toggleThreeDigits()
+{
+    readControls();
+    m_settings.ThreeDigit = isChecked(IDC_THREE_DIGITS);
+    markIconsForRedraw();
+}
+
+void SettingsDialog::stepIconFont(int delta)
+{
+    readControls();
+    if (m_records.layout.fontChoiceKeys)
+        m_settings.FontNumber = stepFontNumber(m_settings.FontNumber, delta);
+    else
+        m_settings.Quality = stepQuality(m_settings.Quality, delta);
+    m_settings.iconFont = iconFontFrom(m_settings);
+    setText(IDC_QUALITY_TEXT, iconFontText());
+    markIconsForRedraw();
+}
+
+void SettingsDialog::stepDuty(int delta)
+{
+    readControls();
+    m_copy.dutyCode = stepDutyCode(m_copy.dutyCode, delta);
+    setText(IDC_DUTY_TEXT, QString::fromStdString(dutyText(m_copy.dutyCode)));
+    enableApply();
+}
+
+void SettingsDialog::chooseColour(Colour& colour)
+{
+    readControls();
+    if (const std::optional<QColor> chosen = services().chooseColor(this, colourFromSetting(colour))) {
+        colour = settingFromColour(*chosen);
+        enableApply();
+    }
+}
+
+void SettingsDialog::chooseHeadingColour(Colour& colour, int& headingFlag)
+{
+    readControls();
+    const std::optional<QColor> chosen = services().chooseColor(this, colourFromSetting(colour));
+    if (chosen)
+        colour = settingFromColour(*chosen);
+    headingFlag = chosen ? 1 : 0;
+    enableApply();
+}
+
+void SettingsDialog::chooseIconFont()
+{
+    readControls();
+    const std::optional<QFont> chosen = services().chooseFont(this, fontFromDescription(m_settings.iconFont));
+    if (!chosen)
+        return;
+    adoptChosenFont(m_settings, descriptionFromFont(*chosen));
+    markIconsForRedraw();
+    m_owner.update();
+    setText(IDC_FONTS, fromUtf8(m_settings.lfFaceName));
+    SaveFont(m_settings, m_records.iniPath);
+}
+
+void SettingsDialog::chooseAlarmFile()
+{
+    readControls();
+    dialog::FileDialogRequest request;
+    request.title = QStringLiteral("Open File to Run on Alarm");
+    request.filter = QStringLiteral("EXE Files (*.exe)|*.exe|BAT Files (*.bat)|*.bat||");
+    request.existence = dialog::FileExistence::MustExist;
+    const std::optional<QString> chosen = services().chooseFile(this, request);
+    m_copy.alarmFile.clear();
+    if (chosen && isMonitorProgram(*chosen)) {
+        const char* message = m_records.flavour.sixCoreRules
+                                  ? "The alarm can not be set to run a new instance of Ostrel.\n\n"
+                                  : "The alarm can not be set to run a new instance of Ostrel.\n";
+        messageBox(QString::fromLatin1(message), QString(), dialog::MB_OK | dialog::MB_ICONSTOP);
+    } else if (chosen) {
+        m_copy.alarmFile = chosen->toStdString();
+    }
+    setText(IDC_ALARM_FILE, fromUtf8(m_copy.alarmFile));
+    enableApply();
+}
+
+void SettingsDialog::installPlugin()
+{
+    readControls();
+    if (!m_hooks.installPlugin)
+        return;
+    if (const std::optional<std::string> path = m_hooks.installPlugin(*this, m_copy.rivaFile))
+        m_copy.rivaFile = *path;
+    setText(IDC_RIVA_FILE, fromUtf8(m_copy.rivaFile));
+    setEnabled(IDC_RIVA_FILE, !m_copy.rivaFile.empty());
+}
+
+void SettingsDialog::switchC1e()
+{
+    readControls();
+    SetC1E(m_records.access, m_records.info, hw::switchState(isChecked(IDC_C1E)));
+    writeControls();
+}
+
+void SettingsDialog::switchEist()
+{
+    readControls();
+    const EistResult result = SetEist(m_records.access, hw::switchState(isChecked(IDC_EIST)));
+    setChecked(IDC_EIST, hw::isOn(result.state));
+    setEnabled(IDC_EIST, !result.locked);
+}
+
+void SettingsDialog::switchTurbo()
+{
+    readControls();
+    const SwitchState state = SetTurboDisabled(m_records.access, hw::switchState(isChecked(IDC_DISABLE_TURBO)));
+    setChecked(IDC_DISABLE_TURBO, hw::isOn(state));
+}
+
+void SettingsDialog::switchNvidia()
+{
+    readControls();
+    const bool ticked = isChecked(IDC_NVIDIA);
+    if (!ticked) {
+        messageBox(QStringLiteral("Restart to disable GPU monitoring."), QString(), dialog::MB_OK);
+    } else if (!m_settings.nvidiaPresent && m_hooks.createNvidiaSensor) {
+        if (m_hooks.createNvidiaSensor()) {
+            m_settings.gpuPresent = true;
+            setEnabled(IDC_GPU_COLOUR, true);
+            setEnabled(IDC_SHOW_GPU_ICON, true);
+        } else {
+            setChecked(IDC_NVIDIA, false);
+            setEnabled(IDC_NVIDIA, false);
+        }
+    }
+    m_settings.nvidiaPresent = isChecked(IDC_NVIDIA);
+}
+
+void SettingsDialog::switchAti()
+{
+    readControls();
+    const bool ticked = isChecked(IDC_ATI);
+    if (!ticked) {
+        messageBox(QStringLiteral("Restart to disable GPU monitoring."), QString(), dialog::MB_OK);
+    } else if (!m_settings.atiPresent && m_hooks.createAtiSensor) {
+        if (m_hooks.createAtiSensor()) {
+            m_settings.gpuPresent = true;
+            setEnabled(IDC_GPU_COLOUR, true);
+            setEnabled(IDC_SHOW_GPU_ICON, true);
+        } else {
+            setChecked(IDC_ATI, false);
+            setEnabled(IDC_ATI, false);
+        }
+    }
+    m_settings.atiPresent = isChecked(IDC_ATI);
+}
+
+// --- Apply, OK, Cancel, Defaults -----------------------------------------------------------
+
+void SettingsDialog::apply()
+{
+    readControls();
+    MonitorSettings& s = m_settings;
+    for (int core = 0; core < m_columns; ++core) {
+        if (!corePresent(core))
+            continue;
+        const auto i = static_cast<size_t>(core);
+        s.TjMax[i] = limitTjMaxField(m_copy.tjMax[i]);
+        m_records.info.tjMax[i] = s.TjMax[i]; // the sampling cycle's value
+        s.Idle[i] = m_copy.idle[i];
+        s.IconTextColor[i] = m_copy.iconColour[i];
+    }
+    s.IconTextColor[static_cast<size_t>(gpuIconBit())] = m_copy.gpuColour;
+    s.GUIColor = m_copy.guiColor;
+    s.GUIMiniColor = m_copy.guiMiniColor;
+    s.GUIText = m_copy.guiText;
+    s.GUIMiniText = m_copy.guiMiniText;
+    s.GUINormHead = m_copy.normHead;
+    s.GUIMiniHead = m_copy.miniHead;
+    s.NormHeading = m_copy.normHeading;
+    s.MiniHeading = m_copy.miniHeading;
+    s.TaskBar = m_taskBarAtOpening = isChecked(IDC_TASK_BAR) ? 1 : 0;
+    s.IconMax = m_iconMaxAtOpening = isChecked(IDC_SHOW_MAX_ICON);
+    s.CoreMax = m_copy.coreMax;
+    s.RivaFile = m_copy.rivaFile;
+
+    s.ClockMod = m_copy.dutyCode + (isChecked(IDC_CLOCK_MODULATION) ? static_cast<int>(ModulationOn) : 0);
+    WriteClockModulation(m_records.access, static_cast<uint32_t>(s.ClockMod));
+
+    s.CustomGUI = isChecked(IDC_NORMAL_WINDOW) ? 1 : 0;
+    s.CustomGUIMini = isChecked(IDC_MINI_MODE) ? 1 : 0;
+    refreshBrushes(s);
+    s.MinimizeOnClose = isChecked(IDC_MINIMIZE_ON_CLOSE);
+    s.TMLoad = isChecked(IDC_TM_LOAD);
+    s.LogFile = isChecked(IDC_LOG_FILE) ? 1 : 0;
+    s.CSV = isChecked(IDC_EXCEL) ? 1 : 0;
+    s.StartMinimized = isChecked(IDC_START_MINIMIZED) ? 1 : 0;
+    s.TrayInfo = isChecked(IDC_TRAY_INFO) ? 1 : 0;
+    markIconsForRedraw();
+    s.AlarmFile = m_copy.alarmFile;
+
+    if (s.TMLoad && !m_records.loadThread.running())
+        m_records.loadThread = StartLoadCounterThread(m_records.processorOwner, m_records.shared,
+                                                      m_records.measureFlavour.loadThreadPriority);
+
+    s.OnTop = isChecked(IDC_ON_TOP) ? 1 : 0;
+    setStaysOnTop(s.OnTop != 0);
+    s.iconsDirty = true;
+
+    setEnabled(IDC_APPLY, false);
+    setFocus(IDOK);
+    writeControls();
+}
+
+void SettingsDialog::onOk()
+{
+    apply();
+    SaveAll(m_settings, m_records.iniPath, processorFacts(m_records.info), m_records.layout);
+    endDialog(IDOK);
+}
+
+void SettingsDialog::onEnter(int focusedControl)
+{
+    // Enter in a checked field corrects it and keeps the window open.
+    if (isCheckedField(focusedControl))
+        runLeaveFieldCheck(focusedControl);
+}
+
+void SettingsDialog::onCancel()
+{
+    m_settings.TaskBar = iconShown() ? m_taskBarAtOpening : (isChecked(IDC_TASK_BAR) ? 1 : 0);
+    markIconsForRedraw();
+    WriteClockModulation(m_records.access, m_clockModulationImage);
+    endDialog(IDCANCEL);
+}
+
+void SettingsDialog::restoreDefaults()
+{
+    for (int core = 0; core < m_columns; ++core) {
+        if (!corePresent(core))
+            continue;
+        const auto i = static_cast<size_t>(core);
+        m_copy.tjMax[i] = m_records.info.tjMaxDetected[i];
+        m_copy.idle[i] = 0;
+    }
+    for (int id : {IDC_LOG_FILE, IDC_TRAY_INFO, IDC_START_MINIMIZED, IDC_TASK_BAR, IDC_TM_LOAD,
+                   IDC_MINIMIZE_ON_CLOSE, IDC_ALARM, IDC_ON_TOP, IDC_EXCEL, IDC_NORMAL_WINDOW, IDC_MINI_MODE})
+        setChecked(id, false);
+    // Without any icon the task-bar entry stays: it is the only way back to
+    // a minimised window.
+    if (!iconShown())
+        setChecked(IDC_TASK_BAR, true);
+    m_copy.normHeading = 0;
+    m_copy.miniHeading = 0;
+    if (!m_records.info.nehalemClass)
+        setChecked(IDC_DISABLE_TURBO, false);
+
+    setNumber(IDC_ALARM_CPU, m_records.info.tjMaxDetected[0]);
+    setNumber(IDC_ALARM_GPU, gpuWorks() ? DefaultGpuAlarm : 0);
+    m_copy.alarmFile.clear();
+
+    for (int id : {IDC_NORMAL_FILL, IDC_NORMAL_TEXT, IDC_MINI_FILL, IDC_MINI_TEXT, IDC_ALARM_CPU, IDC_ALARM_GPU,
+                   IDC_LOG_SECONDS, IDC_ALARM_FILE})
+        setEnabled(id, false);
+    setNumber(IDC_LOG_SECONDS, DefaultLogSeconds);
+    enableApply();
+
+    setChecked(IDC_CLOCK_MODULATION, false);
+    m_copy.dutyCode = m_records.flavour.sixCoreRules ? SixCoreDefaultDuty : FourCoreDefaultDuty;
+    setEnabled(IDC_DUTY_TEXT, false);
+    WriteClockModulation(m_records.access, static_cast<uint32_t>(m_copy.dutyCode));
+
+    writeControls();
+    setStaysOnTop(false);
+}
+
+} // namespace monitor
