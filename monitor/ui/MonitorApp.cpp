@@ -1,6 +1,7 @@
 #include "monitor/ui/MonitorApp.h"
 
 #include "dialog/TerminationSignals.h"
+#include "monitor/ui/AboutDialog.h"
 #include "monitor/ui/CompositionEnabled.h"
 #include "monitor/ui/CanberraSoundPlayer.h"
 #include "monitor/ui/DateHover.h"
@@ -61,6 +62,12 @@ int MonitorApp::run()
         parts.openAlarmFile = [&opener](const std::string& file) { return opener.open(file); };
     if (!parts.playSound)
         parts.playSound = [&sound](const std::string& file) { sound.play(file); };
+    if (!parts.aboutBox)
+        parts.aboutBox = [&opener](MainDialog& window) {
+            AboutDialog about(window.records().info.modelName, window.records().info.signature, opener, &window);
+            about.setServices(window.services());
+            about.runModal();
+        };
     MainDialog window(records, std::move(parts));
     window.setServices(m_services);
 
