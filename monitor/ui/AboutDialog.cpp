@@ -61,7 +61,11 @@ void AboutDialog::setButtonImage(int id, const QString& resource, QSize size)
 {
     auto* button = widget<QPushButton>(id);
     button->setIcon(QIcon(dialog::renderSvg(resource, size)));
-    button->setIconSize(size);
+    // The image at its own size, or smaller where the style's frame and
+    // margins leave less room in the button.
+    const QSize room = button->size() - QSize(ImageMargin, ImageMargin);
+    const bool fits = size.width() <= room.width() && size.height() <= room.height();
+    button->setIconSize(fits ? size : size.scaled(room, Qt::KeepAspectRatio));
 }
 
 void AboutDialog::openAndMaybeClose(const std::string& address, AfterOpening after)

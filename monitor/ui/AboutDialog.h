@@ -31,6 +31,8 @@ public:
     static constexpr QSize HomeImageSize{190, 57};
     static constexpr QSize MsrImageSize{190, 90};
     static constexpr QSize HelpImageSize{74, 21};
+    // Room the button's frame needs around its image (pixels, both sides together).
+    static constexpr int ImageMargin = 8;
 
     // The Spec Finder names the processor by its model name and signature.
     AboutDialog(const std::string& modelName, uint32_t signature, DocumentOpener& opener,

@@ -91,18 +91,25 @@ TEST(AboutDialog, EveryButtonOpensItsAddressAndOnlyHelpLeavesTheBoxOpen)
     }
 }
 
-TEST(AboutDialog, PicturesAreDrawnAtTheirSizes)
+TEST(AboutDialog, PicturesAreDrawnAtTheirSizesAndFitTheirButtons)
 {
     RecordingOpener opener;
     AboutDialog box("Core i7-2600K", 0x206A7, opener);
     const QPixmap logo = box.widget<QLabel>(IdAboutLogo)->pixmap();
     EXPECT_EQ(logo.size(), AboutDialog::LogoSize);
-    EXPECT_EQ(box.widget<QPushButton>(IdAboutHome)->iconSize(), AboutDialog::HomeImageSize);
-    EXPECT_FALSE(box.widget<QPushButton>(IdAboutHome)->icon().isNull());
-    EXPECT_FALSE(box.widget<QPushButton>(IdAboutMsr)->icon().isNull());
-    EXPECT_FALSE(box.widget<QPushButton>(IdAboutHelp)->icon().isNull());
     // Not an empty picture: the logo has opaque pixels.
     EXPECT_EQ(logo.toImage().pixelColor(72, 72).alpha(), 255);
+    const std::pair<int, QSize> images[] = {{IdAboutHome, AboutDialog::HomeImageSize},
+                                            {IdAboutMsr, AboutDialog::MsrImageSize},
+                                            {IdAboutHelp, AboutDialog::HelpImageSize}};
+    for (const auto& [id, size] : images) {
+        const QPushButton* button = box.widget<QPushButton>(id);
+        EXPECT_EQ(button->icon().availableSizes(), QList<QSize>{size}) << id;
+        const QSize shown = button->iconSize();
+        EXPECT_LE(shown.width(), button->width()) << id;
+        EXPECT_LE(shown.height(), button->height()) << id;
+        EXPECT_NEAR(shown.width() * size.height(), shown.height() * size.width(), size.width()) << id;
+    }
 }
 
 TEST(AboutDialog, F1OnTheMainWindowOpensTheAboutBox)
