@@ -40,7 +40,7 @@ std::string defaultRivaTunerFolder(const platform::EnvironmentLookup& environmen
 
 enum class PluginInstallStatus {
     Installed,
-    NotRivaTuner,  // the path does not end in "RivaTuner.exe"; nothing done
+    NotRivaTuner,    // the path does not end in "RivaTuner.exe"; nothing done
     PluginNotCopied, // OLCore.dll could not be copied; nothing written
 };
 
@@ -53,9 +53,9 @@ struct PluginInstallResult {
 struct PluginInstallRequest {
     std::string rivaFile; // the chosen full path of RivaTuner.exe
     PluginSources sources;
-    const MonitorSettings& settings;   // TjMax and idle calibration per core
-    const ProcessorFacts& processor;   // which cores are present
-    const SettingsLayout& layout;      // how many core keys the build has
+    const MonitorSettings& settings; // TjMax and idle calibration per core
+    const ProcessorFacts& processor; // which cores are present
+    const SettingsLayout& layout;    // how many core keys the build has
     // Whom the files are written for when running as root (sudo, pkexec).
     std::optional<platform::InvokingUser> owner;
 };

@@ -22,6 +22,7 @@ namespace fs = std::filesystem;
 
 namespace {
 
+constexpr const char* DefaultFolder = "/home/u/.wine/drive_c/Program Files/RivaTuner";
 constexpr dialog::DialogTemplate OwnerTemplate{147, "Settings", 100, 50, 8, dialog::window::SystemMenu, {}};
 
 class PluginInstallerTest : public ::testing::Test {
@@ -51,8 +52,7 @@ protected:
     {
         m_services.answerFile(chosen ? std::optional<QString>(QString::fromStdString(chosen->string()))
                                      : std::nullopt);
-        const PluginInstallerPlaces places{(m_root / "bin/OstrelHX").string(), "/home/u/.wine/drive_c/Program Files/RivaTuner",
-                                           std::nullopt};
+        const PluginInstallerPlaces places{(m_root / "bin/OstrelHX").string(), DefaultFolder, std::nullopt};
         return runPluginInstaller(m_owner, stored, m_settings, m_processor, FourCoreSettings, places);
     }
 
@@ -83,7 +83,7 @@ TEST_F(PluginInstallerTest, ChooserStartsAtTheStoredPathAndCancelEmptiesIt)
         EXPECT_EQ(request.filter, "RivaTuner.exe|RivaTuner.exe||");
         EXPECT_EQ(request.existence, dialog::FileExistence::MustExist);
         EXPECT_EQ(request.initialDirectory.toStdString(),
-                  stored.empty() ? "/home/u/.wine/drive_c/Program Files/RivaTuner" : stored);
+                  stored.empty() ? DefaultFolder : stored);
         EXPECT_TRUE(messages().empty());
     }
 }
