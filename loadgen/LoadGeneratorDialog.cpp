@@ -1,13 +1,12 @@
 #include "loadgen/LoadGeneratorDialog.h"
 
+#include "dialog/SvgArt.h"
 #include "loadgen/ElapsedTime.h"
 #include "platform/Processor.h"
 
 #include <QApplication>
 #include <QEvent>
 #include <QIcon>
-#include <QPainter>
-#include <QPixmap>
 
 namespace loadgen {
 
@@ -44,33 +43,10 @@ constexpr dialog::ControlSpec kControls[] = {
 constexpr dialog::DialogTemplate kTemplate{
     102, "Morvath", 147, 103, 10, dialog::window::SystemMenu | dialog::window::MinimizeBox, kControls};
 
-// The program icon: a meter whose lower half is lit.
-QPixmap drawIcon(int size)
-{
-    QPixmap pixmap(size, size);
-    pixmap.fill(Qt::transparent);
-    QPainter painter(&pixmap);
-    painter.setRenderHint(QPainter::Antialiasing);
-    const qreal edge = size / 16.0;
-    const QRectF frame(edge, edge, size - 2 * edge, size - 2 * edge);
-    painter.setPen(QPen(QColor(40, 40, 40), edge));
-    painter.setBrush(QColor(235, 235, 235));
-    painter.drawRoundedRect(frame, 2 * edge, 2 * edge);
-    const qreal barWidth = frame.width() / 5;
-    for (int i = 0; i < 4; ++i) {
-        const qreal height = frame.height() * (0.25 + 0.18 * i);
-        const QRectF bar(frame.left() + barWidth * (i + 0.5), frame.bottom() - edge - height, barWidth * 0.8, height);
-        painter.fillRect(bar, i < 2 ? QColor(200, 40, 30) : QColor(160, 160, 160));
-    }
-    return pixmap;
-}
-
+// The program icon: the project's Morvath logo.
 QIcon programIcon()
 {
-    QIcon icon;
-    icon.addPixmap(drawIcon(16));
-    icon.addPixmap(drawIcon(32));
-    return icon;
+    return dialog::svgIcon(QStringLiteral(":/morvath/icons/morvath.svg"), {16, 32});
 }
 
 } // namespace

@@ -4,8 +4,9 @@
 # import into docs/images/ostrel-main.png (Ostrel) and
 # docs/images/sparvel-main.png (Sparvel at full load), and Ostrel's mini
 # layout into docs/images/ostrel-mini.png, and Ostrel's digit icons in a
-# notification area (trayer) into docs/images/ostrel-tray.png.
-#   scripts/screenshot.sh [ostrel.png [sparvel.png [ostrel-mini.png [ostrel-tray.png]]]]
+# notification area (trayer) into docs/images/ostrel-tray.png, and its About
+# box (opened with F1) into docs/images/ostrel-about.png.
+#   scripts/screenshot.sh [ostrel.png [sparvel.png [ostrel-mini.png [ostrel-tray.png [ostrel-about.png]]]]]
 # Uses the build in $OSTREL_BUILD_DIR (default build/), building the programs when needed.
 set -euo pipefail
 here="$(cd "$(dirname "$0")/.." && pwd)"
@@ -14,8 +15,9 @@ ostrel_output="${1:-$here/docs/images/ostrel-main.png}"
 sparvel_output="${2:-$here/docs/images/sparvel-main.png}"
 mini_output="${3:-$here/docs/images/ostrel-mini.png}"
 tray_output="${4:-$here/docs/images/ostrel-tray.png}"
+about_output="${5:-$here/docs/images/ostrel-about.png}"
 
-for tool in Xvfb xwininfo import; do
+for tool in Xvfb xwininfo import xdotool; do
   command -v "$tool" >/dev/null || { echo "screenshot: $tool is missing (scripts/setup installs it)" >&2; exit 1; }
 done
 
@@ -121,3 +123,37 @@ if command -v trayer >/dev/null; then
   fi
   stop_program
 fi
+
+# The About box: F1 on Ostrel's window opens it.
+dir="$work/OstrelAbout"
+mkdir -p "$dir/runtime"
+chmod 700 "$dir/runtime"
+cp "$build/app/Ostrel" "$dir/Ostrel"
+printf '[Ostrel]\n' >"$dir/Ostrel.ini"
+(cd "$dir" && exec env XDG_RUNTIME_DIR="$dir/runtime" QT_QPA_PLATFORM=xcb SIMULATED_CPU=i7-2600k \
+  SIMULATED_LOAD=25 SIMULATED_READOUT=47,44,50,46 ./Ostrel >"$dir/log" 2>&1) &
+program_pid=$!
+main=""
+for _ in $(seq 100); do
+  main="$(xwininfo -root -tree 2>/dev/null | awk 'index($0, "(\"Ostrel\" \"Ostrel\")") { print $1; exit }')"
+  [ -n "$main" ] && break
+  sleep 0.1
+done
+about=""
+if [ -n "$main" ]; then
+  sleep 1
+  xdotool windowfocus --sync "$main" key F1 2>/dev/null || true
+  for _ in $(seq 50); do
+    about="$(xwininfo -root -tree 2>/dev/null | awk '/"About": \("Ostrel" "Ostrel"\)/ { print $1; exit }')"
+    [ -n "$about" ] && break
+    sleep 0.1
+  done
+fi
+if [ -n "$about" ]; then
+  sleep 0.5
+  import -window "$about" "$about_output"
+  echo "screenshot: wrote $about_output"
+else
+  echo "screenshot: the About box did not appear; $about_output not taken" >&2
+fi
+stop_program

@@ -2,6 +2,7 @@
 
 #include "dialog/MessageBoxStyle.h"
 #include "dialog/StandardIds.h"
+#include "dialog/SvgArt.h"
 #include "platform/IniFile.h"
 #include "turbo/MultiplierRange.h"
 #include "turbo/ProcessorNameLine.h"
@@ -10,8 +11,6 @@
 #include <QContextMenuEvent>
 #include <QCursor>
 #include <QMenu>
-#include <QPainter>
-#include <QPixmap>
 #include <QTimer>
 
 #include <cstdio>
@@ -136,18 +135,7 @@ void TurboMonitorDialog::connectHandlers()
 
 QIcon TurboMonitorDialog::programIcon()
 {
-    QPixmap pixmap(32, 32);
-    pixmap.fill(Qt::transparent);
-    QPainter painter(&pixmap);
-    painter.setRenderHint(QPainter::Antialiasing);
-    painter.setBrush(QColor(0x20, 0x50, 0x90));
-    painter.setPen(Qt::NoPen);
-    painter.drawRoundedRect(QRectF(1, 1, 30, 30), 5, 5);
-    painter.setBrush(QColor(0xF0, 0xA0, 0x20));
-    const int heights[] = {8, 14, 20, 26};
-    for (int i = 0; i < 4; ++i)
-        painter.drawRect(QRectF(5 + i * 6, 28 - heights[i], 4, heights[i]));
-    return QIcon(pixmap);
+    return dialog::svgIcon(QStringLiteral(":/sparvel/icons/sparvel.svg"), {16, 32});
 }
 
 void TurboMonitorDialog::fail(const std::string& message, const QString& caption)

@@ -103,7 +103,7 @@ QString MainDialog::temperatureHeading(const std::string& unitText, int skull)
 StartupOutcome MainDialog::initialise(const StartupHooks& hooks)
 {
     if (m_parts.aboutBox)
-        addSystemMenuEntry(dialog::IDM_ABOUTBOX, QStringLiteral("&About..."));
+        addSystemMenuEntry(dialog::IDM_ABOUTBOX, QStringLiteral("&About..."), QKeySequence(Qt::Key_F1));
 
     DialogMessages messages(services(), this);
     const StartupOutcome outcome = RunStartup(m_records, messages, hooks);

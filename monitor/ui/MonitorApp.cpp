@@ -2,7 +2,10 @@
 
 #include "dialog/StandardIds.h"
 #include "dialog/TerminationSignals.h"
+#include "monitor/diag/PluginInstaller.h"
+#include "monitor/settings/ProcessorFacts.h"
 #include "monitor/settings/window/SettingsDialog.h"
+#include "monitor/ui/AboutDialog.h"
 #include "monitor/ui/CompositionEnabled.h"
 #include "monitor/ui/CanberraSoundPlayer.h"
 #include "monitor/ui/DateHover.h"
@@ -68,8 +71,19 @@ int MonitorApp::run()
             SettingsDialogHooks hooks;
             hooks.icons = &icons;
             hooks.composition = CompositionEnabled();
+            hooks.installPlugin = [&window](dialog::DialogWindow& owner, const std::string& rivaFile) {
+                return std::optional<std::string>(runPluginInstaller(owner, rivaFile, window.settings(),
+                                                                     processorFacts(window.records().info),
+                                                                     window.records().layout));
+            };
             SettingsDialog settings(window, std::move(hooks));
             return settings.runModal() == dialog::IDOK;
+        };
+    if (!parts.aboutBox)
+        parts.aboutBox = [&opener](MainDialog& window) {
+            AboutDialog about(window.records().info.modelName, window.records().info.signature, opener, &window);
+            about.setServices(window.services());
+            about.runModal();
         };
     MainDialog window(records, std::move(parts));
     window.setServices(m_services);
