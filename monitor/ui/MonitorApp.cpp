@@ -1,6 +1,7 @@
 #include "monitor/ui/MonitorApp.h"
 
 #include "dialog/TerminationSignals.h"
+#include "monitor/controls/LimitsWindow.h"
 #include "monitor/ui/CompositionEnabled.h"
 #include "monitor/ui/CanberraSoundPlayer.h"
 #include "monitor/ui/DateHover.h"
@@ -61,6 +62,8 @@ int MonitorApp::run()
         parts.openAlarmFile = [&opener](const std::string& file) { return opener.open(file); };
     if (!parts.playSound)
         parts.playSound = [&sound](const std::string& file) { sound.play(file); };
+    if (!parts.limitsWindow)
+        parts.limitsWindow = [](MainDialog& window) { runLimitsWindow(window.records(), window); };
     MainDialog window(records, std::move(parts));
     window.setServices(m_services);
 
