@@ -31,13 +31,27 @@ PowerLimitValues decodePowerLimits(uint64_t packagePowerLimit, uint64_t currentC
     return values;
 }
 
+namespace {
+
+// A limit field in whole units: rewritten only when the whole value differs
+// from what the register holds, so that a fraction the window cannot show
+// (the power-on 118.75 W of a limit) survives an Apply that left it alone.
+uint64_t setWholeUnits(msr::Field field, uint64_t value, int units, int powerUnit)
+{
+    if (int(field.get(value)) / powerUnit == units)
+        return value;
+    return field.set(value, uint64_t(units) * uint64_t(powerUnit));
+}
+
+} // namespace
+
 uint64_t encodePackagePowerLimit(const PowerLimitValues& values, uint64_t old, int powerUnit)
 {
     uint64_t value = old;
-    value = PowerLimit1.set(value, uint64_t(values.limit1Watts) * uint64_t(powerUnit));
+    value = setWholeUnits(PowerLimit1, value, values.limit1Watts, powerUnit);
     value = EnableLimit1.set(value, values.enable1);
     value = ClampLimit1.set(value, values.clamp1);
-    value = PowerLimit2.set(value, uint64_t(values.limit2Watts) * uint64_t(powerUnit));
+    value = setWholeUnits(PowerLimit2, value, values.limit2Watts, powerUnit);
     value = EnableLimit2.set(value, values.enable2);
     value = ClampLimit2.set(value, values.clamp2);
     return Lock.set(value, values.powerLocked);
@@ -46,7 +60,7 @@ uint64_t encodePackagePowerLimit(const PowerLimitValues& values, uint64_t old, i
 uint64_t encodeCurrentConfig(const PowerLimitValues& values, uint64_t old, int powerUnit)
 {
     namespace current = msr::pp0_current_config;
-    const uint64_t value = current::WindowCurrentLimit.set(old, uint64_t(values.currentAmps) * uint64_t(powerUnit));
+    const uint64_t value = setWholeUnits(current::WindowCurrentLimit, old, values.currentAmps, powerUnit);
     return current::Lock.set(value, values.currentLocked);
 }
 

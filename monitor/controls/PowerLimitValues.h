@@ -30,6 +30,7 @@ PowerLimitValues decodePowerLimits(uint64_t packagePowerLimit, uint64_t currentC
 
 // MSR_PKG_POWER_LIMIT with both limits, their enable and clamping bits and
 // the lock from the values; the time windows and every other bit as in `old`.
+// A limit whose whole value is unchanged keeps its fraction.
 uint64_t encodePackagePowerLimit(const PowerLimitValues& values, uint64_t old, int powerUnit);
 // MSR_PP0_CURRENT_CONFIG with the current limit and its lock from the
 // values; every other bit as in `old`.
