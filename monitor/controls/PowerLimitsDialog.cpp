@@ -17,28 +17,28 @@ namespace style = dialog::style;
 // clang-format off
 constexpr dialog::ControlSpec kControls[] = {
     // id             kind                        text                            x    y    w    h   style
-    {IDC_STATIC,      ControlKind::GroupBox,      "Running Average Power Limits", 7,   7, 226, 110},
-    {IDC_STATIC,      ControlKind::Label,         "Limit #1",                   130,  19,  44,   8, style::Center},
-    {IDC_STATIC,      ControlKind::Label,         "Limit #2",                   182,  19,  44,   8, style::Center},
-    {IDC_STATIC,      ControlKind::Label,         "Package Power Limit (W)",     14,  32, 110,   8},
-    {IdLimit1,        ControlKind::Edit,          "",                           130,  30,  44,  12, style::Number | style::Center},
-    {IdLimit2,        ControlKind::Edit,          "",                           182,  30,  44,  12, style::Number | style::Center},
-    {IdEnable1,       ControlKind::CheckBox,      "Enable Limit",               130,  47,  50,  10},
-    {IdEnable2,       ControlKind::CheckBox,      "Enable Limit",               182,  47,  50,  10},
-    {IdClamp1,        ControlKind::CheckBox,      "Clamping Limit",             130,  60,  52,  10},
-    {IdClamp2,        ControlKind::CheckBox,      "Clamping Limit",             182,  60,  48,  10},
-    {IdLockPower,     ControlKind::CheckBox,      "Lock Power Limit Register",   14,  74, 110,  10},
-    {IDC_STATIC,      ControlKind::Label,         "Package Current Limit (A)",   14,  91, 110,   8},
-    {IdCurrentLimit,  ControlKind::Edit,          "",                           130,  89,  44,  12, style::Number | style::Center},
-    {IdLockCurrent,   ControlKind::CheckBox,      "Lock Current Limit Register", 14, 103, 110,  10},
+    {IDC_STATIC,      ControlKind::GroupBox,      "Running Average Power Limits", 7,   7, 268, 110},
+    {IDC_STATIC,      ControlKind::Label,         "Limit #1",                   140,  19,  44,   8, style::Center},
+    {IDC_STATIC,      ControlKind::Label,         "Limit #2",                   205,  19,  44,   8, style::Center},
+    {IDC_STATIC,      ControlKind::Label,         "Package Power Limit (W)",     14,  32, 120,   8},
+    {IdLimit1,        ControlKind::Edit,          "",                           140,  30,  44,  12, style::Number | style::Center},
+    {IdLimit2,        ControlKind::Edit,          "",                           205,  30,  44,  12, style::Number | style::Center},
+    {IdEnable1,       ControlKind::CheckBox,      "Enable Limit",               140,  47,  62,  10},
+    {IdEnable2,       ControlKind::CheckBox,      "Enable Limit",               205,  47,  64,  10},
+    {IdClamp1,        ControlKind::CheckBox,      "Clamping Limit",             140,  60,  62,  10},
+    {IdClamp2,        ControlKind::CheckBox,      "Clamping Limit",             205,  60,  64,  10},
+    {IdLockPower,     ControlKind::CheckBox,      "Lock Power Limit Register",   14,  74, 120,  10},
+    {IDC_STATIC,      ControlKind::Label,         "Package Current Limit (A)",   14,  91, 120,   8},
+    {IdCurrentLimit,  ControlKind::Edit,          "",                           140,  89,  44,  12, style::Number | style::Center},
+    {IdLockCurrent,   ControlKind::CheckBox,      "Lock Current Limit Register", 14, 103, 120,  10},
     {IDOK,            ControlKind::DefaultButton, "OK",                           7, 123,  50,  14},
-    {IDCANCEL,        ControlKind::Button,        "Cancel",                      95, 123,  50,  14},
-    {IdPowerApply,    ControlKind::Button,        "Apply",                      183, 123,  50,  14, style::Disabled},
+    {IDCANCEL,        ControlKind::Button,        "Cancel",                     116, 123,  50,  14},
+    {IdPowerApply,    ControlKind::Button,        "Apply",                      225, 123,  50,  14, style::Disabled},
 };
 // clang-format on
 
 constexpr dialog::DialogTemplate kTemplate{
-    PowerLimitsDialog::ResourceId, "Power Limits", 240, 144, 8, dialog::window::SystemMenu, kControls};
+    PowerLimitsDialog::ResourceId, "Power Limits", 282, 144, 8, dialog::window::SystemMenu, kControls};
 
 constexpr int PowerControls[] = {IdLimit1, IdLimit2, IdEnable1, IdEnable2, IdClamp1, IdClamp2, IdLockPower};
 constexpr int CurrentControls[] = {IdCurrentLimit, IdLockCurrent};
