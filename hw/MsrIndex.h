@@ -166,12 +166,17 @@ constexpr Field TdpLimitOverride = bit(15);
 constexpr Field TdcLimit = bits(30, 16);           // in 1/8 A
 constexpr Field TdcLimitOverride = bit(31);
 constexpr uint32_t OverrideBoth = 0x80008000;
+// The limits in whole units, as the Turbo Boost Limits window shows and
+// writes them: the 1/8 fields without their fraction bits.
+constexpr Field TdpWatts = bits(13, 3);
+constexpr Field TdcAmps = bits(30, 19);
 } // namespace turbo_power_current_limit
 
 constexpr uint32_t MSR_TURBO_RATIO_LIMIT = 0x1AD;
 namespace turbo_ratio_limit {
 // Byte n holds the highest ratio with n + 1 cores active (1C..8C).
 constexpr Field ratioForActiveCores(unsigned cores) { return {(cores - 1) * 8, 8}; }
+constexpr uint64_t HighestRatio = 255;
 } // namespace turbo_ratio_limit
 
 constexpr uint32_t MSR_POWER_CTL = 0x1FC;
@@ -215,6 +220,9 @@ constexpr Field fixedOverflow(unsigned n) { return bit(32 + n); }
 constexpr uint32_t MSR_PP0_CURRENT_CONFIG = 0x601;
 namespace pp0_current_config {
 constexpr Field CurrentLimit = bits(12, 0);        // in 1/8 A
+// The limit as the Power Limits window reads and writes it: 15 bits in the
+// RAPL power unit of MSR_RAPL_POWER_UNIT.
+constexpr Field WindowCurrentLimit = bits(14, 0);
 constexpr Field Lock = bit(31);
 } // namespace pp0_current_config
 

@@ -1,5 +1,7 @@
 #include "monitor/ui/IconMenu.h"
 
+#include "monitor/controls/LimitsWindowKind.h"
+
 #include "monitor/ui/MainDialog.h"
 #include "monitor/ui/NotificationIcons.h"
 #include "monitor/ui/WindowPlacement.h"
@@ -47,10 +49,9 @@ std::unique_ptr<QMenu> IconMenu::build(MainDialog& window) const
     menu->addSeparator();
     add(QStringLiteral("Reset (Min/Max)"), IconMenuCommand::Reset);
     menu->addSeparator();
-    const hw::ProcessorInfo& info = window.records().info;
-    if (info.nehalemClass && window.hasLimitsWindow()) {
-        add(info.sandyBridgeClass ? QStringLiteral("Power Limits...") : QStringLiteral("Turbo Boost Limits..."),
-            IconMenuCommand::Limits);
+    const LimitsWindowKind limits = limitsWindowFor(window.records().info, window.records().measureFlavour);
+    if (limits != LimitsWindowKind::None && window.hasLimitsWindow()) {
+        add(QString::fromLatin1(limitsMenuText(limits)), IconMenuCommand::Limits);
         menu->addSeparator();
     }
     add(QStringLiteral("Redraw Icons"), IconMenuCommand::RedrawIcons);

@@ -1,5 +1,7 @@
 #include "monitor/ui/MainContextMenu.h"
 
+#include "monitor/controls/LimitsWindowKind.h"
+
 #include "monitor/ui/MainDialog.h"
 #include "monitor/ui/WindowPlacement.h"
 
@@ -25,6 +27,12 @@ std::unique_ptr<QMenu> MainContextMenu::build(MainDialog& window) const
     menu->addSeparator();
     add("Set Log File Location", ID_SET_LOG_FILE);
     menu->addSeparator();
+    // The limits window is otherwise only in the notification-area menu.
+    const LimitsWindowKind limits = limitsWindowFor(window.records().info, window.records().measureFlavour);
+    if (limits != LimitsWindowKind::None && window.hasLimitsWindow() && !window.notificationAreaExists()) {
+        add(limitsMenuText(limits), ID_LIMITS);
+        menu->addSeparator();
+    }
     add("Minimize", ID_MINIMIZE);
     add("Exit", ID_EXIT);
     const QList<QAction*> system = window.systemMenuActions();
@@ -57,6 +65,9 @@ void MainContextMenu::runCommand(MainDialog& window, int command)
         break;
     case ID_SET_LOG_FILE:
         chooseLogFile(window);
+        break;
+    case ID_LIMITS:
+        window.showLimitsWindow();
         break;
     case ID_MINIMIZE:
         window.minimizeWindow();

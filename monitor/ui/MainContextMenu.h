@@ -1,7 +1,8 @@
 #pragma once
 // The context menu of the main window's client area (right button): the
-// anchor position, the log file location, minimise and exit, followed by
-// the system-menu entries (About). The menu is built for each click.
+// anchor position, the log file location, the limits window when there is
+// no notification area to reach it from, minimise and exit, followed by the
+// system-menu entries (About). The menu is built for each click.
 
 #include <QPoint>
 
@@ -20,6 +21,7 @@ enum MainMenuCommand : int {
     ID_EXIT = 32771,
     ID_SET_ANCHOR = 32781,
     ID_MOVE_TO_ANCHOR = 32782,
+    ID_LIMITS = 32783,
     ID_SET_LOG_FILE = 32785,
 };
 

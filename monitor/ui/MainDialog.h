@@ -108,6 +108,8 @@ public:
     void showAboutBox();
     bool hasLimitsWindow() const { return static_cast<bool>(m_parts.limitsWindow); }
     void showLimitsWindow();
+    // Whether the desktop has a notification area (the icons' menu).
+    bool notificationAreaExists() const;
 
     // Colours and headings for the layout MiniMode names, repainted.
     void applyHeadingTheme();
@@ -162,7 +164,6 @@ private:
     void handleAlarm();
     void raiseAlarm();
     void minimiseNow();
-    bool notificationAreaExists() const;
 
     void updateCaptionOrRectangle();
     void applyOnTop(bool onTop);

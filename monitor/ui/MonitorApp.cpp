@@ -6,6 +6,7 @@
 #include "monitor/settings/ProcessorFacts.h"
 #include "monitor/settings/window/SettingsDialog.h"
 #include "monitor/ui/AboutDialog.h"
+#include "monitor/controls/LimitsWindow.h"
 #include "monitor/ui/CompositionEnabled.h"
 #include "monitor/ui/CanberraSoundPlayer.h"
 #include "monitor/ui/DateHover.h"
@@ -85,6 +86,8 @@ int MonitorApp::run()
             about.setServices(window.services());
             about.runModal();
         };
+    if (!parts.limitsWindow)
+        parts.limitsWindow = [](MainDialog& window) { runLimitsWindow(window.records(), window); };
     MainDialog window(records, std::move(parts));
     window.setServices(m_services);
 
