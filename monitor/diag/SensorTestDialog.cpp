@@ -310,7 +310,11 @@ double SensorTestDialog::averageLoad() const
 
 void SensorTestDialog::start()
 {
+    // A new run starts from nothing: the lowest readout and the load of a
+    // run stopped during its heat-up would otherwise go into this run's row 1.
     m_readoutSum.fill(0);
+    m_minReadout.fill(100);
+    m_loadSum = 0.0;
     m_testSeconds = 0;
     setStatus(QStringLiteral("Open Prime95"));
     writeClockModulation(0);

@@ -64,7 +64,8 @@ struct SensorRig {
     std::vector<std::string> opened;
     std::unique_ptr<SensorTestDialog> dialog;
 
-    explicit SensorRig(const std::string& profile) : monitor(profile, {50, 50, 50, 50})
+    explicit SensorRig(const std::string& profile, const hw::BuildFlavour& flavour = hw::FourCoreBuild)
+        : monitor(profile, {50, 50, 50, 50}, "", {}, flavour)
     {
         monitor.start();
         for (int cpu = 0; cpu < monitor.cpu->cpuCount(); ++cpu)
@@ -309,6 +310,36 @@ TEST(SensorTest, StopAt400WithAnAbsentCoreAndNoLoadMeasured)
         EXPECT_EQ(rig.row(row, 0), "") << row;
         EXPECT_EQ(rig.load(row), "") << row;
     }
+}
+
+TEST(SensorTest, SecondRunStartsAfresh)
+{
+    SensorRig rig("i7-920");
+    rig.open();
+    rig.setLoad(80.0);
+    rig.readouts = {30, 30, 30, 30};
+    rig.start(diagtest::sleepingHelper(rig.dir));
+    rig.runTo(180); // stopped during the heat-up, after 21 load samples
+    rig.click(IdStop);
+
+    rig.setLoad(40.0);
+    rig.readouts = {45, 45, 45, 45};
+    rig.start(diagtest::sleepingHelper(rig.dir));
+    rig.runTo(200);
+    EXPECT_EQ(rig.row(1, 0), "45.0");
+    EXPECT_EQ(rig.load(1), "40.0%");
+}
+
+// The six-core build measures twelve logical processors of an i7-980X.
+TEST(SensorTest, LoadIsTheMeanOfEveryMeasuredProcessor)
+{
+    SensorRig rig("i7-980x", hw::SixCoreBuild);
+    ASSERT_EQ(rig.monitor.records->counters->count, 12);
+    rig.open();
+    rig.setLoad(60.0);
+    rig.start(diagtest::sleepingHelper(rig.dir));
+    rig.runTo(200);
+    EXPECT_EQ(rig.load(1), "60.0%");
 }
 
 TEST(SensorTest, StressProgramThatEnds)
