@@ -3,6 +3,7 @@
 #include "dialog/MessageBoxStyle.h"
 #include "monitor/diag/BenchRun.h"
 #include "monitor/diag/BenchWorkload.h"
+#include "monitor/ui/DiagnosticParts.h"
 #include "monitor/ui/MainDialogTemplate.h"
 
 #include <QPushButton>
@@ -205,6 +206,26 @@ TEST(BenchRun, WithoutHighResolutionCounterOnlyTheButtonReturns)
     EXPECT_EQ(bench.calls, 0);
     EXPECT_TRUE(bench.boxes().empty());
     bench.expectButtonsRestored();
+}
+
+// The button of the main window runs the real workload on the processor's clocks.
+TEST(BenchRun, PluggedIntoTheMainWindow)
+{
+    struct NoOpener : DocumentOpener {
+        OpenOutcome open(const std::string&) override { return OpenOutcome::Failed; }
+    } opener;
+    MainDialogParts parts;
+    attachDiagnostics(parts, opener);
+    uitest::MonitorRig rig("e8400", {40, 40}, "", std::move(parts));
+    rig.start();
+    EXPECT_TRUE(rig.window->isEnabled(IDC_SENSOR_TEST));
+    rig.window->widget<QPushButton>(IDC_BENCH)->click();
+
+    const auto boxes = rig.services.calls(dialog::ServiceKind::MessageBox);
+    ASSERT_EQ(boxes.size(), 1u);
+    EXPECT_EQ(boxes[0].caption, "ZB Bench Score");
+    EXPECT_NE(boxes[0].text.indexOf("CheckSum Pass"), -1) << boxes[0].text.toStdString();
+    EXPECT_EQ(rig.text(IDC_BENCH), "ZB Bench");
 }
 
 } // namespace
