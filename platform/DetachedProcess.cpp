@@ -132,35 +132,6 @@ void reportAndExit(int pipeFd, int error)
     reportAndExit(reportFd, errno);
 }
 
-} // namespace
-
-std::optional<std::string> findProgram(const std::string& name)
-{
-    if (name.empty())
-        return std::nullopt;
-    if (name.find('/') != std::string::npos)
-        return name;
-    const char* path = std::getenv("PATH");
-    std::string folders = path ? path : "/usr/local/bin:/usr/bin:/bin";
-    size_t start = 0;
-    while (start <= folders.size()) {
-        const size_t end = folders.find(':', start);
-        std::string folder = folders.substr(start, end == std::string::npos ? std::string::npos : end - start);
-        if (folder.empty())
-            folder = ".";
-        const std::string candidate = folder + "/" + name;
-        struct stat info {};
-        if (stat(candidate.c_str(), &info) == 0 && S_ISREG(info.st_mode) && access(candidate.c_str(), X_OK) == 0)
-            return candidate;
-        if (end == std::string::npos)
-            break;
-        start = end + 1;
-    }
-    return std::nullopt;
-}
-
-namespace {
-
 // What a start prepares before it forks: between fork and exec only
 // async-signal-safe calls are made.
 struct Launch {
@@ -194,7 +165,34 @@ std::optional<StartFailure> prepareLaunch(const std::vector<std::string>& argv,
     return std::nullopt;
 }
 
+
 } // namespace
+
+std::optional<std::string> findProgram(const std::string& name)
+{
+    if (name.empty())
+        return std::nullopt;
+    if (name.find('/') != std::string::npos)
+        return name;
+    const char* path = std::getenv("PATH");
+    std::string folders = path ? path : "/usr/local/bin:/usr/bin:/bin";
+    size_t start = 0;
+    while (start <= folders.size()) {
+        const size_t end = folders.find(':', start);
+        std::string folder = folders.substr(start, end == std::string::npos ? std::string::npos : end - start);
+        if (folder.empty())
+            folder = ".";
+        const std::string candidate = folder + "/" + name;
+        struct stat info {};
+        if (stat(candidate.c_str(), &info) == 0 && S_ISREG(info.st_mode) && access(candidate.c_str(), X_OK) == 0)
+            return candidate;
+        if (end == std::string::npos)
+            break;
+        start = end + 1;
+    }
+    return std::nullopt;
+}
+
 
 std::variant<pid_t, StartFailure> startChild(const std::vector<std::string>& argv,
                                              const std::optional<InvokingUser>& user, uint32_t affinity)
