@@ -421,6 +421,7 @@ TEST(SensorTest, MonitorEndingDuringTheTest)
     for (End end : {End::Exit, End::CloseBox, End::TerminationSignal}) {
         SensorRig rig("i7-920");
         dialog::TerminationSignals termination;
+        ASSERT_TRUE(termination.installed());
         QObject::connect(&termination, &dialog::TerminationSignals::requested, rig.monitor.window.get(),
                          [&rig](int) { rig.monitor.window->endProgram(); });
         MainDialog& main = *rig.monitor.window;
