@@ -13,13 +13,11 @@
 
 #include <algorithm>
 #include <cstdio>
-#include <cstring>
 #include <thread>
 
 namespace monitor {
 
 namespace {
-
 
 // The cool-down schedule. Test 1 is the heat-up, whose result (the lowest
 // readout) comes at second 200; test k = 2..10 samples the 40 seconds
