@@ -1,6 +1,7 @@
 #include "platform/DetachedProcess.h"
 
 #include <fcntl.h>
+#include <sched.h>
 #include <linux/close_range.h>
 #include <grp.h>
 #include <pwd.h>
@@ -96,6 +97,75 @@ void reportAndExit(int pipeFd, int error)
     _exit(127);
 }
 
+// The child's last steps (only async-signal-safe calls): no descriptor of
+// this process (register devices, settings files) reaches the program, the
+// signal mask is cleared, the CPUs are set, root is given up for the
+// invoking user, and the program is executed.
+[[noreturn]] void execProgram(int reportFd, const std::string& program, std::vector<char*>& args,
+                              std::vector<char*>& envp, const std::optional<UserIdentity>& identity,
+                              uint32_t affinity)
+{
+    close_range(3, ~0U, CLOSE_RANGE_CLOEXEC);
+    sigset_t none;
+    sigemptyset(&none);
+    sigprocmask(SIG_SETMASK, &none, nullptr);
+    if (affinity != 0) {
+        cpu_set_t set;
+        CPU_ZERO(&set);
+        for (int cpu = 0; cpu < 32; ++cpu)
+            if ((affinity >> cpu) & 1u)
+                CPU_SET(cpu, &set);
+        sched_setaffinity(0, sizeof set, &set); // refused masks are ignored
+    }
+    if (identity) {
+        if (setgroups(identity->groups.size(), identity->groups.data()) != 0)
+            reportAndExit(reportFd, errno);
+        if (setgid(identity->gid) != 0)
+            reportAndExit(reportFd, errno);
+        if (setuid(identity->uid) != 0)
+            reportAndExit(reportFd, errno);
+        // Root must be gone for good.
+        if (identity->uid != 0 && setuid(0) == 0)
+            reportAndExit(reportFd, EPERM);
+    }
+    execve(program.c_str(), args.data(), envp.data());
+    reportAndExit(reportFd, errno);
+}
+
+// What a start prepares before it forks: between fork and exec only
+// async-signal-safe calls are made.
+struct Launch {
+    std::string program;
+    std::optional<UserIdentity> identity;
+    std::vector<std::string> environment;
+    std::vector<std::string> argv;
+    std::vector<char*> args;
+    std::vector<char*> envp;
+};
+
+std::optional<StartFailure> prepareLaunch(const std::vector<std::string>& argv,
+                                          const std::optional<InvokingUser>& user, Launch& launch)
+{
+    if (argv.empty())
+        return StartFailure{EINVAL, "program"};
+    const std::optional<std::string> program = findProgram(argv[0]);
+    if (!program)
+        return StartFailure{ENOENT, "program"};
+    launch.program = *program;
+    if (user)
+        launch.identity = identityOf(*user);
+    launch.environment = environmentFor(launch.identity);
+    launch.argv = argv;
+    for (std::string& arg : launch.argv)
+        launch.args.push_back(arg.data());
+    launch.args.push_back(nullptr);
+    for (std::string& variable : launch.environment)
+        launch.envp.push_back(variable.data());
+    launch.envp.push_back(nullptr);
+    return std::nullopt;
+}
+
+
 } // namespace
 
 std::optional<std::string> findProgram(const std::string& name)
@@ -123,28 +193,48 @@ std::optional<std::string> findProgram(const std::string& name)
     return std::nullopt;
 }
 
+
+std::variant<pid_t, StartFailure> startChild(const std::vector<std::string>& argv,
+                                             const std::optional<InvokingUser>& user, uint32_t affinity)
+{
+    Launch launch;
+    if (std::optional<StartFailure> failure = prepareLaunch(argv, user, launch))
+        return *failure;
+    int report[2];
+    if (pipe2(report, O_CLOEXEC) != 0)
+        return StartFailure{errno, "pipe"};
+    const pid_t child = fork();
+    if (child < 0) {
+        const int error = errno;
+        close(report[0]);
+        close(report[1]);
+        return StartFailure{error, "fork"};
+    }
+    if (child == 0) {
+        close(report[0]);
+        setsid();
+        execProgram(report[1], launch.program, launch.args, launch.envp, launch.identity, affinity);
+    }
+    close(report[1]);
+    int error = 0;
+    ssize_t got = 0;
+    do {
+        got = read(report[0], &error, sizeof error);
+    } while (got < 0 && errno == EINTR);
+    close(report[0]);
+    if (got == static_cast<ssize_t>(sizeof error)) {
+        while (waitpid(child, nullptr, 0) < 0 && errno == EINTR) {
+        }
+        return StartFailure{error, "exec"};
+    }
+    return child;
+}
+
 std::optional<StartFailure> startDetached(const std::vector<std::string>& argv, const std::optional<InvokingUser>& user)
 {
-    if (argv.empty())
-        return StartFailure{EINVAL, "program"};
-    const std::optional<std::string> program = findProgram(argv[0]);
-    if (!program)
-        return StartFailure{ENOENT, "program"};
-
-    // Everything the child needs is prepared here: between fork and exec only
-    // async-signal-safe calls are made.
-    std::optional<UserIdentity> identity;
-    if (user)
-        identity = identityOf(*user);
-    const std::vector<std::string> environment = environmentFor(identity);
-    std::vector<char*> args;
-    for (const std::string& arg : argv)
-        args.push_back(const_cast<char*>(arg.c_str()));
-    args.push_back(nullptr);
-    std::vector<char*> envp;
-    for (const std::string& variable : environment)
-        envp.push_back(const_cast<char*>(variable.c_str()));
-    envp.push_back(nullptr);
+    Launch launch;
+    if (std::optional<StartFailure> failure = prepareLaunch(argv, user, launch))
+        return *failure;
 
     int report[2];
     if (pipe2(report, O_CLOEXEC) != 0)
@@ -165,25 +255,7 @@ std::optional<StartFailure> startDetached(const std::vector<std::string>& argv, 
             reportAndExit(report[1], errno);
         if (grandchild > 0)
             _exit(0);
-        // No descriptor of this process (register devices, settings files)
-        // reaches the program.
-        close_range(3, ~0U, CLOSE_RANGE_CLOEXEC);
-        sigset_t none;
-        sigemptyset(&none);
-        sigprocmask(SIG_SETMASK, &none, nullptr);
-        if (identity) {
-            if (setgroups(identity->groups.size(), identity->groups.data()) != 0)
-                reportAndExit(report[1], errno);
-            if (setgid(identity->gid) != 0)
-                reportAndExit(report[1], errno);
-            if (setuid(identity->uid) != 0)
-                reportAndExit(report[1], errno);
-            // Root must be gone for good.
-            if (identity->uid != 0 && setuid(0) == 0)
-                reportAndExit(report[1], EPERM);
-        }
-        execve(program->c_str(), args.data(), envp.data());
-        reportAndExit(report[1], errno);
+        execProgram(report[1], launch.program, launch.args, launch.envp, launch.identity, 0);
     }
     close(report[1]);
     int status = 0;

@@ -9,8 +9,12 @@
 
 #include "platform/InvokingUser.h"
 
+#include <sys/types.h>
+
+#include <cstdint>
 #include <optional>
 #include <string>
+#include <variant>
 #include <vector>
 
 namespace platform {
@@ -24,6 +28,13 @@ struct StartFailure {
 // the program was executed.
 std::optional<StartFailure> startDetached(const std::vector<std::string>& argv,
                                           const std::optional<InvokingUser>& user);
+
+// Starts a program in a session of its own as this process's child, so the
+// caller can ask whether it still runs and end it (ChildProcess); the same
+// user rule as startDetached. `affinity` (bit n = CPU n), when not 0, is the
+// set of CPUs the program may run on; a mask the system refuses is ignored.
+std::variant<pid_t, StartFailure> startChild(const std::vector<std::string>& argv,
+                                             const std::optional<InvokingUser>& user, uint32_t affinity = 0);
 
 // A program name looked up in PATH as execvp does; a name with a slash is
 // returned unchanged. nullopt when no executable file is found.

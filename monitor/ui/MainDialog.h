@@ -131,6 +131,8 @@ public:
     bool allowShow() const { return m_allowShow; }
     bool windowRestored() const { return m_windowRestored; }
     bool stopRequested() const { return m_stopRequested; }
+    // The benchmark clears the request when it starts and when it found it.
+    void clearStopRequest() { m_stopRequested = false; }
     std::optional<QRect> lastFullRect() const { return m_lastFullRect; }
     // The anchor position (left, top, right, bottom); all 0 when none is set.
     const std::array<int, 4>& anchorRect() const { return m_anchorRect; }

@@ -10,6 +10,7 @@
 #include "monitor/ui/CompositionEnabled.h"
 #include "monitor/ui/CanberraSoundPlayer.h"
 #include "monitor/ui/DateHover.h"
+#include "monitor/ui/DiagnosticParts.h"
 #include "monitor/ui/DocumentOpener.h"
 #include "monitor/ui/IconMenu.h"
 #include "monitor/ui/MainContextMenu.h"
@@ -63,6 +64,9 @@ int MonitorApp::run()
         icons.attachTo(parts);
     DesktopDocumentOpener opener;
     CanberraSoundPlayer sound;
+    // The benchmark and the sensor test.
+    if (!parts.bench && !parts.sensorTest)
+        attachDiagnostics(parts, opener);
     if (!parts.openAlarmFile)
         parts.openAlarmFile = [&opener](const std::string& file) { return opener.open(file); };
     if (!parts.playSound)
