@@ -61,6 +61,7 @@ public:
     void setReadNow() { m_readNow = true; }
     bool readNow() const { return m_readNow; }
     MonitorSettings& settings() { return m_settings; }
+    const GpuClock& clock() const { return m_clock; }
 
 private:
     AtiSensor(std::unique_ptr<AdlLibrary> library, MonitorSettings& settings, GpuClock clock);

@@ -4,6 +4,9 @@
 #include "monitor/ui/CompositionEnabled.h"
 #include "monitor/ui/CanberraSoundPlayer.h"
 #include "monitor/ui/DateHover.h"
+#include "monitor/ui/DescribedFont.h"
+#include "monitor/gpu/GpuSensors.h"
+#include "monitor/gpu/GpuWindows.h"
 #include "monitor/ui/DocumentOpener.h"
 #include "monitor/ui/IconMenu.h"
 #include "monitor/ui/MainContextMenu.h"
@@ -55,6 +58,21 @@ int MonitorApp::run()
     iconMenu.attachTo(icons);
     if (!parts.addIcons && !parts.updateIcons && !parts.updateMaxIcon && !parts.removeIcons && !parts.probeIcons)
         icons.attachTo(parts);
+    // The graphics sensors, their windows behind the GPU button and the
+    // Settings window's switches for them.
+    GpuSensors gpuSensors(m_gpuBackends, [&records] { return records.processor.localTime(); }, m_iniPath);
+    GpuWindows gpuWindows(gpuSensors);
+    StartupHooks startupHooks = m_startupHooks;
+    if (!startupHooks.openGpuSensors)
+        startupHooks.openGpuSensors = [&gpuSensors](MonitorSettings& s) { gpuSensors.openAtStartup(s); };
+    if (!parts.gpuWindows)
+        parts.gpuWindows = [&gpuWindows](MainDialog& w) {
+            gpuWindows.openFromButton(&w, w.settings(), fontFromDescription(w.settings().mainFont));
+        };
+    if (!parts.enableNvidiaSensor)
+        parts.enableNvidiaSensor = [&gpuSensors](MainDialog& w) { return gpuSensors.enableNvidia(w.settings()); };
+    if (!parts.enableAtiSensor)
+        parts.enableAtiSensor = [&gpuSensors](MainDialog& w) { return gpuSensors.enableAti(w.settings()); };
     DesktopDocumentOpener opener;
     CanberraSoundPlayer sound;
     if (!parts.openAlarmFile)
@@ -73,7 +91,7 @@ int MonitorApp::run()
     QObject::connect(&sleepWatcher, &SleepWatcher::suspending, &window, [&window] { window.systemSuspending(); });
     QObject::connect(&sleepWatcher, &SleepWatcher::resumed, &window, [&window] { window.systemResumed(); });
 
-    m_outcome = window.initialise(m_startupHooks);
+    m_outcome = window.initialise(startupHooks);
     if (*m_outcome != StartupOutcome::Running) {
         if (*m_outcome == StartupOutcome::DriverError) {
             const std::string hint = platform::statusHint(records.driverStatus);
@@ -86,11 +104,18 @@ int MonitorApp::run()
         return dialog::TerminationSignals::wasRequested() ? ExitNormal : ExitStartupFailed;
     }
 
+    records.cycle->setGpuReading([&gpuSensors] { return gpuSensors.read(); });
+    records.cycle->setResetStep(ResetStep::GpuExtremes, [&gpuSensors] { gpuSensors.resetStatistics(); });
+
     window.runModal();
 
     const ExitState exitState = window.finishForShutdown();
     ShutdownHooks hooks;
     hooks.removeIcons = [&window] { window.removeIcons(); };
+    hooks.closeGpuSensors = [&gpuWindows, &gpuSensors] {
+        gpuWindows.closeAll();
+        gpuSensors.close();
+    };
     m_report = RunShutdown(records, exitState, hooks);
     return ExitNormal;
 }
