@@ -4,9 +4,7 @@
 #include "monitor/ui/CompositionEnabled.h"
 #include "monitor/ui/CanberraSoundPlayer.h"
 #include "monitor/ui/DateHover.h"
-#include "monitor/ui/DescribedFont.h"
-#include "monitor/gpu/GpuSensors.h"
-#include "monitor/gpu/GpuWindows.h"
+#include "monitor/ui/GpuAttachment.h"
 #include "monitor/ui/DocumentOpener.h"
 #include "monitor/ui/IconMenu.h"
 #include "monitor/ui/MainContextMenu.h"
@@ -60,19 +58,9 @@ int MonitorApp::run()
         icons.attachTo(parts);
     // The graphics sensors, their windows behind the GPU button and the
     // Settings window's switches for them.
-    GpuSensors gpuSensors(m_gpuBackends, [&records] { return records.processor.localTime(); }, m_iniPath);
-    GpuWindows gpuWindows(gpuSensors);
+    GpuAttachment gpu(records, m_gpuBackends);
     StartupHooks startupHooks = m_startupHooks;
-    if (!startupHooks.openGpuSensors)
-        startupHooks.openGpuSensors = [&gpuSensors](MonitorSettings& s) { gpuSensors.openAtStartup(s); };
-    if (!parts.gpuWindows)
-        parts.gpuWindows = [&gpuWindows](MainDialog& w) {
-            gpuWindows.openFromButton(&w, w.settings(), fontFromDescription(w.settings().mainFont));
-        };
-    if (!parts.enableNvidiaSensor)
-        parts.enableNvidiaSensor = [&gpuSensors](MainDialog& w) { return gpuSensors.enableNvidia(w.settings()); };
-    if (!parts.enableAtiSensor)
-        parts.enableAtiSensor = [&gpuSensors](MainDialog& w) { return gpuSensors.enableAti(w.settings()); };
+    gpu.attachTo(parts, startupHooks);
     DesktopDocumentOpener opener;
     CanberraSoundPlayer sound;
     if (!parts.openAlarmFile)
@@ -104,18 +92,14 @@ int MonitorApp::run()
         return dialog::TerminationSignals::wasRequested() ? ExitNormal : ExitStartupFailed;
     }
 
-    records.cycle->setGpuReading([&gpuSensors] { return gpuSensors.read(); });
-    records.cycle->setResetStep(ResetStep::GpuExtremes, [&gpuSensors] { gpuSensors.resetStatistics(); });
+    gpu.connectCycle();
 
     window.runModal();
 
     const ExitState exitState = window.finishForShutdown();
     ShutdownHooks hooks;
     hooks.removeIcons = [&window] { window.removeIcons(); };
-    hooks.closeGpuSensors = [&gpuWindows, &gpuSensors] {
-        gpuWindows.closeAll();
-        gpuSensors.close();
-    };
+    hooks.closeGpuSensors = [&gpu] { gpu.close(); };
     m_report = RunShutdown(records, exitState, hooks);
     return ExitNormal;
 }
