@@ -47,7 +47,6 @@ NvidiaInfoDialog::NvidiaInfoDialog(NvidiaSensor& sensor, MonitorSettings& settin
                                    QWidget* parent)
     : DialogWindow(Template, parent), m_sensor(sensor), m_settings(settings)
 {
-    setAttribute(Qt::WA_DeleteOnClose, false);
     setModal(false);
     control(IDC_NV_MIN)->setFont(mainFont);
     control(IDC_NV_MAX)->setFont(mainFont);
