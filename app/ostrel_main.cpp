@@ -6,6 +6,7 @@
 
 #include "app/ExitStatus.h"
 #include "hw/BuildFlavour.h"
+#include "backend/GpuSelection.h"
 #include "backend/ProcessorSelection.h"
 #include "monitor/ui/MonitorApp.h"
 #include "platform/ProgramPath.h"
@@ -34,7 +35,9 @@ int main(int argc, char** argv)
     QApplication app(argc, argv);
     QApplication::setApplicationName(QString::fromLatin1(ProgramName));
     const platform::ProgramPlaces places = platform::prepareProgramPlaces(platform::programPath());
+    monitor::GpuBackends gpus = backend::selectGpuBackends(selection.simulated);
     monitor::MonitorApp monitorApp(std::move(selection.processor), hw::ThisBuild, places.settingsFile);
+    monitorApp.setGpuBackends(std::move(gpus));
     monitorApp.setLogFolder(places.logFolder);
     return monitorApp.run();
 }

@@ -84,8 +84,9 @@ MainDialog::MainDialog(MonitorRecords& records, MainDialogParts parts, QWidget* 
     setEnabled(IDC_SENSOR_TEST, static_cast<bool>(m_parts.sensorTest));
     setEnabled(IDC_BENCH, static_cast<bool>(m_parts.bench));
     setEnabled(IDC_SETTINGS, static_cast<bool>(m_parts.settingsWindow));
-    // The graphics information windows are not there either.
+    // The graphics information windows open once a graphics sensor works.
     setEnabled(IDC_GPU_BUTTON, false);
+    onClicked(IDC_GPU_BUTTON, [this] { onGpuButton(); });
 
     // Alt+F4 is seen before any control gets the key.
     qApp->installEventFilter(this);
@@ -145,6 +146,7 @@ void MainDialog::applyStartupWindowSteps()
     } else {
         setText(IDC_GPU_BUTTON, m_gpuText);
     }
+    setEnabled(IDC_GPU_BUTTON, s.gpuPresent && m_parts.gpuWindows);
 
     if (m_layout.infoField == InfoFieldStyle::TextOnly) {
         // VIDInfo chooses what the field shows.
@@ -507,6 +509,7 @@ void MainDialog::onSettings()
         if (s.nvidiaPresent || s.atiPresent) {
             s.gpuPresent = true;
             setText(IDC_GPU_BUTTON, m_gpuText);
+            setEnabled(IDC_GPU_BUTTON, static_cast<bool>(m_parts.gpuWindows));
             if (m_layout.signature == SignatureStyle::GpuButtonWhenSensor) {
                 setVisible(IDC_SIGNATURE, false);
                 setVisible(IDC_GPU_BUTTON, true);
@@ -529,6 +532,22 @@ void MainDialog::onSettings()
     setEnabled(IDC_SETTINGS, true);
     applyColours();
     update();
+}
+
+void MainDialog::onGpuButton()
+{
+    if (m_parts.gpuWindows && m_records.running() && settings().gpuPresent)
+        m_parts.gpuWindows(*this);
+}
+
+bool MainDialog::enableNvidiaSensor()
+{
+    return m_parts.enableNvidiaSensor && m_records.running() && m_parts.enableNvidiaSensor(*this);
+}
+
+bool MainDialog::enableAtiSensor()
+{
+    return m_parts.enableAtiSensor && m_records.running() && m_parts.enableAtiSensor(*this);
 }
 
 void MainDialog::endProgram()

@@ -68,6 +68,12 @@ struct MainDialogParts {
     int hoverMilliseconds = 3000;
     // Whether the desktop has a notification area; default: Qt's answer.
     std::function<bool()> notificationAreaExists;
+    // The GPU button's NVIDIA and ATI information windows.
+    std::function<void(MainDialog&)> gpuWindows;
+    // The graphics sensors the Settings window's "Nvidia" and "ATI" boxes
+    // switch on: create the sensor when none exists; true when one works.
+    std::function<bool(MainDialog&)> enableNvidiaSensor;
+    std::function<bool(MainDialog&)> enableAtiSensor;
 };
 
 class MainDialog : public dialog::DialogWindow {
@@ -110,6 +116,11 @@ public:
     void showLimitsWindow();
     // Whether the desktop has a notification area (the icons' menu).
     bool notificationAreaExists() const;
+    // The Settings window's "Nvidia" and "ATI" boxes when ticked: the sensor
+    // is created when none exists; true when a sensor of that kind works now
+    // (gpuPresent is then on). False when no graphics sensors are plugged in.
+    bool enableNvidiaSensor();
+    bool enableAtiSensor();
 
     // Colours and headings for the layout MiniMode names, repainted.
     void applyHeadingTheme();
@@ -179,6 +190,7 @@ private:
     void onReset();
     void onNextInfoView();
     void onSettings();
+    void onGpuButton();
 
     MonitorRecords& m_records;
     const MainWindowLayout& m_layout;

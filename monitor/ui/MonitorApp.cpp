@@ -2,23 +2,24 @@
 
 #include "dialog/StandardIds.h"
 #include "dialog/TerminationSignals.h"
+#include "monitor/controls/LimitsWindow.h"
 #include "monitor/diag/PluginInstaller.h"
 #include "monitor/settings/ProcessorFacts.h"
 #include "monitor/settings/window/SettingsDialog.h"
 #include "monitor/ui/AboutDialog.h"
-#include "monitor/controls/LimitsWindow.h"
-#include "monitor/ui/CompositionEnabled.h"
 #include "monitor/ui/CanberraSoundPlayer.h"
+#include "monitor/ui/CompositionEnabled.h"
 #include "monitor/ui/DateHover.h"
 #include "monitor/ui/DiagnosticParts.h"
 #include "monitor/ui/DocumentOpener.h"
+#include "monitor/ui/GpuAttachment.h"
 #include "monitor/ui/IconMenu.h"
 #include "monitor/ui/MainContextMenu.h"
 #include "monitor/ui/NotificationIcons.h"
 #include "monitor/ui/QtNotificationIcon.h"
 #include "monitor/ui/QtScreenList.h"
-#include "monitor/ui/WindowPlacement.h"
 #include "monitor/ui/SleepWatcher.h"
+#include "monitor/ui/WindowPlacement.h"
 #include "platform/AccessStatus.h"
 
 #include <QCoreApplication>
@@ -62,6 +63,11 @@ int MonitorApp::run()
     iconMenu.attachTo(icons);
     if (!parts.addIcons && !parts.updateIcons && !parts.updateMaxIcon && !parts.removeIcons && !parts.probeIcons)
         icons.attachTo(parts);
+    // The graphics sensors, their windows behind the GPU button and the
+    // Settings window's switches for them.
+    GpuAttachment gpu(records, m_gpuBackends);
+    StartupHooks startupHooks = m_startupHooks;
+    gpu.attachTo(parts, startupHooks);
     DesktopDocumentOpener opener;
     CanberraSoundPlayer sound;
     // The benchmark and the sensor test.
@@ -76,6 +82,8 @@ int MonitorApp::run()
             SettingsDialogHooks hooks;
             hooks.icons = &icons;
             hooks.composition = CompositionEnabled();
+            hooks.createNvidiaSensor = [&window] { return window.enableNvidiaSensor(); };
+            hooks.createAtiSensor = [&window] { return window.enableAtiSensor(); };
             hooks.installPlugin = [&window](dialog::DialogWindow& owner, const std::string& rivaFile) {
                 return std::optional<std::string>(runPluginInstaller(owner, rivaFile, window.settings(),
                                                                      processorFacts(window.records().info),
@@ -104,7 +112,7 @@ int MonitorApp::run()
     QObject::connect(&sleepWatcher, &SleepWatcher::suspending, &window, [&window] { window.systemSuspending(); });
     QObject::connect(&sleepWatcher, &SleepWatcher::resumed, &window, [&window] { window.systemResumed(); });
 
-    m_outcome = window.initialise(m_startupHooks);
+    m_outcome = window.initialise(startupHooks);
     if (*m_outcome != StartupOutcome::Running) {
         if (*m_outcome == StartupOutcome::DriverError) {
             const std::string hint = platform::statusHint(records.driverStatus);
@@ -117,11 +125,14 @@ int MonitorApp::run()
         return dialog::TerminationSignals::wasRequested() ? ExitNormal : ExitStartupFailed;
     }
 
+    gpu.connectCycle();
+
     window.runModal();
 
     const ExitState exitState = window.finishForShutdown();
     ShutdownHooks hooks;
     hooks.removeIcons = [&window] { window.removeIcons(); };
+    hooks.closeGpuSensors = [&gpu] { gpu.close(); };
     m_report = RunShutdown(records, exitState, hooks);
     return ExitNormal;
 }

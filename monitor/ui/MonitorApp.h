@@ -7,6 +7,7 @@
 #include "hw/BuildFlavour.h"
 #include "monitor/MonitorShutdown.h"
 #include "monitor/MonitorStartup.h"
+#include "monitor/gpu/GpuBackends.h"
 #include "monitor/ui/MainDialog.h"
 #include "platform/Processor.h"
 
@@ -34,6 +35,9 @@ public:
     // The parts of other windows; set before run().
     MainDialogParts& parts() { return m_parts; }
     StartupHooks& startupHooks() { return m_startupHooks; }
+    // Where the graphics sensors find NVML and the amdgpu sysfs tree; the
+    // host's unless set (simulated GPUs, tests).
+    void setGpuBackends(GpuBackends backends) { m_gpuBackends = std::move(backends); }
 
     // Where logs named without a folder go (an installed program's state
     // folder); the current folder when empty.
@@ -54,6 +58,7 @@ private:
     dialog::DialogServices& m_services;
     MainDialogParts m_parts;
     StartupHooks m_startupHooks;
+    GpuBackends m_gpuBackends = GpuBackends::host();
     std::optional<StartupOutcome> m_outcome;
     std::optional<ShutdownReport> m_report;
 };

@@ -608,7 +608,7 @@ void SettingsDialog::switchNvidia()
     const bool ticked = isChecked(IDC_NVIDIA);
     if (!ticked) {
         messageBox(QStringLiteral("Restart to disable GPU monitoring."), QString(), dialog::MB_OK);
-    } else if (!m_settings.nvidiaPresent && m_hooks.createNvidiaSensor) {
+    } else if (m_hooks.createNvidiaSensor) {
         if (m_hooks.createNvidiaSensor()) {
             m_settings.gpuPresent = true;
             setEnabled(IDC_GPU_COLOUR, true);
@@ -627,7 +627,7 @@ void SettingsDialog::switchAti()
     const bool ticked = isChecked(IDC_ATI);
     if (!ticked) {
         messageBox(QStringLiteral("Restart to disable GPU monitoring."), QString(), dialog::MB_OK);
-    } else if (!m_settings.atiPresent && m_hooks.createAtiSensor) {
+    } else if (m_hooks.createAtiSensor) {
         if (m_hooks.createAtiSensor()) {
             m_settings.gpuPresent = true;
             setEnabled(IDC_GPU_COLOUR, true);
