@@ -6,6 +6,7 @@
 #include "platform/FullIo.h"
 
 #include <cerrno>
+#include <cstring>
 #include <fcntl.h>
 #include <sys/stat.h>
 #include <unistd.h>
@@ -15,7 +16,6 @@ namespace helper {
 using platform::msrhelper::Operation;
 using platform::msrhelper::Reply;
 using platform::msrhelper::Request;
-using platform::readFully;
 using platform::writeFully;
 
 namespace {
@@ -87,22 +87,39 @@ Reply MsrHelper::handle(const Request& request)
 
 int MsrHelper::serve(int in, int out)
 {
-    unsigned char bytes[platform::msrhelper::RequestSize];
+    using platform::msrhelper::RequestSize;
+    // Requests that arrived together are answered together: one read and
+    // one write for a monitor's batch, in the order they came.
+    constexpr size_t Batch = 64;
+    unsigned char bytes[Batch * RequestSize];
+    Reply replies[Batch];
+    size_t held = 0; // bytes received and not yet answered (part of one request)
     for (;;) {
-        const size_t got = readFully(in, bytes, sizeof bytes);
-        if (got == 0)
-            return 0;
-        if (got < sizeof bytes) {
+        const ssize_t got = ::read(in, bytes + held, sizeof bytes - held);
+        if (got < 0 && errno == EINTR)
+            continue;
+        if (got <= 0) {
+            if (held == 0)
+                return 0;
             const Reply truncated = failure(EPROTO);
             writeFully(out, &truncated, sizeof truncated);
             return 1;
         }
-        const std::optional<Request> request = platform::msrhelper::decodeRequest(bytes);
-        const Reply reply = request ? handle(*request) : failure(EPROTO);
-        if (!writeFully(out, &reply, sizeof reply))
+        held += static_cast<size_t>(got);
+        const size_t whole = held / RequestSize;
+        size_t answered = 0;
+        bool malformed = false;
+        while (answered < whole && !malformed) {
+            const std::optional<Request> request = platform::msrhelper::decodeRequest(bytes + answered * RequestSize);
+            malformed = !request;
+            replies[answered++] = request ? handle(*request) : failure(EPROTO);
+        }
+        if (answered > 0 && !writeFully(out, replies, answered * sizeof(Reply)))
             return 1;
-        if (!request)
+        if (malformed)
             return 1;
+        held -= whole * RequestSize;
+        std::memmove(bytes, bytes + whole * RequestSize, held);
     }
 }
 

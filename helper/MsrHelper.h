@@ -25,7 +25,8 @@ public:
     // One access.
     platform::msrhelper::Reply handle(const platform::msrhelper::Request& request);
 
-    // Reads requests from `in` and writes replies to `out` until `in` ends.
+    // Reads requests from `in` and writes replies to `out` until `in` ends;
+    // the replies to requests that arrived together leave together.
     // 0 when it ended between two requests; 1 on a truncated or malformed
     // request or when a reply cannot be written.
     int serve(int in, int out);

@@ -12,6 +12,7 @@
 #include "platform/Processor.h"
 
 #include <cstdint>
+#include <span>
 
 namespace hw {
 
@@ -43,6 +44,9 @@ public:
     uint64_t read(uint32_t index);
     bool read(uint32_t index, uint64_t& value);
     bool write(uint32_t index, uint64_t value);
+    // Several registers on the current CPU at once (one exchange with the
+    // register helper); each read() gives 0 on failure, as read() does.
+    void read(std::span<platform::MsrRead> reads) { m_processor.readMsrs(reads); }
 
     // Runs fn(cpu) pinned to each logical CPU first..last present in the
     // system mask that accepts the pin, then returns to the system mask.

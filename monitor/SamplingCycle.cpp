@@ -122,8 +122,10 @@ void SamplingCycle::sampleCore(int slot, const std::tm& now)
         core.readoutText.clear();
         return;
     }
-    const uint64_t thermStatus = m_access.read(msr::IA32_THERM_STATUS);
-    const uint64_t clockModulation = m_access.read(msr::IA32_CLOCK_MODULATION);
+    platform::MsrRead reads[] = {{msr::IA32_THERM_STATUS}, {msr::IA32_CLOCK_MODULATION}};
+    m_access.read(reads);
+    const uint64_t thermStatus = reads[0].value;
+    const uint64_t clockModulation = reads[1].value;
     m_access.unpin();
     core.absent = false;
 

@@ -2,6 +2,7 @@
 
 #include "platform/FullIo.h"
 
+#include <algorithm>
 #include <cerrno>
 #include <csignal>
 #include <fcntl.h>
@@ -124,6 +125,38 @@ bool HelperProcessor::writeMsr(uint32_t index, uint32_t low, uint32_t high)
     return exchange(msrhelper::Operation::Write, index, value);
 }
 
+void HelperProcessor::readMsrs(std::span<MsrRead> reads)
+{
+    for (MsrRead& read : reads) {
+        read.ok = false;
+        read.value = 0;
+    }
+    const int cpu = ::sched_getcpu();
+    if (cpu < 0)
+        return;
+    std::lock_guard<std::mutex> lock(m_lock);
+    // A batch at a time that one pipe write carries whole.
+    constexpr size_t Batch = 32;
+    for (size_t first = 0; first < reads.size() && m_pid > 0; first += Batch) {
+        const std::span<MsrRead> part = reads.subspan(first, std::min(Batch, reads.size() - first));
+        msrhelper::Request requests[Batch];
+        msrhelper::Reply replies[Batch];
+        for (size_t i = 0; i < part.size(); ++i) {
+            requests[i].operation = static_cast<uint32_t>(msrhelper::Operation::Read);
+            requests[i].cpu = static_cast<uint32_t>(cpu);
+            requests[i].index = part[i].index;
+        }
+        if (!roundTrip(std::span(requests, part.size()), std::span(replies, part.size()))) {
+            m_status = StatusUnknownError;
+            return;
+        }
+        for (size_t i = 0; i < part.size(); ++i) {
+            part[i].ok = replies[i].ok != 0;
+            part[i].value = part[i].ok ? replies[i].value : 0;
+        }
+    }
+}
+
 void HelperProcessor::deinitialise()
 {
     stopHelper();
@@ -156,10 +189,10 @@ bool HelperProcessor::exchange(msrhelper::Operation operation, uint32_t index, u
     return true;
 }
 
-bool HelperProcessor::roundTrip(const msrhelper::Request& request, msrhelper::Reply& reply)
+bool HelperProcessor::roundTrip(std::span<const msrhelper::Request> requests, std::span<msrhelper::Reply> replies)
 {
-    return writeFully(m_toHelper, &request, sizeof request) &&
-           readFully(m_fromHelper, &reply, sizeof reply) == sizeof reply;
+    return writeFully(m_toHelper, requests.data(), requests.size_bytes()) &&
+           readFully(m_fromHelper, replies.data(), replies.size_bytes()) == replies.size_bytes();
 }
 
 void HelperProcessor::stopHelper()

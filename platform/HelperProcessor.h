@@ -33,6 +33,9 @@ public:
     bool capabilityTest() override;
     bool readMsr(uint32_t index, uint32_t& low, uint32_t& high) override;
     bool writeMsr(uint32_t index, uint32_t low, uint32_t high) override;
+    // All requests written at once and all replies read at once: one wake-up
+    // of the helper for the lot.
+    void readMsrs(std::span<MsrRead> reads) override;
     void deinitialise() override;
 
     // Whether the installed helper and pkexec are there to be started.
@@ -42,8 +45,13 @@ public:
 
 private:
     bool exchange(msrhelper::Operation operation, uint32_t index, uint64_t& value);
-    // One request and its reply; false when the helper is gone.
-    bool roundTrip(const msrhelper::Request& request, msrhelper::Reply& reply);
+    // Requests and their replies, as many as requests; false when the
+    // helper is gone.
+    bool roundTrip(std::span<const msrhelper::Request> requests, std::span<msrhelper::Reply> replies);
+    bool roundTrip(const msrhelper::Request& request, msrhelper::Reply& reply)
+    {
+        return roundTrip(std::span(&request, 1), std::span(&reply, 1));
+    }
     void stopHelper();
 
     std::vector<std::string> m_command;

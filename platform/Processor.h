@@ -7,6 +7,7 @@
 
 #include <cstdint>
 #include <ctime>
+#include <span>
 
 namespace platform {
 
@@ -15,6 +16,14 @@ struct CpuidRegisters {
     uint32_t ebx = 0;
     uint32_t ecx = 0;
     uint32_t edx = 0;
+};
+
+// One register of a batch read: the register, and once read its value and
+// whether it could be read (the value is 0 when not).
+struct MsrRead {
+    uint32_t index = 0;
+    uint64_t value = 0;
+    bool ok = false;
 };
 
 enum class PriorityClass { Normal, AboveNormal, Idle, Realtime };
@@ -32,6 +41,18 @@ public:
     virtual bool readMsr(uint32_t index, uint32_t& low, uint32_t& high) = 0;
     virtual bool writeMsr(uint32_t index, uint32_t low, uint32_t high) = 0;
     virtual void deinitialise() = 0;
+    // Several registers of the calling thread's CPU in one go, in order. A
+    // backend that reaches the registers through another process answers
+    // them in one exchange; by default they are read one by one.
+    virtual void readMsrs(std::span<MsrRead> reads)
+    {
+        for (MsrRead& read : reads) {
+            uint32_t low = 0;
+            uint32_t high = 0;
+            read.ok = readMsr(read.index, low, high);
+            read.value = read.ok ? (static_cast<uint64_t>(high) << 32) | low : 0;
+        }
+    }
 
     // Instructions, executed on the calling thread's current logical CPU.
     virtual CpuidRegisters cpuid(uint32_t leaf, uint32_t subleaf = 0) = 0;

@@ -54,4 +54,24 @@ std::string settingsPathFor(std::string_view programPath)
     return std::string(programPath) + ".ini";
 }
 
+std::string programDataFile(const std::string& fileName, const std::string& programPath)
+{
+    if (fileName.find('/') != std::string::npos || ::access(fileName.c_str(), R_OK) == 0)
+        return fileName;
+    const size_t slash = programPath.rfind('/');
+    if (programPath.empty() || slash == std::string::npos)
+        return fileName;
+    const std::string folder = programPath.substr(0, slash + 1);
+    // <prefix>/bin/program -> <prefix>/share/ostrel/
+    const size_t prefixEnd = slash == 0 ? std::string::npos : programPath.rfind('/', slash - 1);
+    std::vector<std::string> candidates = {folder + fileName};
+    if (prefixEnd != std::string::npos)
+        candidates.push_back(programPath.substr(0, prefixEnd + 1) + "share/ostrel/" + fileName);
+    for (const std::string& candidate : candidates) {
+        if (::access(candidate.c_str(), R_OK) == 0)
+            return candidate;
+    }
+    return fileName;
+}
+
 } // namespace platform

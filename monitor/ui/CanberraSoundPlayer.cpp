@@ -3,8 +3,6 @@
 #include "platform/ProgramPath.h"
 
 #include <dlfcn.h>
-#include <unistd.h>
-
 #include <cstdint>
 
 namespace monitor {
@@ -53,16 +51,10 @@ void CanberraSoundPlayer::play(const std::string& fileName)
 {
     if (!load())
         return;
-    // A bare name is looked for in the current folder, then beside the
-    // program (where the build puts the tone), so starting the program from
-    // another folder does not silence it.
-    std::string path = fileName;
-    if (fileName.find('/') == std::string::npos && ::access(fileName.c_str(), R_OK) != 0) {
-        const std::string program = platform::programPath();
-        const std::string beside = program.substr(0, program.rfind('/') + 1) + fileName;
-        if (!program.empty() && ::access(beside.c_str(), R_OK) == 0)
-            path = beside;
-    }
+    // A bare name is looked for in the current folder, beside the program
+    // (the build tree) and in the installed data folder, so starting the
+    // program from another folder or from the menu does not silence it.
+    const std::string path = platform::programDataFile(fileName, platform::programPath());
     // Returns at once; the sound plays in the background. Errors (no file,
     // no device) are silence.
     m_play(m_context, 0, MediaFilename, path.c_str(), static_cast<const char*>(nullptr));

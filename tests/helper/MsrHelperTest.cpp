@@ -167,6 +167,7 @@ TEST_F(FakeDeviceRoot, MalformedTruncatedAndRandomRequestsNeverReachADevice)
         {"read carrying a value", bytesOf(readWithValue), 1},
         {"truncated", write.substr(0, 23), 1},
         {"oversized: a request cut short after it", write.substr(0, 24) + write.substr(0, 7), 2},
+        {"a request and a malformed one, sent together", write + bytesOf(badMagic), 2},
         {"random bytes", noise, 1},
     };
     for (const Case& c : cases) {
@@ -212,6 +213,19 @@ TEST_F(FakeDeviceRoot, HelperBackendReadsWhatTheDirectBackendReads)
             EXPECT_EQ(high1, high2);
             // From the device of the CPU the thread is pinned to.
             EXPECT_EQ((uint64_t(high2) << 32) | low2, at(viaHelper.currentCpu(), index));
+        }
+        // A batch (more than one exchange carries) answers each register as a
+        // single read does, an unlisted one refused in its place only.
+        const uint32_t batchIndices[] = {msr::IA32_THERM_STATUS, 0x3A, msr::IA32_PERF_STATUS,
+                                         msr::MSR_TEMPERATURE_TARGET};
+        std::vector<platform::MsrRead> batch(41);
+        for (size_t i = 0; i < batch.size(); ++i)
+            batch[i].index = batchIndices[i % 4];
+        viaHelper.readMsrs(batch);
+        for (const platform::MsrRead& read : batch) {
+            SCOPED_TRACE(read.index);
+            EXPECT_EQ(read.ok, read.index != 0x3A);
+            EXPECT_EQ(read.value, read.ok ? at(viaHelper.currentCpu(), read.index) : 0u);
         }
         ASSERT_TRUE(viaHelper.writeMsr(msr::IA32_CLOCK_MODULATION, 0x1A, 0));
         uint32_t low = 0, high = 0;

@@ -2,6 +2,7 @@
 
 #include <gtest/gtest.h>
 
+#include <cstdio>
 #include <filesystem>
 #include <string>
 #include <unistd.h>
@@ -60,6 +61,50 @@ TEST(ProgramPath, ReadsTheLinkItIsGiven)
 
     const std::string self = platform::programPath();
     EXPECT_TRUE(self.ends_with("/platform_ini_tests")) << self;
+}
+
+// The alarm sound of a build-tree program lies beside it, of an installed
+// one in <prefix>/share/ostrel; one in the current folder wins over both.
+TEST(ProgramDataFile, CurrentFolderThenBesideTheProgramThenTheInstalledDataFolder)
+{
+    std::string pattern = (fs::temp_directory_path() / "ostrel-data-XXXXXX").string();
+    ASSERT_NE(::mkdtemp(pattern.data()), nullptr);
+    const fs::path root = pattern;
+    const auto touch = [](const fs::path& file) {
+        fs::create_directories(file.parent_path());
+        FILE* f = std::fopen(file.c_str(), "w");
+        ASSERT_NE(f, nullptr);
+        std::fclose(f);
+    };
+    touch(root / "installed/share/ostrel/Tone.wav");
+    touch(root / "both/bin/Tone.wav");
+    touch(root / "both/share/ostrel/Tone.wav");
+    touch(root / "here/Tone.wav");
+    fs::create_directories(root / "nowhere/bin");
+    fs::create_directories(root / "empty");
+    const fs::path before = fs::current_path();
+    fs::current_path(root / "empty");
+
+    const struct {
+        const char* name;
+        std::string file;
+        std::string program;
+        std::string expected;
+    } cases[] = {
+        {"installed", "Tone.wav", (root / "installed/bin/Ostrel").string(),
+         (root / "installed/share/ostrel/Tone.wav").string()},
+        {"build tree", "Tone.wav", (root / "both/bin/Ostrel").string(), (root / "both/bin/Tone.wav").string()},
+        {"nowhere", "Tone.wav", (root / "nowhere/bin/Ostrel").string(), "Tone.wav"},
+        {"no program path", "Tone.wav", "", "Tone.wav"},
+        {"a path is kept", "sounds/Tone.wav", (root / "both/bin/Ostrel").string(), "sounds/Tone.wav"},
+    };
+    for (const auto& c : cases)
+        EXPECT_EQ(platform::programDataFile(c.file, c.program), c.expected) << c.name;
+
+    fs::current_path(root / "here");
+    EXPECT_EQ(platform::programDataFile("Tone.wav", (root / "both/bin/Ostrel").string()), "Tone.wav");
+    fs::current_path(before);
+    fs::remove_all(root);
 }
 
 } // namespace
