@@ -5,8 +5,10 @@
 # docs/images/sparvel-main.png (Sparvel at full load), and Ostrel's mini
 # layout into docs/images/ostrel-mini.png, and Ostrel's digit icons in a
 # notification area (trayer) into docs/images/ostrel-tray.png, and its About
-# box (opened with F1) into docs/images/ostrel-about.png.
-#   scripts/screenshot.sh [ostrel.png [sparvel.png [ostrel-mini.png [ostrel-tray.png [ostrel-about.png]]]]]
+# box (opened with F1) into docs/images/ostrel-about.png, and its settings
+# window (opened with a click on the Settings button) into
+# docs/images/ostrel-settings.png.
+#   scripts/screenshot.sh [ostrel.png [sparvel.png [ostrel-mini.png [ostrel-tray.png [ostrel-about.png [ostrel-settings.png]]]]]]
 # Uses the build in $OSTREL_BUILD_DIR (default build/), building the programs when needed.
 set -euo pipefail
 here="$(cd "$(dirname "$0")/.." && pwd)"
@@ -16,6 +18,7 @@ sparvel_output="${2:-$here/docs/images/sparvel-main.png}"
 mini_output="${3:-$here/docs/images/ostrel-mini.png}"
 tray_output="${4:-$here/docs/images/ostrel-tray.png}"
 about_output="${5:-$here/docs/images/ostrel-about.png}"
+settings_output="${6:-$here/docs/images/ostrel-settings.png}"
 
 for tool in Xvfb xwininfo import xdotool; do
   command -v "$tool" >/dev/null || { echo "screenshot: $tool is missing (scripts/setup installs it)" >&2; exit 1; }
@@ -155,5 +158,41 @@ if [ -n "$about" ]; then
   echo "screenshot: wrote $about_output"
 else
   echo "screenshot: the About box did not appear; $about_output not taken" >&2
+fi
+stop_program
+
+# The settings window: a click on the Settings button (dialog units 155,216
+# 48x14 of the 208x234 window) opens it beside the main window.
+dir="$work/OstrelSettings"
+mkdir -p "$dir/runtime"
+chmod 700 "$dir/runtime"
+cp "$build/app/Ostrel" "$dir/Ostrel"
+printf '[Ostrel]\nWindowXY=0\nLogFile=1\nAlarm=1\nIconShow=15\n' >"$dir/Ostrel.ini"
+(cd "$dir" && exec env XDG_RUNTIME_DIR="$dir/runtime" QT_QPA_PLATFORM=xcb SIMULATED_CPU=i7-2600k \
+  SIMULATED_LOAD=25 SIMULATED_READOUT=47,44,50,46 ./Ostrel >"$dir/log" 2>&1) &
+program_pid=$!
+main=""
+for _ in $(seq 100); do
+  main="$(xwininfo -root -tree 2>/dev/null | awk 'index($0, "(\"Ostrel\" \"Ostrel\")") { print $1; exit }')"
+  [ -n "$main" ] && break
+  sleep 0.1
+done
+settings=""
+if [ -n "$main" ]; then
+  sleep 1
+  eval "$(xdotool getwindowgeometry --shell "$main")"
+  xdotool mousemove --window "$main" $((WIDTH * 179 / 208)) $((HEIGHT * 223 / 234)) click 1 2>/dev/null || true
+  for _ in $(seq 50); do
+    settings="$(xwininfo -root -tree 2>/dev/null | awk '/"Settings": \("Ostrel" "Ostrel"\)/ { print $1; exit }')"
+    [ -n "$settings" ] && break
+    sleep 0.1
+  done
+fi
+if [ -n "$settings" ]; then
+  sleep 0.5
+  import -window "$settings" "$settings_output"
+  echo "screenshot: wrote $settings_output"
+else
+  echo "screenshot: the settings window did not appear; $settings_output not taken" >&2
 fi
 stop_program
