@@ -127,72 +127,52 @@ if command -v trayer >/dev/null; then
   stop_program
 fi
 
-# The About box: F1 on Ostrel's window opens it.
-dir="$work/OstrelAbout"
-mkdir -p "$dir/runtime"
-chmod 700 "$dir/runtime"
-cp "$build/app/Ostrel" "$dir/Ostrel"
-printf '[Ostrel]\n' >"$dir/Ostrel.ini"
-(cd "$dir" && exec env XDG_RUNTIME_DIR="$dir/runtime" QT_QPA_PLATFORM=xcb SIMULATED_CPU=i7-2600k \
-  SIMULATED_LOAD=25 SIMULATED_READOUT=47,44,50,46 ./Ostrel >"$dir/log" 2>&1) &
-program_pid=$!
-main=""
-for _ in $(seq 100); do
-  main="$(xwininfo -root -tree 2>/dev/null | awk 'index($0, "(\"Ostrel\" \"Ostrel\")") { print $1; exit }')"
-  [ -n "$main" ] && break
-  sleep 0.1
-done
-about=""
-if [ -n "$main" ]; then
-  sleep 1
-  xdotool windowfocus --sync "$main" key F1 2>/dev/null || true
-  for _ in $(seq 50); do
-    about="$(xwininfo -root -tree 2>/dev/null | awk '/"About": \("Ostrel" "Ostrel"\)/ { print $1; exit }')"
-    [ -n "$about" ] && break
+# capture_secondary TITLE OUTPUT SETTINGS ACTION...
+# Starts Ostrel with the settings lines given, runs ACTION on its main window
+# (the variables WINDOW, WIDTH and HEIGHT say where it is) and captures the
+# window titled TITLE that it opens.
+capture_secondary() {
+  local title="$1" output="$2" settings="$3"
+  shift 3
+  local dir="$work/Ostrel-$title"
+  mkdir -p "$dir/runtime"
+  chmod 700 "$dir/runtime"
+  cp "$build/app/Ostrel" "$dir/Ostrel"
+  printf '[Ostrel]\n%s' "$settings" >"$dir/Ostrel.ini"
+  (cd "$dir" && exec env XDG_RUNTIME_DIR="$dir/runtime" QT_QPA_PLATFORM=xcb SIMULATED_CPU=i7-2600k \
+    SIMULATED_LOAD=25 SIMULATED_READOUT=47,44,50,46 ./Ostrel >"$dir/log" 2>&1) &
+  program_pid=$!
+  local main="" found=""
+  for _ in $(seq 100); do
+    main="$(xwininfo -root -tree 2>/dev/null | awk 'index($0, "(\"Ostrel\" \"Ostrel\")") { print $1; exit }')"
+    [ -n "$main" ] && break
     sleep 0.1
   done
-fi
-if [ -n "$about" ]; then
-  sleep 0.5
-  import -window "$about" "$about_output"
-  echo "screenshot: wrote $about_output"
-else
-  echo "screenshot: the About box did not appear; $about_output not taken" >&2
-fi
-stop_program
+  if [ -n "$main" ]; then
+    sleep 1
+    eval "$(xdotool getwindowgeometry --shell "$main")"
+    "$@" 2>/dev/null || true
+    for _ in $(seq 50); do
+      found="$(xwininfo -root -tree 2>/dev/null | awk -v name="\"$title\": (\"Ostrel\" \"Ostrel\")" 'index($0, name) { print $1; exit }')"
+      [ -n "$found" ] && break
+      sleep 0.1
+    done
+  fi
+  if [ -n "$found" ]; then
+    sleep 0.5
+    import -window "$found" "$output"
+    echo "screenshot: wrote $output"
+  else
+    echo "screenshot: the $title window did not appear; $output not taken" >&2
+  fi
+  stop_program
+}
+
+# The About box: F1 on Ostrel's window opens it.
+press_f1() { xdotool windowfocus --sync "$WINDOW" key F1; }
+capture_secondary About "$about_output" "" press_f1
 
 # The settings window: a click on the Settings button (dialog units 155,216
 # 48x14 of the 208x234 window) opens it beside the main window.
-dir="$work/OstrelSettings"
-mkdir -p "$dir/runtime"
-chmod 700 "$dir/runtime"
-cp "$build/app/Ostrel" "$dir/Ostrel"
-printf '[Ostrel]\nWindowXY=0\nLogFile=1\nAlarm=1\nIconShow=15\n' >"$dir/Ostrel.ini"
-(cd "$dir" && exec env XDG_RUNTIME_DIR="$dir/runtime" QT_QPA_PLATFORM=xcb SIMULATED_CPU=i7-2600k \
-  SIMULATED_LOAD=25 SIMULATED_READOUT=47,44,50,46 ./Ostrel >"$dir/log" 2>&1) &
-program_pid=$!
-main=""
-for _ in $(seq 100); do
-  main="$(xwininfo -root -tree 2>/dev/null | awk 'index($0, "(\"Ostrel\" \"Ostrel\")") { print $1; exit }')"
-  [ -n "$main" ] && break
-  sleep 0.1
-done
-settings=""
-if [ -n "$main" ]; then
-  sleep 1
-  eval "$(xdotool getwindowgeometry --shell "$main")"
-  xdotool mousemove --window "$main" $((WIDTH * 179 / 208)) $((HEIGHT * 223 / 234)) click 1 2>/dev/null || true
-  for _ in $(seq 50); do
-    settings="$(xwininfo -root -tree 2>/dev/null | awk '/"Settings": \("Ostrel" "Ostrel"\)/ { print $1; exit }')"
-    [ -n "$settings" ] && break
-    sleep 0.1
-  done
-fi
-if [ -n "$settings" ]; then
-  sleep 0.5
-  import -window "$settings" "$settings_output"
-  echo "screenshot: wrote $settings_output"
-else
-  echo "screenshot: the settings window did not appear; $settings_output not taken" >&2
-fi
-stop_program
+click_settings() { xdotool mousemove --window "$WINDOW" $((WIDTH * 179 / 208)) $((HEIGHT * 223 / 234)) click 1; }
+capture_secondary Settings "$settings_output" $'LogFile=1\nAlarm=1\nIconShow=15\n' click_settings
