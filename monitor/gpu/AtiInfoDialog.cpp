@@ -1,9 +1,9 @@
 #include "monitor/gpu/AtiInfoDialog.h"
 
 #include "monitor/gpu/GpuText.h"
+#include "monitor/gpu/ResetCloseMenu.h"
 
 #include <QContextMenuEvent>
-#include <QMenu>
 
 #include <algorithm>
 
@@ -198,22 +198,10 @@ void AtiInfoDialog::onTimer(int id)
         refresh();
 }
 
-std::unique_ptr<QMenu> AtiInfoDialog::buildMenu()
-{
-    auto menu = std::make_unique<QMenu>(this);
-    menu->addAction(QStringLiteral("Reset"))->setData(ID_ATI_RESET);
-    menu->addAction(QStringLiteral("Close"))->setData(ID_ATI_CLOSE);
-    return menu;
-}
-
 void AtiInfoDialog::contextMenuEvent(QContextMenuEvent* event)
 {
-    const std::unique_ptr<QMenu> menu = buildMenu();
-    raise();
-    activateWindow();
-    const QAction* chosen = menu->exec(event->globalPos() - QPoint(0, menu->sizeHint().height()));
-    if (chosen)
-        runCommand(chosen->data().toInt());
+    if (const int command = runResetCloseMenu(*this, event->globalPos(), ID_ATI_RESET, ID_ATI_CLOSE))
+        runCommand(command);
 }
 
 void AtiInfoDialog::runCommand(int command)

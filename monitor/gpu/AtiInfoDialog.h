@@ -18,7 +18,6 @@
 #include <functional>
 #include <memory>
 
-class QMenu;
 
 namespace monitor {
 
@@ -57,7 +56,6 @@ public:
     int gpuNumber() const { return m_gpuNumber; }
     // The timer's work.
     void refresh();
-    std::unique_ptr<QMenu> buildMenu();
     void runCommand(int command);
     // Stops the timer, saves the keys and deletes the window once it is gone.
     void closeWindow();

@@ -1,9 +1,9 @@
 #include "monitor/gpu/NvidiaInfoDialog.h"
 
 #include "monitor/gpu/GpuText.h"
+#include "monitor/gpu/ResetCloseMenu.h"
 
 #include <QContextMenuEvent>
-#include <QMenu>
 
 namespace monitor {
 
@@ -107,22 +107,10 @@ void NvidiaInfoDialog::onTimer(int id)
         refresh();
 }
 
-std::unique_ptr<QMenu> NvidiaInfoDialog::buildMenu()
-{
-    auto menu = std::make_unique<QMenu>(this);
-    menu->addAction(QStringLiteral("Reset"))->setData(ID_NV_RESET);
-    menu->addAction(QStringLiteral("Close"))->setData(ID_NV_CLOSE);
-    return menu;
-}
-
 void NvidiaInfoDialog::contextMenuEvent(QContextMenuEvent* event)
 {
-    const std::unique_ptr<QMenu> menu = buildMenu();
-    raise();
-    activateWindow();
-    const QAction* chosen = menu->exec(event->globalPos() - QPoint(0, menu->sizeHint().height()));
-    if (chosen)
-        runCommand(chosen->data().toInt());
+    if (const int command = runResetCloseMenu(*this, event->globalPos(), ID_NV_RESET, ID_NV_CLOSE))
+        runCommand(command);
 }
 
 void NvidiaInfoDialog::runCommand(int command)

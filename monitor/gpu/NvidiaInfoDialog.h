@@ -14,7 +14,6 @@
 
 #include <memory>
 
-class QMenu;
 
 namespace monitor {
 
@@ -46,7 +45,6 @@ public:
     // The timer's work: the link width and, once read, the extremes.
     void refresh();
     // The menu, each action carrying its command; and a command's work.
-    std::unique_ptr<QMenu> buildMenu();
     void runCommand(int command);
     // Stops the timer and deletes the window once it is gone.
     void closeWindow();
