@@ -90,7 +90,7 @@ std::vector<std::string> environmentFor(const std::optional<UserIdentity>& ident
     return result;
 }
 
-void reportAndExit(int pipeFd, int error)
+[[noreturn]] void reportAndExit(int pipeFd, int error)
 {
     const ssize_t ignored = write(pipeFd, &error, sizeof error);
     (void)ignored;

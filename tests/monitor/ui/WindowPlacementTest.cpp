@@ -246,7 +246,7 @@ TEST(MainDialogParts, RightClickAndRestingMouseReachTheirParts)
     ASSERT_EQ(rig.start(), StartupOutcome::Running);
 
     // The About entry does not take over the right click.
-    QContextMenuEvent click(QContextMenuEvent::Mouse, QPoint(20, 30));
+    QContextMenuEvent click(QContextMenuEvent::Mouse, QPoint(20, 30), rig.window->mapToGlobal(QPoint(20, 30)));
     QApplication::sendEvent(rig.window.get(), &click);
     EXPECT_EQ(menus, std::vector<QPoint>{QPoint(20, 30)});
 
