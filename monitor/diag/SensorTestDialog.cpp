@@ -1,5 +1,6 @@
 #include "monitor/diag/SensorTestDialog.h"
 
+#include "dialog/BesideOwner.h"
 #include "dialog/MessageBoxStyle.h"
 #include "dialog/StandardIds.h"
 #include "hw/MsrIndex.h"
@@ -70,10 +71,7 @@ SlotReadouts readRegisters(MonitorRecords& records)
 QPoint sensorTestPosition(const QRect& mainWindow, int screenWidth, int width, Composition composition)
 {
     const int gap = composition == Composition::On ? 10 : 0;
-    const int mainRight = mainWindow.x() + mainWindow.width();
-    if (mainWindow.x() < screenWidth - mainRight)
-        return {mainRight + gap, mainWindow.y()};
-    return {mainWindow.x() - width - gap, mainWindow.y()};
+    return {dialog::besideOwnerLeft(mainWindow, screenWidth, width, gap), mainWindow.y()};
 }
 
 int SensorTestDialog::rowCell(int row, int slot) { return sensorTestRowCell(row, slot); }
