@@ -99,7 +99,10 @@ cost_report() {
   done
 }
 
-# Reads the common options: [--log off|on|both] [--repeats N] [seconds].
+# Reads the common options: [--log off|on|both] [--repeats N] [--no-build]
+# [seconds]. --no-build takes the programs as they are in the build folder
+# (OSTREL_BUILD_DIR), for instance binaries of an earlier commit kept aside.
+cost_build=1
 cost_log=off
 cost_repeats=3
 cost_seconds=60
@@ -108,6 +111,7 @@ cost_options() {
     case "$1" in
       --log) cost_log="$2"; shift 2 ;;
       --repeats) cost_repeats="$2"; shift 2 ;;
+      --no-build) cost_build=0; shift ;;
       -*) echo "cost: unknown option $1" >&2; exit 2 ;;
       *) cost_seconds="$1"; shift ;;
     esac

@@ -3,7 +3,7 @@
 # resident memory on the 8-CPU simulated i7-2600K, beside an empty Qt dialog
 # with a 1000 ms timer measured at the same time (the ratio shows what the
 # monitor adds to the toolkit).
-#   bench/ostrel_cost.sh [--log off|on|both] [--repeats N] [seconds]
+#   bench/ostrel_cost.sh [--log off|on|both] [--repeats N] [--no-build] [seconds]
 # --log on runs Ostrel with its log file on (LogFile=1, every other key at its
 # default); both runs the two side by side. Each of N consecutive windows
 # (default 3) lasts SECONDS (default 60), after a warm-up of 5 s; the table
@@ -17,8 +17,10 @@ build="${OSTREL_BUILD_DIR:-$here/build}"
 cost_options "$@"
 export QT_QPA_PLATFORM="${QT_QPA_PLATFORM:-offscreen}"
 
-cmake -S "$here" -B "$build" -G Ninja >/dev/null
-cmake --build "$build" --target Ostrel empty_dialog_bench >/dev/null
+if [ "$cost_build" = 1 ]; then
+  cmake -S "$here" -B "$build" -G Ninja >/dev/null
+  cmake --build "$build" --target Ostrel empty_dialog_bench >/dev/null
+fi
 
 cost_work="$(mktemp -d /tmp/ostrel-cost-XXXXXX)"
 trap cost_cleanup EXIT

@@ -3,7 +3,7 @@
 # memory on the 8-CPU simulated i7-2600K, beside an empty Qt dialog with a
 # 1000 ms timer measured at the same time, on the method of
 # bench/ostrel_cost.sh.
-#   bench/sparvel_cost.sh [--log off|on|both] [--repeats N] [seconds]
+#   bench/sparvel_cost.sh [--log off|on|both] [--repeats N] [--no-build] [seconds]
 # --log on runs Sparvel with "Log" switched on at start (bench/sparvel_logging,
 # the program's main() plus that click); both runs the two side by side. Each
 # of N consecutive windows (default 3) lasts SECONDS (default 60), after a
@@ -15,8 +15,10 @@ build="${OSTREL_BUILD_DIR:-$here/build}"
 cost_options "$@"
 export QT_QPA_PLATFORM="${QT_QPA_PLATFORM:-offscreen}"
 
-cmake -S "$here" -B "$build" -G Ninja >/dev/null
-cmake --build "$build" --target Sparvel sparvel_logging empty_dialog_bench >/dev/null
+if [ "$cost_build" = 1 ]; then
+  cmake -S "$here" -B "$build" -G Ninja >/dev/null
+  cmake --build "$build" --target Sparvel sparvel_logging empty_dialog_bench >/dev/null
+fi
 
 cost_work="$(mktemp -d /tmp/sparvel-cost-XXXXXX)"
 trap cost_cleanup EXIT
