@@ -41,6 +41,7 @@ ProcessorSelection selectProcessor(const EnvironmentLookup& environment)
     }
     if (const char* audit = environment("SIMULATED_AUDIT"))
         options.auditPath = audit;
+    options.auditRecords = options.auditPath.empty() ? sim::AuditRecords::Dropped : sim::AuditRecords::Kept;
     // Programs on one host share one simulated machine per profile unless
     // SIMULATED_MACHINE names another.
     const char* machine = environment("SIMULATED_MACHINE");

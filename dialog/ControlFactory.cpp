@@ -1,5 +1,6 @@
 #include "dialog/ControlFactory.h"
 
+#include "dialog/PlainFieldStyle.h"
 #include "dialog/UpDownControl.h"
 
 #include <QCheckBox>
@@ -52,6 +53,8 @@ QWidget* makeEdit(const ControlSpec& spec, QWidget* parent)
     edit->setReadOnly(spec.style & style::ReadOnly);
     if (spec.style & style::NoBorder)
         edit->setFrame(false);
+    else if (spec.style & style::ReadOnly)
+        PlainFieldStyle::apply(edit); // fields that show values: opaque and cheap to repaint
     if (spec.style & style::Number)
         edit->setValidator(new QRegularExpressionValidator(QRegularExpression(QStringLiteral("[0-9]*")), edit));
     return edit;

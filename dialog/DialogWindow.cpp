@@ -1,5 +1,6 @@
 #include "dialog/DialogWindow.h"
 
+#include "dialog/CaretBlinkTimeout.h"
 #include "dialog/ControlFactory.h"
 #include "dialog/ControlText.h"
 #include "dialog/DialogFont.h"
@@ -57,6 +58,8 @@ DialogWindow::DialogWindow(const DialogTemplate& dialogTemplate, QWidget* parent
     setFixedSize(m_units.toPixelsX(dialogTemplate.width), m_units.toPixelsY(dialogTemplate.height));
     setSizeGripEnabled(false);
     buildControls();
+    if (role == WindowRole::Main)
+        CaretBlinkTimeout::install();
 }
 
 DialogWindow::~DialogWindow() = default;

@@ -22,18 +22,14 @@ ClockReading readClocks(platform::Processor& processor)
     return reading;
 }
 
-// Time-stamp ticks per millisecond of a sleep of `ms`.
+// The clocks' advance over one sleep.
 struct SleepWindow {
     uint64_t tscTicks = 0;
     int64_t qpcTicks = 0;
 };
 
-SleepWindow measureSleep(platform::Processor& processor, uint32_t ms)
+SleepWindow between(const ClockReading& start, const ClockReading& end)
 {
-    processor.sleep(0);
-    ClockReading start = readClocks(processor);
-    processor.sleep(ms);
-    ClockReading end = readClocks(processor);
     return {end.tsc - start.tsc, end.qpc - start.qpc};
 }
 
@@ -63,10 +59,21 @@ void ClockThread(platform::Processor& processor, SharedReadings& shared)
     ClockRing ring;
     ring.fill(static_cast<uint64_t>(firstMHz * 1000.0));
 
+    // Two sleeps per round and nothing more: the reading that ends the
+    // 125 ms window starts the 250 ms one (the thread has just woken, so a
+    // yield there would only cost a trip through the scheduler), and the
+    // round starts with the yield that lets the window begin on a fresh
+    // time slice.
     while (control.load() == Running) {
-        SleepWindow short125 = measureSleep(processor, 125);
+        processor.sleep(0);
+        const ClockReading first = readClocks(processor);
+        processor.sleep(125);
+        const ClockReading middle = readClocks(processor);
+        processor.sleep(250);
+        const ClockReading last = readClocks(processor);
+        const SleepWindow short125 = between(first, middle);
+        const SleepWindow long250 = between(middle, last);
         uint64_t r125 = short125.tscTicks / 125;
-        SleepWindow long250 = measureSleep(processor, 250);
         uint64_t r250 = long250.tscTicks / 250;
         if (long250.qpcTicks > 0)
             shared.tscPerQpcTick.store(static_cast<double>(long250.tscTicks) / static_cast<double>(long250.qpcTicks));

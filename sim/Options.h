@@ -17,6 +17,8 @@ namespace sim {
 
 enum class LoadMode { Host, Fixed };
 
+enum class AuditRecords { Kept, Dropped };
+
 struct GpuCounts {
     int nvidia = 0;
     int ati = 0;
@@ -31,6 +33,12 @@ struct Options {
     // state of every written register when the program deinitialises the
     // register access (the simulated registers end with the process); empty: none.
     std::string auditPath;
+    // Whether every register read, CPUID, RDTSC and register write is kept
+    // in memory (the newest AuditCapacity of each) for reads(), writes() and
+    // the audit file. Tests that look at them keep them; a program keeps them
+    // only when SIMULATED_AUDIT asks for the file, so a monitor left running
+    // all day does not carry megabytes of records it never shows.
+    AuditRecords auditRecords = AuditRecords::Kept;
     // SIMULATED_AFFINITY: the logical CPUs the process may run on, as a cpuset
     // or taskset restricts them (bit n = CPU n); 0 means every CPU. Pinning
     // to a CPU outside it is refused and the masks show only these CPUs.

@@ -76,6 +76,8 @@ void SimulatedProcessor::updateBusyFloor()
 
 void SimulatedProcessor::logRead(int cpu, ReadKind kind, uint32_t index)
 {
+    if (m_options.auditRecords == AuditRecords::Dropped)
+        return;
     m_reads.push_back({cpu, kind, index});
     if (m_reads.size() > AuditCapacity)
         m_reads.pop_front();
@@ -165,9 +167,11 @@ bool SimulatedProcessor::writeMsr(uint32_t index, uint32_t low, uint32_t high)
     uint64_t value = msr::join(low, high);
     WriteOutcome outcome = m_registers.write(cpu, index, value, now);
     m_model.settle();
-    m_writes.push_back({cpu, index, value, outcome, now});
-    if (m_writes.size() > AuditCapacity)
-        m_writes.pop_front();
+    if (m_options.auditRecords == AuditRecords::Kept) {
+        m_writes.push_back({cpu, index, value, outcome, now});
+        if (m_writes.size() > AuditCapacity)
+            m_writes.pop_front();
+    }
     ++m_writeCount;
     return outcome != WriteOutcome::Faulted;
 }

@@ -11,7 +11,8 @@
 // of them is refused (the kernel's EINVAL), a mask with some of them keeps
 // those, and both masks the seam reports show only them.
 //
-// Every register read, CPUID and RDTSC is logged with the CPU it executed on,
+// Every register read, CPUID and RDTSC is logged with the CPU it executed on
+// (unless Options::auditRecords drops the records),
 // so tests and the audit file show that nothing was read in another CPU's
 // name.
 //

@@ -275,7 +275,7 @@ void TurboMonitorDialog::tick()
     m_log.onTick(now, m_logState, m_logFormat);
     if (const std::optional<platform::UserFileError> error = m_log.takeNewError())
         std::fprintf(stderr, "Sparvel: cannot write the log %s\n", error->describe().c_str());
-    update();
+    // Each control that changed repaints itself; nothing else is redrawn.
 }
 
 void TurboMonitorDialog::showReading(const TurboReading& reading)

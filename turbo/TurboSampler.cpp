@@ -239,19 +239,27 @@ void TurboSampler::programCounters()
     for (int n = 0; n < kMeasuredCpus; ++n) {
         if (!inMask(m_systemMask, n) || !m_access.pin(n))
             continue;
+        // Every tick, as another program may have reprogrammed them; a
+        // register that already holds its value is not written again (each
+        // write is a system call on a real machine).
         uint64_t globalCtrl = 0;
         // Without the old value the other enable bits would be cleared: skip.
         if (m_access.read(msr::IA32_PERF_GLOBAL_CTRL, globalCtrl)) {
-            globalCtrl = msr::perf_global_ctrl::Pmc0Enable.set(globalCtrl, 1);
-            globalCtrl = msr::perf_global_ctrl::Pmc1Enable.set(globalCtrl, 1);
-            m_access.write(msr::IA32_PERF_GLOBAL_CTRL, globalCtrl);
+            uint64_t enabled = msr::perf_global_ctrl::Pmc0Enable.set(globalCtrl, 1);
+            enabled = msr::perf_global_ctrl::Pmc1Enable.set(enabled, 1);
+            if (enabled != globalCtrl)
+                m_access.write(msr::IA32_PERF_GLOBAL_CTRL, enabled);
         }
         uint64_t select0 = 0;
-        m_access.read(msr::IA32_PERFEVTSEL0, select0);
-        m_access.write(msr::IA32_PERFEVTSEL0, msr::join(evt::UnhaltedCoreCycles, msr::highHalf(select0)));
+        const bool read0 = m_access.read(msr::IA32_PERFEVTSEL0, select0);
+        const uint64_t wanted0 = msr::join(evt::UnhaltedCoreCycles, msr::highHalf(select0));
+        if (!read0 || wanted0 != select0)
+            m_access.write(msr::IA32_PERFEVTSEL0, wanted0);
         uint64_t select1 = 0;
-        m_access.read(msr::IA32_PERFEVTSEL1, select1);
-        m_access.write(msr::IA32_PERFEVTSEL1, msr::join(evt::UnhaltedReferenceCycles, msr::highHalf(select1)));
+        const bool read1 = m_access.read(msr::IA32_PERFEVTSEL1, select1);
+        const uint64_t wanted1 = msr::join(evt::UnhaltedReferenceCycles, msr::highHalf(select1));
+        if (!read1 || wanted1 != select1)
+            m_access.write(msr::IA32_PERFEVTSEL1, wanted1);
     }
     m_access.pinMask(m_systemMask);
 }

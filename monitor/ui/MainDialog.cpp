@@ -132,6 +132,15 @@ void MainDialog::applyStartupWindowSteps()
 
     setText(IDC_TEMPERATURE_FRAME, temperatureHeading(s.unitText, s.Skull));
 
+    // The run timer on the information button changes every second: the
+    // button paints its whole rectangle (the window's colour around the
+    // bevel), so that repaint stops at its edges instead of redrawing the
+    // frame and the fields behind it.
+    if (QWidget* infoButton = control(IDC_INFO_BUTTON)) { // the six-core window has none
+        infoButton->setBackgroundRole(QPalette::Window);
+        infoButton->setAutoFillBackground(true);
+    }
+
     m_gpuText = fromUtf8(m_records.signatureText);
     s.gpuPresent = s.nvidiaPresent || s.atiPresent;
     if (m_layout.signature == SignatureStyle::BothShown) {

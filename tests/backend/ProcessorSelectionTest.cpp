@@ -48,6 +48,26 @@ TEST(ProcessorSelection, AProfileNameGivesTheSimulatedProcessor)
     EXPECT_TRUE(selection.processor->capabilityTest());
 }
 
+TEST(ProcessorSelection, RecordsOfEveryAccessAreKeptOnlyForTheAuditFile)
+{
+    // A monitor runs for days: without SIMULATED_AUDIT nothing would ever
+    // read the records, so none are kept.
+    for (const bool audit : {false, true}) {
+        SCOPED_TRACE(audit ? "SIMULATED_AUDIT set" : "no SIMULATED_AUDIT");
+        std::map<std::string, std::string> variables{{"SIMULATED_CPU", "i7-2600k"},
+                                                     {"SIMULATED_MACHINE", uniqueMachine()}};
+        if (audit)
+            variables["SIMULATED_AUDIT"] = testing::TempDir() + "selection-audit.txt";
+        backend::ProcessorSelection selection = backend::selectProcessor(environment(variables));
+        ASSERT_TRUE(selection.ok()) << selection.error;
+        uint32_t low = 0, high = 0;
+        ASSERT_TRUE(selection.processor->readMsr(msr::IA32_THERM_STATUS, low, high));
+        ASSERT_TRUE(selection.processor->writeMsr(msr::IA32_PERF_CTL, 0x1000, 0));
+        EXPECT_EQ(selection.simulated->reads().size(), audit ? 1u : 0u);
+        EXPECT_EQ(selection.simulated->writes().size(), audit ? 1u : 0u);
+    }
+}
+
 TEST(ProcessorSelection, AnUnknownNameListsTheProfiles)
 {
     backend::ProcessorSelection selection = backend::selectProcessor(environment({{"SIMULATED_CPU", "pentium4"}}));

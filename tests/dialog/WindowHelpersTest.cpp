@@ -1,8 +1,12 @@
 #include "SampleWindow.h"
 
+#include "dialog/CaretBlinkTimeout.h"
 #include "dialog/ClientAreaDrag.h"
+#include "dialog/ControlFactory.h"
 #include "dialog/HoverTimer.h"
 
+#include <QImage>
+#include <QLineEdit>
 #include <QMouseEvent>
 #include <QSignalSpy>
 #include <QTest>
@@ -86,4 +90,46 @@ TEST(HoverTimerTest, ReportsOneHoverPerRequestAndStopsOnLeave)
     EXPECT_EQ(left.count(), 1);
     QTest::qWait(60);
     EXPECT_EQ(hovered.count(), 1);
+}
+
+TEST(PlainFieldStyleTest, ReadOnlyFieldsPaintEveryPixelOfTheirRectangle)
+{
+    // A value field that left a pixel unpainted would make each new value
+    // repaint the group box and the window behind it.
+    const dialog::DialogUnits units(6, 13);
+    QWidget parent;
+    for (const uint32_t style : {uint32_t(dialog::style::ReadOnly), uint32_t(dialog::style::ReadOnly | dialog::style::Center)}) {
+        const dialog::ControlSpec spec{1000, dialog::ControlKind::Edit, "51", 8, 9, 60, 12, style};
+        QWidget* field = dialog::ControlFactory::create(spec, units, &parent);
+        EXPECT_TRUE(field->testAttribute(Qt::WA_OpaquePaintEvent));
+        // Rendered over two backgrounds: a pixel the field does not cover
+        // fully shows through differently.
+        QImage overMagenta(field->size(), QImage::Format_ARGB32);
+        overMagenta.fill(Qt::magenta);
+        field->render(&overMagenta, QPoint(), QRegion(), QWidget::DrawChildren);
+        QImage overGreen(field->size(), QImage::Format_ARGB32);
+        overGreen.fill(Qt::green);
+        field->render(&overGreen, QPoint(), QRegion(), QWidget::DrawChildren);
+        int unpainted = 0;
+        for (int y = 0; y < overMagenta.height(); ++y)
+            for (int x = 0; x < overMagenta.width(); ++x)
+                unpainted += overMagenta.pixel(x, y) != overGreen.pixel(x, y);
+        EXPECT_EQ(unpainted, 0);
+    }
+}
+
+TEST(CaretBlinkTimeoutTest, StopsAfterTheTimeoutAndResumesOnAKey)
+{
+    const int flash = QApplication::cursorFlashTime();
+    ASSERT_GT(flash, 0);
+    dialog::CaretBlinkTimeout* watcher = dialog::CaretBlinkTimeout::install(std::chrono::milliseconds(20));
+    QLineEdit field;
+    field.show();
+    field.setFocus();
+    EXPECT_TRUE(QTest::qWaitFor([&] { return !watcher->blinking(); }, 5000));
+    EXPECT_EQ(QApplication::cursorFlashTime(), 0) << "the caret stays shown";
+    QTest::keyClick(&field, Qt::Key_A);
+    EXPECT_TRUE(watcher->blinking());
+    EXPECT_EQ(QApplication::cursorFlashTime(), flash);
+    dialog::CaretBlinkTimeout::install(); // the other tests run with the usual timeout
 }

@@ -5,12 +5,14 @@
 #include "monitor/ClockThread.h"
 #include "monitor/LoadCounterThread.h"
 
+#include <algorithm>
 #include <chrono>
 #include <filesystem>
 #include <fstream>
 #include <mutex>
 #include <thread>
 #include <unistd.h>
+#include <vector>
 
 using namespace measuretest;
 using namespace monitor;
@@ -217,6 +219,52 @@ TEST_F(LoadThreadTest, ThreadThatDoesNotAnswer)
     clockThread.release();
     shared.reset();
     EXPECT_TRUE(eventually([&] { return watch.expired(); }));
+}
+
+// The sleeps a thread makes, in order.
+class SleepLog : public platform::ForwardingProcessor {
+public:
+    using ForwardingProcessor::ForwardingProcessor;
+    void sleep(uint32_t milliseconds) override
+    {
+        {
+            std::lock_guard lock(m_lock);
+            m_sleeps.push_back(milliseconds);
+        }
+        inner().sleep(milliseconds);
+    }
+    std::vector<uint32_t> sleeps() const
+    {
+        std::lock_guard lock(m_lock);
+        return m_sleeps;
+    }
+
+private:
+    mutable std::mutex m_lock;
+    std::vector<uint32_t> m_sleeps;
+};
+
+TEST(ClockThreadTest, WakesTwicePerRound)
+{
+    // A monitor left running all day pays for every wake-up: after the first
+    // estimate's yield, each round yields once and sleeps its two windows,
+    // the 250 ms one starting where the 125 ms one ended.
+    Rig rig("i7-2600k", 50.0, std::make_shared<sim::ManualClock>());
+    SleepLog processor(*rig.processor);
+    auto shared = std::make_shared<SharedReadings>();
+    WorkerThread thread = StartClockThread(processor, shared);
+    ASSERT_TRUE(thread.started());
+    ASSERT_TRUE(eventually([&] { return processor.sleeps().size() >= 13; }));
+    StopWorkerThreads(*shared, realSleep);
+
+    // Before the rounds come the pinning's and the first estimate's yields.
+    const std::vector<uint32_t> sleeps = processor.sleeps();
+    const auto rounds = std::find(sleeps.begin(), sleeps.end(), 125u);
+    ASSERT_NE(rounds, sleeps.begin());
+    EXPECT_EQ(*(rounds - 1), 0u) << "a round starts with a yield";
+    for (auto round = rounds; sleeps.end() - round >= 3; round += 3)
+        EXPECT_EQ(std::vector<uint32_t>(round, round + 3), (std::vector<uint32_t>{125, 250, 0}))
+            << "round from sleep " << round - sleeps.begin();
 }
 
 // A processor that owns the simulated one it forwards to, says when it is

@@ -49,6 +49,26 @@ TEST(TurboSamplerStartup, UnlocksCpuidOnTheCurrentCpuAndProgramsEveryCounter)
     EXPECT_EQ(rig.cpu.threadPriority(), platform::ThreadPriority::TimeCritical);
 }
 
+TEST(TurboSamplerCounterControls, RewrittenOnlyWhereAnotherProgramChangedThem)
+{
+    SamplerRig rig;
+    rig.nehalem(0xF, 20, kTurbo25);
+    ASSERT_EQ(rig.start().failure, StartupFailure::None);
+    rig.cpu.setMsr(2, msr::IA32_PERFEVTSEL1, 0x5'00000000ull); // taken by another program
+    rig.cpu.clearWrites();
+    rig.sampler->tick();
+
+    std::vector<FakeTurboProcessor::Write> controls;
+    for (const auto& write : rig.cpu.writes())
+        if (write.index == msr::IA32_PERF_GLOBAL_CTRL || write.index == msr::IA32_PERFEVTSEL0
+            || write.index == msr::IA32_PERFEVTSEL1)
+            controls.push_back(write);
+    ASSERT_EQ(controls.size(), 1u);
+    EXPECT_EQ(controls[0].cpu, 2);
+    EXPECT_EQ(controls[0].index, msr::IA32_PERFEVTSEL1);
+    EXPECT_EQ(controls[0].value, msr::join(0x43013C, 0x5));
+}
+
 TEST(TurboSamplerStartup, MissingMiscEnableIsNotWrittenBack)
 {
     SamplerRig rig;
