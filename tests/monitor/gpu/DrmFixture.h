@@ -16,7 +16,7 @@ struct CardSpec {
     std::string vendor = "0x1002";
     std::string pci = "0000:03:00.0";
     std::optional<int> millidegrees = 45000; // nothing: no hwmon folder
-    std::string productName;
+    std::string productName = "";
 };
 
 struct DrmFixture {

@@ -49,8 +49,9 @@ TEST_P(NvidiaCreation, StatusAndPresence)
     EXPECT_EQ(sensors.nvidiaStatus(), c.status);
     EXPECT_EQ(settings.nvidiaPresent, c.status == 0);
     ASSERT_EQ(sensors.nvidia() != nullptr, c.status == 0);
-    if (sensors.nvidia())
+    if (sensors.nvidia()) {
         EXPECT_EQ(sensors.nvidia()->gpuCount(), c.gpus);
+    }
 }
 
 INSTANTIATE_TEST_SUITE_P(
