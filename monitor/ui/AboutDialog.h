@@ -2,7 +2,7 @@
 // The monitor's About box (dialog 100): the logo, the version lines and the
 // credits, and buttons that open pages in the user's browser: the program's
 // own read-me, the kernel's register-access documentation, the processor
-// maker's specification search for the processor found ("Spec Finder"), its
+// maker's product search for the processor found (the model button), its
 // support pages, and a help button that leaves the box open. Run modally
 // from the main window and the notification-area menu.
 
@@ -34,7 +34,7 @@ public:
     // Room the button's frame needs around its image (pixels, both sides together).
     static constexpr int ImageMargin = 8;
 
-    // The Spec Finder names the processor by its model name and signature.
+    // The model button names the processor by its model name and signature.
     AboutDialog(const std::string& modelName, uint32_t signature, DocumentOpener& opener,
                 QWidget* parent = nullptr);
 

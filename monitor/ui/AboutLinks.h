@@ -1,6 +1,6 @@
 #pragma once
-// The addresses the About box opens, kept in one place, and the Spec Finder's
-// caption and search address for the processor found.
+// The addresses the About box opens, kept in one place, and the model
+// button's caption and search address for the processor found.
 
 #include <cstdint>
 #include <string>
@@ -17,7 +17,7 @@ inline constexpr std::string_view InstalledReadme = "/usr/share/doc/ostrel/READM
 inline constexpr std::string_view MsrDocumentation = "https://man7.org/linux/man-pages/man4/msr.4.html";
 // The processor maker's support pages.
 inline constexpr std::string_view MakerSupport = "https://www.intel.com/content/www/us/en/support.html";
-// The processor maker's specification search: host, page and query key.
+// The processor maker's product search: host, page and query key.
 inline constexpr std::string_view SpecSearchHost = "https://ark.intel.com";
 inline constexpr std::string_view SpecSearchQuery = "/Search.aspx?q=";
 
@@ -30,7 +30,7 @@ std::string homePage();
 // "Intel <model> Spec Finder\nCPUID String: <signature in hex>h".
 std::string specFinderCaption(std::string_view modelName, uint32_t signature);
 
-// The specification search for a model: every "Core " removed from the name,
+// The product search for a model: every "Core " removed from the name,
 // appended as it is to the search address.
 std::string specFinderAddress(std::string_view modelName);
 

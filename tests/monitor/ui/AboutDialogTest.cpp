@@ -1,4 +1,4 @@
-// The About box on a simulated processor: the Spec Finder's caption and
+// The About box on a simulated processor: the model button's caption and
 // search, and each button's address and whether it closes the box.
 
 #include "MonitorRig.h"
