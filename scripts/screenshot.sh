@@ -7,8 +7,12 @@
 # notification area (trayer) into docs/images/ostrel-tray.png, and its About
 # box (opened with F1) into docs/images/ostrel-about.png, and its settings
 # window (opened with a click on the Settings button) into
-# docs/images/ostrel-settings.png.
-#   scripts/screenshot.sh [ostrel.png [sparvel.png [ostrel-mini.png [ostrel-tray.png [ostrel-about.png [ostrel-settings.png]]]]]]
+# docs/images/ostrel-settings.png, and, without a notification area, where
+# the window's right-click menu offers them, the Turbo Boost Limits window on
+# the simulated i7-975 into docs/images/ostrel-turbo-limits.png and the Power
+# Limits window on the i7-2600K into docs/images/ostrel-power-limits.png.
+#   scripts/screenshot.sh [ostrel.png [sparvel.png [ostrel-mini.png [ostrel-tray.png [ostrel-about.png
+#                          [ostrel-settings.png [turbo-limits.png [power-limits.png]]]]]]]]
 # Uses the build in $OSTREL_BUILD_DIR (default build/), building the programs when needed.
 set -euo pipefail
 here="$(cd "$(dirname "$0")/.." && pwd)"
@@ -19,6 +23,8 @@ mini_output="${3:-$here/docs/images/ostrel-mini.png}"
 tray_output="${4:-$here/docs/images/ostrel-tray.png}"
 about_output="${5:-$here/docs/images/ostrel-about.png}"
 settings_output="${6:-$here/docs/images/ostrel-settings.png}"
+turbo_output="${7:-$here/docs/images/ostrel-turbo-limits.png}"
+power_output="${8:-$here/docs/images/ostrel-power-limits.png}"
 
 for tool in Xvfb xwininfo import xdotool; do
   command -v "$tool" >/dev/null || { echo "screenshot: $tool is missing (scripts/setup installs it)" >&2; exit 1; }
@@ -128,7 +134,7 @@ if command -v trayer >/dev/null; then
 fi
 
 # capture_secondary TITLE OUTPUT SETTINGS ACTION...
-# Starts Ostrel with the settings lines given, runs ACTION on its main window
+# Starts Ostrel (on $secondary_profile, default the i7-2600K) with the settings lines given, runs ACTION on its main window
 # (the variables WINDOW, WIDTH and HEIGHT say where it is) and captures the
 # window titled TITLE that it opens.
 capture_secondary() {
@@ -139,7 +145,7 @@ capture_secondary() {
   chmod 700 "$dir/runtime"
   cp "$build/app/Ostrel" "$dir/Ostrel"
   printf '[Ostrel]\n%s' "$settings" >"$dir/Ostrel.ini"
-  (cd "$dir" && exec env XDG_RUNTIME_DIR="$dir/runtime" QT_QPA_PLATFORM=xcb SIMULATED_CPU=i7-2600k \
+  (cd "$dir" && exec env XDG_RUNTIME_DIR="$dir/runtime" QT_QPA_PLATFORM=xcb SIMULATED_CPU="${secondary_profile:-i7-2600k}" \
     SIMULATED_LOAD=25 SIMULATED_READOUT=47,44,50,46 ./Ostrel >"$dir/log" 2>&1) &
   program_pid=$!
   local main="" found=""
@@ -176,3 +182,18 @@ capture_secondary About "$about_output" "" press_f1
 # 48x14 of the 208x234 window) opens it beside the main window.
 click_settings() { xdotool mousemove --window "$WINDOW" $((WIDTH * 179 / 208)) $((HEIGHT * 223 / 234)) click 1; }
 capture_secondary Settings "$settings_output" $'LogFile=1\nAlarm=1\nIconShow=15\n' click_settings
+
+# The limits windows: the right-click menu offers them where the desktop has
+# no notification area, as its fourth entry.
+if [ -n "$trayer_pid" ]; then
+  kill "$trayer_pid" 2>/dev/null || true
+  wait "$trayer_pid" 2>/dev/null || true
+  trayer_pid=""
+fi
+open_limits() {
+  xdotool mousemove --window "$WINDOW" 4 4 click 3
+  sleep 0.5
+  xdotool key Down Down Down Down Return
+}
+secondary_profile=i7-975 capture_secondary "Turbo Boost Limits" "$turbo_output" "" open_limits
+capture_secondary "Power Limits" "$power_output" "" open_limits
