@@ -194,12 +194,18 @@ std::optional<std::string> findProgram(const std::string& name)
 }
 
 
-std::variant<pid_t, StartFailure> startChild(const std::vector<std::string>& argv,
-                                             const std::optional<InvokingUser>& user, uint32_t affinity)
+namespace {
+
+// A fork with a close-on-exec pipe on which the child reports why it could
+// not become the program; the pipe closes empty once the exec succeeded.
+struct ReportingFork {
+    pid_t child = -1;
+    int readEnd = -1;  // the parent's
+    int writeEnd = -1; // the child's
+};
+
+std::optional<StartFailure> forkReporting(ReportingFork& forked)
 {
-    Launch launch;
-    if (std::optional<StartFailure> failure = prepareLaunch(argv, user, launch))
-        return *failure;
     int report[2];
     if (pipe2(report, O_CLOEXEC) != 0)
         return StartFailure{errno, "pipe"};
@@ -210,24 +216,51 @@ std::variant<pid_t, StartFailure> startChild(const std::vector<std::string>& arg
         close(report[1]);
         return StartFailure{error, "fork"};
     }
-    if (child == 0) {
-        close(report[0]);
-        setsid();
-        execProgram(report[1], launch.program, launch.args, launch.envp, launch.identity, affinity);
-    }
-    close(report[1]);
+    close(child == 0 ? report[0] : report[1]);
+    forked = {child, report[0], report[1]};
+    return std::nullopt;
+}
+
+// The error the child reported, nothing when its exec succeeded; closes the pipe.
+std::optional<int> readExecReport(int readEnd)
+{
     int error = 0;
     ssize_t got = 0;
     do {
-        got = read(report[0], &error, sizeof error);
+        got = read(readEnd, &error, sizeof error);
     } while (got < 0 && errno == EINTR);
-    close(report[0]);
-    if (got == static_cast<ssize_t>(sizeof error)) {
-        while (waitpid(child, nullptr, 0) < 0 && errno == EINTR) {
-        }
-        return StartFailure{error, "exec"};
+    close(readEnd);
+    if (got == static_cast<ssize_t>(sizeof error))
+        return error;
+    return std::nullopt;
+}
+
+void reap(pid_t child, int* status = nullptr)
+{
+    while (waitpid(child, status, 0) < 0 && errno == EINTR) {
     }
-    return child;
+}
+
+} // namespace
+
+std::variant<pid_t, StartFailure> startChild(const std::vector<std::string>& argv,
+                                             const std::optional<InvokingUser>& user, uint32_t affinity)
+{
+    Launch launch;
+    if (std::optional<StartFailure> failure = prepareLaunch(argv, user, launch))
+        return *failure;
+    ReportingFork forked;
+    if (std::optional<StartFailure> failure = forkReporting(forked))
+        return *failure;
+    if (forked.child == 0) {
+        setsid();
+        execProgram(forked.writeEnd, launch.program, launch.args, launch.envp, launch.identity, affinity);
+    }
+    if (const std::optional<int> error = readExecReport(forked.readEnd)) {
+        reap(forked.child);
+        return StartFailure{*error, "exec"};
+    }
+    return forked.child;
 }
 
 std::optional<StartFailure> startDetached(const std::vector<std::string>& argv, const std::optional<InvokingUser>& user)
@@ -235,40 +268,23 @@ std::optional<StartFailure> startDetached(const std::vector<std::string>& argv, 
     Launch launch;
     if (std::optional<StartFailure> failure = prepareLaunch(argv, user, launch))
         return *failure;
-
-    int report[2];
-    if (pipe2(report, O_CLOEXEC) != 0)
-        return StartFailure{errno, "pipe"};
-    const pid_t child = fork();
-    if (child < 0) {
-        const int error = errno;
-        close(report[0]);
-        close(report[1]);
-        return StartFailure{error, "fork"};
-    }
-    if (child == 0) {
-        close(report[0]);
+    ReportingFork forked;
+    if (std::optional<StartFailure> failure = forkReporting(forked))
+        return *failure;
+    if (forked.child == 0) {
         setsid();
         // The program is the grandchild, so nobody has to wait for it.
         const pid_t grandchild = fork();
         if (grandchild < 0)
-            reportAndExit(report[1], errno);
+            reportAndExit(forked.writeEnd, errno);
         if (grandchild > 0)
             _exit(0);
-        execProgram(report[1], launch.program, launch.args, launch.envp, launch.identity, 0);
+        execProgram(forked.writeEnd, launch.program, launch.args, launch.envp, launch.identity, 0);
     }
-    close(report[1]);
     int status = 0;
-    while (waitpid(child, &status, 0) < 0 && errno == EINTR) {
-    }
-    int error = 0;
-    ssize_t got = 0;
-    do {
-        got = read(report[0], &error, sizeof error);
-    } while (got < 0 && errno == EINTR);
-    close(report[0]);
-    if (got == static_cast<ssize_t>(sizeof error))
-        return StartFailure{error, "exec"};
+    reap(forked.child, &status);
+    if (const std::optional<int> error = readExecReport(forked.readEnd))
+        return StartFailure{*error, "exec"};
     if (!WIFEXITED(status) || WEXITSTATUS(status) != 0)
         return StartFailure{ECHILD, "fork"};
     return std::nullopt;
