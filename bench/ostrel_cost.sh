@@ -10,6 +10,10 @@
 # gives min/median/max over them. Everything runs on Qt's offscreen platform
 # (QT_QPA_PLATFORM overrides it). See bench/cost_common.sh for how CPU time
 # and memory are taken.
+# Two floors run beside them: the clock-measurement thread's rounds alone
+# (a yield, a 125 ms and a 250 ms sleep, nothing read), the least CPU time the
+# monitor's measurement pace allows; and the same dialog with one text label,
+# the least memory of a window that shows text.
 set -euo pipefail
 here="$(cd "$(dirname "$0")/.." && pwd)"
 build="${OSTREL_BUILD_DIR:-$here/build}"
@@ -19,7 +23,7 @@ export QT_QPA_PLATFORM="${QT_QPA_PLATFORM:-offscreen}"
 
 if [ "$cost_build" = 1 ]; then
   cmake -S "$here" -B "$build" -G Ninja >/dev/null
-  cmake --build "$build" --target Ostrel empty_dialog_bench >/dev/null
+  cmake --build "$build" --target Ostrel empty_dialog_bench clock_round_floor >/dev/null
 fi
 
 cost_work="$(mktemp -d /tmp/ostrel-cost-XXXXXX)"
@@ -33,7 +37,9 @@ start_ostrel() { # NAME DIR INI-LINES
 }
 [ "$cost_log" != on ] && start_ostrel "Ostrel, defaults" plain ""
 [ "$cost_log" != off ] && start_ostrel "Ostrel, log on" logging $'LogFile=1\n'
-mkdir -p "$cost_work/empty"
+mkdir -p "$cost_work/floor" "$cost_work/label" "$cost_work/empty"
+cost_start "floor: clock rounds alone, no Qt" "$cost_work/floor" "$build/bench/clock_round_floor"
+cost_start "floor: Qt dialog with one text label" "$cost_work/label" "$build/bench/empty_dialog_bench" --label
 cost_start "empty Qt dialog, 1000 ms timer" "$cost_work/empty" "$build/bench/empty_dialog_bench"
 
 cost_measure 5 "$cost_seconds" "$cost_repeats"

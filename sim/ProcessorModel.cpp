@@ -61,6 +61,7 @@ ProcessorModel::ProcessorModel(const Profile& profile, const Options& options, C
     if (m_hostLoad)
         m_hostLoad->sample();
     refreshLoads();
+    settle();
 }
 
 void ProcessorModel::powerOn(int64_t nowNanoseconds)
@@ -102,14 +103,19 @@ double ProcessorModel::configuredLoad(int n) const
 void ProcessorModel::refreshLoads()
 {
     uint32_t floor = m_machine.busyFloorMask();
+    bool changed = false;
     for (int n = 0; n < m_topology.cpuCount(); ++n) {
         double load = std::clamp(configuredLoad(n), 0.0, 1.0);
         if (floor & (1u << n))
             load = std::max(load, BusyFloorShare);
+        changed = changed || cpu(n).loadFraction != load;
         cpu(n).loadFraction = load;
     }
-    applyGovernor();
-    settle();
+    changed = applyGovernor() || changed;
+    if (!changed)
+        return; // the same loads and requests: the ratios stand
+    settleRatios();
+    invalidateDerived();
 }
 
 void ProcessorModel::setBusyFloor(uint32_t mask)
@@ -160,8 +166,9 @@ uint64_t ProcessorModel::governorRequest(int n, int ratioTenths) const
     return TargetVid.set(value, uint64_t(m_profile.vidCodeAt(ratioTenths)));
 }
 
-void ProcessorModel::applyGovernor()
+bool ProcessorModel::applyGovernor()
 {
+    bool changed = false;
     for (int n = 0; n < m_topology.cpuCount(); ++n) {
         // Without SpeedStep there is no frequency scaling for the system to do.
         if (!msr::misc_enable::EnhancedSpeedStep.test(packageOf(n).miscEnable))
@@ -172,7 +179,9 @@ void ProcessorModel::applyGovernor()
             continue;
         state.governorRequestTenths = wanted;
         state.perfControl = governorRequest(n, wanted);
+        changed = true;
     }
+    return changed;
 }
 
 double ProcessorModel::duty(int n) const
@@ -298,10 +307,43 @@ int ProcessorModel::chooseRatio(int package) const
     return ratio;
 }
 
+bool ProcessorModel::settleRatios()
+{
+    bool changed = false;
+    for (int package = 0; package < m_profile.packages; ++package) {
+        int& ratio = state().packageRatio[static_cast<size_t>(package)];
+        const int chosen = chooseRatio(package);
+        changed = changed || ratio != chosen;
+        ratio = chosen;
+    }
+    return changed;
+}
+
 void ProcessorModel::settle()
 {
+    settleRatios();
+    invalidateDerived(); // a register write may have changed a duty cycle or a limit
+}
+
+const ProcessorModel::Derived& ProcessorModel::derived()
+{
+    const uint64_t generation = state().generation;
+    if (m_derivedGeneration == generation)
+        return m_derived;
+    m_derived.busHz = m_profile.busHz();
+    m_derived.tscHz = tscHz();
+    for (int n = 0; n < m_topology.cpuCount(); ++n) {
+        m_derived.unhaltedShare[static_cast<size_t>(n)] = cpu(n).loadFraction * duty(n);
+        m_derived.counting[static_cast<size_t>(n)] = countingOf(n);
+    }
+    for (int core = 0; core < m_topology.coreCount(); ++core) {
+        m_derived.steadyRise[static_cast<size_t>(core)] = steadyRise(core);
+        m_derived.idleCelsius[static_cast<size_t>(core)] = idleCelsius(core);
+    }
     for (int package = 0; package < m_profile.packages; ++package)
-        state().packageRatio[static_cast<size_t>(package)] = chooseRatio(package);
+        m_derived.watts[static_cast<size_t>(package)] = packageWatts(package, packageRatioTenths(package));
+    m_derivedGeneration = generation;
+    return m_derived;
 }
 
 double ProcessorModel::idleCelsius(int core) const
@@ -361,42 +403,56 @@ double ProcessorModel::energyUnitsPerJoule() const
     return std::ldexp(1.0, int(msr::rapl_power_unit::EnergyStatusUnits.get(m_profile.raplPowerUnit)));
 }
 
-void ProcessorModel::countCycles(int n, double seconds)
+ProcessorModel::CpuCounting ProcessorModel::countingOf(int n) const
 {
-    CpuState& state = cpu(n);
-    double unhalted = state.loadFraction * duty(n) * seconds;
-    if (unhalted <= 0.0)
-        return;
-    int ratio = packageRatioTenths(m_topology.cpu(n).package);
-    double reference = unhalted * m_profile.busHz();
-    double core = reference * ratio / 10.0;
-    double nominal = unhalted * tscHz();
-
+    const CpuState& state = cpu(n);
+    CpuCounting counting;
     for (int counter = 0; counter < m_facts.generalCounters && counter < MaxGeneralCounters; ++counter) {
         uint64_t select = state.eventSelect[static_cast<size_t>(counter)];
-        bool counting = msr::perfevtsel::Enable.test(select)
-                        && (msr::perfevtsel::User.test(select) || msr::perfevtsel::Os.test(select))
-                        && msr::perf_global_ctrl::pmcEnable(unsigned(counter)).test(state.globalControl);
-        if (!counting)
+        bool enabled = msr::perfevtsel::Enable.test(select)
+                       && (msr::perfevtsel::User.test(select) || msr::perfevtsel::Os.test(select))
+                       && msr::perf_global_ctrl::pmcEnable(unsigned(counter)).test(state.globalControl);
+        if (!enabled)
             continue;
         uint64_t event = msr::perfevtsel::EventSelect.get(select);
         uint64_t mask = msr::perfevtsel::UnitMask.get(select);
-        double cycles = 0.0;
+        Counts& counts = counting.general[static_cast<size_t>(counter)];
         if (event == msr::perfevtsel::EventUnhaltedCycles && mask == 0)
-            cycles = core;
+            counts = Counts::CoreCycles;
         else if (event == msr::perfevtsel::EventUnhaltedCycles && mask == 1)
-            cycles = reference; // reference cycles tick at the bus clock
+            counts = Counts::ReferenceCycles; // reference cycles tick at the bus clock
         else if (event == msr::perfevtsel::EventInstructionsRetired && mask == 0)
-            cycles = core;
-        if (state.pmc[static_cast<size_t>(counter)].add(cycles, m_facts.generalWidth))
+            counts = Counts::CoreCycles; // one instruction per cycle
+        // Any other event counts nothing here.
+    }
+    for (unsigned counter = 0; counter < FixedCounters; ++counter)
+        counting.fixed[counter] = msr::fixed_ctr_ctrl::ctrEnable(counter).get(state.fixedControl) != 0
+                                  && msr::perf_global_ctrl::fixedEnable(counter).test(state.globalControl);
+    return counting;
+}
+
+void ProcessorModel::countCycles(int n, double unhalted, const Derived& d)
+{
+    CpuState& state = cpu(n);
+    if (unhalted <= 0.0)
+        return;
+    const CpuCounting& counting = d.counting[static_cast<size_t>(n)];
+    int ratio = packageRatioTenths(m_topology.cpu(n).package);
+    double reference = unhalted * d.busHz;
+    double core = reference * ratio / 10.0;
+    double nominal = unhalted * d.tscHz;
+
+    for (size_t counter = 0; counter < counting.general.size(); ++counter) {
+        if (counting.general[counter] == Counts::Nothing)
+            continue;
+        double cycles = counting.general[counter] == Counts::CoreCycles ? core : reference;
+        if (state.pmc[counter].add(cycles, m_facts.generalWidth))
             state.globalStatus = msr::perf_global_status::pmcOverflow(unsigned(counter)).set(state.globalStatus, 1);
     }
 
     const double fixedCounts[FixedCounters] = {core /* instructions, one per cycle */, core, nominal};
     for (unsigned counter = 0; counter < FixedCounters; ++counter) {
-        bool counting = msr::fixed_ctr_ctrl::ctrEnable(counter).get(state.fixedControl) != 0
-                        && msr::perf_global_ctrl::fixedEnable(counter).test(state.globalControl);
-        if (counting && state.fixed[counter].add(fixedCounts[counter], m_facts.fixedWidth))
+        if (counting.fixed[counter] && state.fixed[counter].add(fixedCounts[counter], m_facts.fixedWidth))
             state.globalStatus = msr::perf_global_status::fixedOverflow(counter).set(state.globalStatus, 1);
     }
     state.mperf.add(nominal, 64);
@@ -407,29 +463,36 @@ void ProcessorModel::advance(int64_t nowNanoseconds)
 {
     MachineState& s = state();
     if (nowNanoseconds > s.last) {
+        const Derived& d = derived();
         double seconds = double(nowNanoseconds - s.last) / 1e9;
         for (int n = 0; n < m_topology.cpuCount(); ++n)
-            countCycles(n, seconds);
+            countCycles(n, d.unhaltedShare[static_cast<size_t>(n)] * seconds, d);
         double dieDecay = std::exp(-seconds / m_profile.thermalTimeConstantSeconds);
         double spreaderDecay = std::exp(-seconds / m_profile.heatsinkTimeConstantSeconds);
         for (int core = 0; core < m_topology.coreCount(); ++core) {
             CoreState& state = this->core(core);
-            double rise = steadyRise(core);
+            double rise = d.steadyRise[static_cast<size_t>(core)];
             double dieTarget = DieShare * rise;
-            double spreaderTarget = idleCelsius(core) + (1.0 - DieShare) * rise;
+            double spreaderTarget = d.idleCelsius[static_cast<size_t>(core)] + (1.0 - DieShare) * rise;
             state.dieRise = dieTarget + (state.dieRise - dieTarget) * dieDecay;
             state.spreaderCelsius = spreaderTarget + (state.spreaderCelsius - spreaderTarget) * spreaderDecay;
         }
         for (int package = 0; package < m_profile.packages; ++package) {
             PackageState& state = this->package(package);
-            state.watts = packageWatts(package, packageRatioTenths(package));
+            state.watts = d.watts[static_cast<size_t>(package)];
             state.energyUnits += state.watts * seconds * energyUnitsPerJoule();
         }
         s.last = nowNanoseconds;
     }
-    for (int core = 0; core < m_topology.coreCount(); ++core)
-        if (readout(core) == 0)
+    // A sensor reads 0 at TjMax; a core a degree or more below it cannot,
+    // whatever its noise, so only the hot ones are read.
+    static_assert(SensorNoiseCelsius + 0.5 < 1.0, "the rounded readout of a core 1 degree below TjMax must stay above 0");
+    for (int core = 0; core < m_topology.coreCount(); ++core) {
+        const std::optional<int>& pinned = m_pinnedReadouts[static_cast<size_t>(core)];
+        bool hot = pinned ? *pinned == 0 : celsius(core) > double(m_profile.tjMax) - 1.0 && readout(core) == 0;
+        if (hot)
             this->core(core).thermalLog = true;
+    }
 
     if (m_hostLoad && m_options.loadMode == LoadMode::Host && nowNanoseconds - s.hostSampledAt >= HostSampleInterval) {
         s.hostSampledAt = nowNanoseconds;

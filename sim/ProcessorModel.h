@@ -33,6 +33,7 @@
 #include "sim/SimulatedMachine.h"
 #include "sim/Topology.h"
 
+#include <array>
 #include <cstdint>
 #include <memory>
 #include <optional>
@@ -113,7 +114,7 @@ private:
     const MachineState& state() const { return m_machine.state(); }
     void powerOn(int64_t nowNanoseconds);
     double configuredLoad(int cpu) const;
-    void applyGovernor();
+    bool applyGovernor(); // true when it changed a request
     uint64_t governorRequest(int cpu, int ratioTenths) const;
     double coreActivity(int core) const;
     int requestedRatioTenths(int package) const;
@@ -125,7 +126,32 @@ private:
     double idleCelsius(int core) const;
     double steadyRise(int core) const;
     double sensorNoise(int core) const;
-    void countCycles(int cpu, double seconds);
+    bool settleRatios();
+    void invalidateDerived() { ++state().generation; }
+
+    // What a CPU's performance counters count, from its event selects and enables.
+    enum class Counts : uint8_t { Nothing, CoreCycles, ReferenceCycles };
+    struct CpuCounting {
+        std::array<Counts, MaxGeneralCounters> general{};
+        std::array<bool, FixedCounters> fixed{};
+    };
+    CpuCounting countingOf(int cpu) const;
+
+    // What advance() needs that only changes with the loads, the ratios and
+    // the register settings: computed again after the machine's generation
+    // moved on, which any program attached to it may cause.
+    struct Derived {
+        double busHz = 0.0;
+        double tscHz = 0.0;
+        std::array<double, MaxCpus> unhaltedShare{}; // load × clock-modulation duty
+        std::array<CpuCounting, MaxCpus> counting{};
+        std::array<double, MaxCores> steadyRise{};
+        std::array<double, MaxCores> idleCelsius{};
+        std::array<double, MaxPackages> watts{};
+    };
+    const Derived& derived();
+    // unhalted: the seconds the CPU ran in this step.
+    void countCycles(int cpu, double unhalted, const Derived& derived);
 
     const Profile& m_profile;
     Topology m_topology;
@@ -136,6 +162,8 @@ private:
     std::vector<int> m_hostCpuOf;                    // per simulated CPU
     std::vector<std::optional<int>> m_pinnedReadouts; // per core, this program's own
     uint64_t m_noiseSeed = 0;
+    Derived m_derived;
+    std::optional<uint64_t> m_derivedGeneration; // the machine's generation m_derived belongs to
 };
 
 } // namespace sim

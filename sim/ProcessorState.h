@@ -72,6 +72,7 @@ struct MachineState {
     int64_t epoch;                  // clock time of power-on: the TSC counts from here
     int64_t last;                   // clock time the state was integrated to
     int64_t hostSampledAt;          // clock time of the last read of the host's load
+    uint64_t generation;            // advances whenever a load, a ratio or a register setting changes
 };
 
 static_assert(std::is_trivially_copyable_v<MachineState> && std::is_standard_layout_v<MachineState>,

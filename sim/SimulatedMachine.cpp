@@ -18,13 +18,14 @@ namespace sim {
 namespace {
 
 constexpr uint64_t ImageMagic = 0x4F5354524C53494DULL; // "OSTRLSIM"
-constexpr uint32_t ImageVersion = 1;
+constexpr uint32_t ImageVersion = 2;
 
-bool alive(int32_t pid)
+// `self`: this program's id, known alive without asking the kernel.
+bool alive(int32_t pid, int32_t self)
 {
     if (pid <= 0)
         return false;
-    if (pid == getpid())
+    if (pid == self)
         return true;
     return kill(pid, 0) == 0 || errno == EPERM;
 }
@@ -162,10 +163,11 @@ void SimulatedMachine::claimSlot()
 {
     lock();
     m_slot = -1;
+    m_pid = int32_t(getpid());
     for (int n = 0; n < MaxHolders; ++n) {
         HolderSlot& slot = m_state->holders[static_cast<size_t>(n)];
-        if (!alive(slot.pid)) {
-            slot = {int32_t(getpid()), 0};
+        if (!alive(slot.pid, m_pid)) {
+            slot = {m_pid, 0};
             m_slot = n;
             break;
         }
@@ -214,7 +216,7 @@ uint32_t SimulatedMachine::busyFloorMask()
 {
     uint32_t mask = 0;
     for (const HolderSlot& slot : m_state->holders)
-        if (slot.pid != 0 && slot.busyFloorMask != 0 && alive(slot.pid))
+        if (slot.pid != 0 && slot.busyFloorMask != 0 && alive(slot.pid, m_pid))
             mask |= slot.busyFloorMask;
     return mask;
 }

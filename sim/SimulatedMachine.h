@@ -77,6 +77,7 @@ private:
     int m_fd = -1;       // the shared file; -1 for a private machine
     int m_folderFd = -1; // the folder, locked while attaching and detaching
     int m_slot = 0;
+    int32_t m_pid = 0; // the program that claimed m_slot
     std::string m_path;
 };
 

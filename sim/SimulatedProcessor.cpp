@@ -55,15 +55,23 @@ int SimulatedProcessor::cpuOfMask(uint32_t mask) const
     return std::countr_zero(mask != 0 ? mask : m_allowedMask);
 }
 
+uint32_t* SimulatedProcessor::threadMask(std::thread::id thread)
+{
+    for (auto& [id, mask] : m_threadMasks)
+        if (id == thread)
+            return &mask;
+    return nullptr;
+}
+
 int SimulatedProcessor::currentCpuLocked()
 {
-    auto it = m_threadMasks.find(std::this_thread::get_id());
-    if (it == m_threadMasks.end() && !m_unpinnedThreadSeen) {
+    const uint32_t* mask = threadMask(std::this_thread::get_id());
+    if (!mask && !m_unpinnedThreadSeen) {
         m_unpinnedThreadSeen = true;
         m_model.advance(m_clock->nanoseconds());
         updateBusyFloor();
     }
-    return cpuOfMask(it == m_threadMasks.end() ? m_processMask : it->second);
+    return cpuOfMask(mask ? *mask : m_processMask);
 }
 
 void SimulatedProcessor::updateBusyFloor()
@@ -113,9 +121,11 @@ uint32_t SimulatedProcessor::setThreadAffinityMask(uint32_t mask)
         return 0;
     std::lock_guard machine(*m_machine);
     m_model.advance(m_clock->nanoseconds());
-    auto [it, inserted] = m_threadMasks.try_emplace(std::this_thread::get_id(), m_processMask);
-    uint32_t previous = it->second;
-    it->second = wanted;
+    uint32_t* threadWanted = threadMask(std::this_thread::get_id());
+    if (!threadWanted)
+        threadWanted = &m_threadMasks.emplace_back(std::this_thread::get_id(), m_processMask).second;
+    uint32_t previous = *threadWanted;
+    *threadWanted = wanted;
     updateBusyFloor();
     return previous;
 }

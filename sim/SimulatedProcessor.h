@@ -45,7 +45,7 @@
 #include <string>
 #include <string_view>
 #include <thread>
-#include <unordered_map>
+#include <utility>
 #include <vector>
 
 namespace sim {
@@ -157,7 +157,10 @@ private:
     uint32_t m_startMask;   // the CPUs allowed at start: the system mask reported
     uint32_t m_allowedMask; // the CPUs threads may be pinned to now
     uint32_t m_processMask;
-    std::unordered_map<std::thread::id, uint32_t> m_threadMasks;
+    // The masks of the threads that pinned themselves: a handful at most,
+    // looked up on every access, so a short list searched in order.
+    std::vector<std::pair<std::thread::id, uint32_t>> m_threadMasks;
+    uint32_t* threadMask(std::thread::id thread);
     bool m_unpinnedThreadSeen = false; // a thread ran here on the process mask
     std::deque<ReadRecord> m_reads;
     std::deque<WriteRecord> m_writes;

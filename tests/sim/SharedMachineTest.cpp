@@ -80,6 +80,23 @@ TEST(SharedMachine, ProcessorsOnOneMachineSeeEachOthersWrites)
     EXPECT_EQ(read(*first, 3, IA32_TIME_STAMP_COUNTER), read(*second, 3, IA32_TIME_STAMP_COUNTER));
 }
 
+TEST(SharedMachine, AWriteByOneProgramChangesTheCountsAnotherReads)
+{
+    std::string name = freshMachineName();
+    auto clock = std::make_shared<sim::ManualClock>();
+    auto writer = onMachine(name, 100, clock);
+    auto reader = onMachine(name, 100, clock);
+    ASSERT_TRUE(writer && reader);
+    const auto mperfOverOneSecond = [&] {
+        uint64_t before = read(*reader, 2, IA32_MPERF);
+        clock->advanceSeconds(1.0);
+        return double(read(*reader, 2, IA32_MPERF) - before);
+    };
+    const double full = mperfOverOneSecond();
+    write(*writer, 2, IA32_CLOCK_MODULATION, clock_modulation::DutyCycle.set(clock_modulation::Enable.set(0, 1), 4));
+    EXPECT_NEAR(mperfOverOneSecond() / full, 0.5, 1e-6) << "the reader counts at the duty the writer set";
+}
+
 TEST(SharedMachine, TheLastHolderRemovesTheFile)
 {
     std::string name = freshMachineName();
