@@ -13,7 +13,8 @@ bool fullWidth(unsigned width) { return width >= 64; }
 bool Counter::add(double cycles, unsigned width)
 {
     double total = fraction + cycles;
-    double whole = std::floor(total);
+    // Counts are never negative: below 2^63 truncation is the floor, and cheaper.
+    double whole = total >= 0.0 && total < 0x1p63 ? double(static_cast<uint64_t>(total)) : std::floor(total);
     fraction = total - whole;
     uint64_t increment = static_cast<uint64_t>(whole);
     uint64_t sum = value + increment;

@@ -7,6 +7,7 @@
 
 #include <algorithm>
 #include <cmath>
+#include <cstring>
 #include <limits>
 #include <mutex>
 
@@ -323,6 +324,23 @@ void ProcessorModel::settle()
 {
     settleRatios();
     invalidateDerived(); // a register write may have changed a duty cycle or a limit
+}
+
+ProcessorModel::RegisterImage ProcessorModel::registerImage(int n) const
+{
+    RegisterImage image;
+    std::memcpy(image.cpu.data(), &cpu(n), sizeof(CpuState));
+    std::memcpy(image.package.data(), &state().packages[static_cast<size_t>(m_topology.cpu(n).package)],
+                sizeof(PackageState));
+    return image;
+}
+
+bool ProcessorModel::registersMatch(int n, const RegisterImage& image) const
+{
+    return std::memcmp(image.cpu.data(), &cpu(n), sizeof(CpuState)) == 0
+           && std::memcmp(image.package.data(), &state().packages[static_cast<size_t>(m_topology.cpu(n).package)],
+                          sizeof(PackageState))
+                  == 0;
 }
 
 const ProcessorModel::Derived& ProcessorModel::derived()

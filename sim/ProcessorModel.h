@@ -34,6 +34,7 @@
 #include "sim/Topology.h"
 
 #include <array>
+#include <cstddef>
 #include <cstdint>
 #include <memory>
 #include <optional>
@@ -72,6 +73,14 @@ public:
     void advance(int64_t nowNanoseconds);
     // Settles the ratios again after a register or load change (call after advance()).
     void settle();
+    // The bytes of a CPU's registers and its package's, the only ones a write
+    // to that CPU reaches: whether a write changed anything.
+    struct RegisterImage {
+        std::array<std::byte, sizeof(CpuState)> cpu;
+        std::array<std::byte, sizeof(PackageState)> package;
+    };
+    RegisterImage registerImage(int cpu) const;
+    bool registersMatch(int cpu, const RegisterImage& image) const;
 
     CpuState& cpu(int n) { return state().cpus[static_cast<size_t>(n)]; }
     const CpuState& cpu(int n) const { return state().cpus[static_cast<size_t>(n)]; }

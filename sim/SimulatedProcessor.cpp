@@ -175,8 +175,12 @@ bool SimulatedProcessor::writeMsr(uint32_t index, uint32_t low, uint32_t high)
     m_model.advance(now);
     int cpu = currentCpuLocked();
     uint64_t value = msr::join(low, high);
+    // Programs rewrite the same settings every tick; the ratios only need
+    // settling again when a register really changed.
+    const ProcessorModel::RegisterImage before = m_model.registerImage(cpu);
     WriteOutcome outcome = m_registers.write(cpu, index, value, now);
-    m_model.settle();
+    if (!m_model.registersMatch(cpu, before))
+        m_model.settle();
     if (m_options.auditRecords == AuditRecords::Kept) {
         m_writes.push_back({cpu, index, value, outcome, now});
         if (m_writes.size() > AuditCapacity)
