@@ -75,6 +75,7 @@ QWidget* makeGroupBox(const ControlSpec& spec, QWidget* parent)
     // A frame only: clicks pass through to the window, as with Windows group boxes.
     group->setAttribute(Qt::WA_TransparentForMouseEvents);
     group->setFocusPolicy(Qt::NoFocus);
+    PlainFieldStyle::applyToGroup(group);
     return group;
 }
 
