@@ -5,10 +5,12 @@
 #include "dialog/ControlFactory.h"
 #include "dialog/HoverTimer.h"
 
+#include <QFile>
 #include <QImage>
 #include <QLineEdit>
 #include <QMouseEvent>
 #include <QSignalSpy>
+#include <QStyle>
 #include <QTest>
 #include <QTimer>
 
@@ -116,6 +118,28 @@ TEST(PlainFieldStyleTest, ReadOnlyFieldsPaintEveryPixelOfTheirRectangle)
                 unpainted += overMagenta.pixel(x, y) != overGreen.pixel(x, y);
         EXPECT_EQ(unpainted, 0);
     }
+}
+
+TEST(PlainFieldStyleTest, GroupBoxFramesAreDrawnWithoutLoadingImagePlugins)
+{
+    if (QApplication::style()->name().compare(QLatin1String("fusion"), Qt::CaseInsensitive) != 0)
+        GTEST_SKIP() << "the frame picture replaces Fusion's only";
+    const dialog::DialogUnits units(6, 13);
+    QWidget parent;
+    const dialog::ControlSpec spec{1000, dialog::ControlKind::GroupBox, "Temperature", 4, 4, 120, 40, 0};
+    QWidget* group = dialog::ControlFactory::create(spec, units, &parent);
+    QImage image(group->size(), QImage::Format_ARGB32);
+    image.fill(Qt::white);
+    group->render(&image, QPoint(), QRegion(), QWidget::DrawChildren);
+    // The frame's left edge, halfway down, is darker than the window around it.
+    const int y = image.height() * 3 / 4;
+    EXPECT_LT(qGray(image.pixel(1, y)), qGray(image.pixel(image.width() / 2, y)));
+
+    // Every image-format plug-in (SVG, JPEG, GIF...) is a few hundred
+    // kilobytes a monitor left open all day never needs.
+    QFile maps(QStringLiteral("/proc/self/maps"));
+    ASSERT_TRUE(maps.open(QIODevice::ReadOnly));
+    EXPECT_FALSE(maps.readAll().contains("/imageformats/"));
 }
 
 TEST(CaretBlinkTimeoutTest, StopsAfterTheTimeoutAndResumesOnAKey)
