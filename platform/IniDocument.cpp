@@ -92,6 +92,22 @@ bool hasLineBreakOrNul(std::string_view s)
     return s.find_first_of(std::string_view("\r\n\0", 3)) != npos;
 }
 
+// The text stored for a value, so that reading gives the value back: a value
+// with outer blanks, or one a pair of quotes would be stripped from, is
+// wrapped in double quotes; any other value is stored as it is.
+std::string storedValue(std::string_view value)
+{
+    const bool blanks = !value.empty() && (isBlank(value.front()) || isBlank(value.back()));
+    if (!blanks && stripQuotes(value).size() == value.size())
+        return std::string(value);
+    std::string quoted;
+    quoted.reserve(value.size() + 2);
+    quoted += '"';
+    quoted += value;
+    quoted += '"';
+    return quoted;
+}
+
 } // namespace
 
 IniDocument IniDocument::parse(std::string_view bytes)
@@ -292,6 +308,7 @@ bool IniDocument::writeString(std::string_view section, std::string_view key,
         return false;
     section = trim(section);
     key = trim(key);
+    const std::string stored = storedValue(value);
 
     const auto entry = m_sections.find(section);
     if (entry == m_sections.end()) {
@@ -305,7 +322,7 @@ bool IniDocument::writeString(std::string_view section, std::string_view key,
         added.lastKey = added.header + 1;
         added.keys.emplace(std::string(key), 1);
         m_lines.push_back({"[" + std::string(section) + "]", m_newline});
-        m_lines.push_back({std::string(key) + "=" + std::string(value), m_newline});
+        m_lines.push_back({std::string(key) + "=" + stored, m_newline});
         m_sections.emplace(std::string(section), std::move(added));
         return true;
     }
@@ -315,7 +332,7 @@ bool IniDocument::writeString(std::string_view section, std::string_view key,
     if (existing != npos) {
         Line& line = m_lines[existing];
         line.text.resize(parseLine(line.text).valueStart);
-        line.text += value;
+        line.text += stored;
         return true;
     }
 
@@ -324,7 +341,7 @@ bool IniDocument::writeString(std::string_view section, std::string_view key,
     const size_t at = found->lastKey + 1;
     ensureEnding(found->lastKey);
     m_lines.insert(m_lines.begin() + static_cast<std::ptrdiff_t>(at),
-                   Line{std::string(key) + "=" + std::string(value), m_newline});
+                   Line{std::string(key) + "=" + stored, m_newline});
     for (auto& [name, other] : m_sections) {
         if (other.header >= at) {
             ++other.header;

@@ -47,7 +47,8 @@ public:
 
     // Sets a key: replaces the value of its first line in the first section of
     // that name, or adds "key=value" after the section's last key line, or adds
-    // the section at the end. false, with the document unchanged, when a name
+    // the section at the end. The value reads back exactly as given: one with
+    // outer blanks, or wrapped in a pair of quotes, is stored in double quotes. false, with the document unchanged, when a name
     // is empty or could not be read back (line breaks, NUL, ']' in a section
     // name, '=' in a key name, a key starting with ';', '#' or '[') or the
     // value holds a line break or NUL.

@@ -193,14 +193,16 @@ TEST_F(SaveTest, WhatIsSavedReadsBackTheSame)
     settings.Alarm2 = 215;
     settings.MiniMode = true;
     settings.InfoWindowIndex = 1;
-    settings.LogFileName = "/var/log/ostrel temps";
+    // Outer blanks are part of a name and survive the file.
+    settings.LogFileName = "  spaced ";
+    settings.AlarmFile = " /opt/alarm with blanks/too-hot\t";
     settings.RivaFile = "/opt/riva/Riva.exe";
     settings.lfHeight = -20;
     settings.lfWeight = 700;
     settings.lfItalic = 1;
     settings.lfCharSet = 204;
     settings.lfPitchAndFamily = 49;
-    settings.lfFaceName = "DejaVu Sans Mono";
+    settings.lfFaceName = "T ";
     for (int core = 0; core < 4; ++core)
         settings.Idle[core] = std::array{-199, 99, -1, 1}[core];
     const ProcessorFacts processor = core2Processor(4);
