@@ -348,6 +348,13 @@ bool IniFile::save(const IniDocument& document) const
                           "(chown) or remove it");
     }
 
+    const std::string bytes = document.serialize();
+    if (bytes.size() > kMaxSize)
+        return fail(notSaved + "it would grow to " + std::to_string(bytes.size())
+                    + " bytes, over the 1 MiB a settings file may have, and could not be loaded "
+                      "again; the old file is unchanged. Remove lines this program does not use "
+                      "from it");
+
     removeStaleTemporaries(folder, name);
 
     std::string temporary;
@@ -385,7 +392,7 @@ bool IniFile::save(const IniDocument& document) const
             step([&] { return ::fchown(out, owner->uid, owner->gid) == 0; });
         step([&] { return ::fchmod(out, kNewFileMode) == 0; });
     }
-    step([&] { return writeAll(out, document.serialize()); });
+    step([&] { return writeAll(out, bytes); });
     step([&] { return ::fsync(out) == 0; });
     struct stat written {};
     step([&] { return ::fstat(out, &written) == 0; });

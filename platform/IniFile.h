@@ -23,6 +23,9 @@
 // is written only in a folder that user may write, only over a file that user
 // or root owns, and a new file belongs to that user.
 //
+// A save that would make the file larger than a load accepts is refused; the
+// old file stays.
+//
 // An IniFile is one batch: use it from one thread at a time.
 
 #include "platform/IniDocument.h"

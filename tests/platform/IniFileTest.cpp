@@ -334,4 +334,24 @@ TEST_F(IniFileTest, RootWritesOnlyForTheInvokingUser)
     }
 }
 
+// A save never leaves a file that a load would refuse: the limit is exact.
+TEST_F(IniFileTest, SaveOverTheLoadLimitKeepsTheOldFile)
+{
+    const std::string before = "[S]\nA=1\n";
+    writeFile(m_path, before);
+    IniFile file(m_path.string());
+    const std::string header = "[S]\nA=2\n;";
+    const std::string fits = header + std::string(IniFile::kMaxSize - header.size() - 1, 'x') + "\n";
+    ASSERT_EQ(fits.size(), IniFile::kMaxSize);
+    ASSERT_TRUE(file.save(IniDocument::parse(fits)));
+    ASSERT_TRUE(file.load());
+    EXPECT_EQ(file.readInt("S", "A", 0), 2);
+
+    writeFile(m_path, before);
+    EXPECT_FALSE(file.save(IniDocument::parse("x" + fits)));
+    EXPECT_NE(file.problem().find(m_path.string()), std::string::npos) << file.problem();
+    EXPECT_TRUE(readFile(m_path) == before) << "the old file was replaced";
+    EXPECT_EQ(entries(m_folder), std::set<std::string>{"Ostrel.ini"});
+}
+
 } // namespace

@@ -6,6 +6,7 @@
 #include "monitor/settings/SettingsRules.h"
 #include "monitor/settings/SettingsStore.h"
 #include "monitor/settings/TurboLimitsStore.h"
+#include "platform/IniFile.h"
 #include "SettingsTestSupport.h"
 #include "tests/hw/FakeProcessor.h"
 
@@ -418,6 +419,26 @@ TEST_F(SaveTest, SixCoreBuildWritesEveryPresentSlot)
     EXPECT_NE(saved.find("IconTextColor8=0x0000FF\n"), std::string::npos);
     EXPECT_EQ(keys.count("FontNumber"), 1u);
     EXPECT_EQ(keys.count("VIDInfo"), 1u);
+}
+
+// A file just under the limit a load accepts: the save that would push it
+// over is refused, so the file still loads afterwards.
+TEST_F(SaveTest, SaveThatWouldOutgrowTheLoadLimitKeepsTheOldFile)
+{
+    const std::string header = "[Ostrel]\nLogInterval=10\n;";
+    const std::string full = header + std::string(platform::IniFile::kMaxSize - header.size() - 1, 'x') + "\n";
+    ASSERT_EQ(full.size(), 1048576u);
+    writeFile(m_ini, full);
+    const ProcessorFacts processor = core2Processor(4);
+    MonitorSettings loaded;
+    LoadAll(loaded, m_ini, processor);
+    ASSERT_EQ(loaded.LogInterval, 10);
+
+    EXPECT_EQ(SaveAll(fixtureSettings(), m_ini, processor), WriteResult::Failed);
+    EXPECT_TRUE(readFile(m_ini) == full) << "the old file was replaced";
+    MonitorSettings again;
+    LoadAll(again, m_ini, processor);
+    EXPECT_EQ(again.LogInterval, 10);
 }
 
 // Folders and files that cannot be written, even by root.
