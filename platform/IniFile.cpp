@@ -198,6 +198,28 @@ void syncFolder(int folder)
     }
 }
 
+// Why root does not read a settings file that someone else controls: what
+// it holds (an alarm program to start, a log path) would be acted on with
+// root's rights. The file must belong to root or to the user root runs for,
+// have no other name, and be writable by nobody else. nullopt: trusted.
+std::optional<std::string> distrustedByRoot(const struct stat& file, const std::optional<InvokingUser>& user)
+{
+    if (file.st_uid != 0 && !(user && file.st_uid == user->uid)) {
+        const std::string owners = user ? "user " + std::to_string(user->uid) + ", for whom this program runs as root,"
+                                        : std::string("root, as whom this program runs,");
+        return "it belongs to user " + std::to_string(file.st_uid) + ", not to " + owners
+            + " and its content would be acted on with root's rights; give the file to "
+            + (user ? "that user" : "root") + " (chown) or remove it";
+    }
+    if (file.st_nlink > 1)
+        return "it has other hard links, so it is also another file; replace it with a copy "
+               "of its own (cp, then mv over it) or remove it";
+    if (othersMayWrite(file))
+        return "users other than its owner may change it; take their write access away "
+               "(chmod go-w) or remove it";
+    return std::nullopt;
+}
+
 } // namespace
 
 struct IniFile::Target {
@@ -231,7 +253,8 @@ bool IniFile::fail(std::string problem) const
     return false;
 }
 
-std::shared_ptr<IniFile::Target> IniFile::inspect(const std::string& path, std::string* bytes)
+std::shared_ptr<IniFile::Target> IniFile::inspect(const std::string& path, std::string* bytes,
+                                                  const std::optional<InvokingUser>& user)
 {
     auto target = std::make_shared<IniFile::Target>();
     const std::string folder = folderOf(path);
@@ -282,6 +305,13 @@ std::shared_ptr<IniFile::Target> IniFile::inspect(const std::string& path, std::
             + ", not a regular file; remove it or put a settings file in its place";
         return target;
     }
+    if (::geteuid() == 0) {
+        if (std::optional<std::string> distrust = distrustedByRoot(target->info, user)) {
+            target->found = Found::Refused;
+            target->refusal = *distrust;
+            return target;
+        }
+    }
     const auto tooLarge = [&](size_t size) {
         target->found = Found::Refused;
         target->refusal = "it is larger than 1 MiB (" + std::to_string(size)
@@ -307,7 +337,7 @@ std::optional<IniDocument> IniFile::load() const
 {
     m_problem.clear();
     std::string bytes;
-    m_target = inspect(m_path, &bytes);
+    m_target = inspect(m_path, &bytes, user());
     if (m_target->found == Found::Refused) {
         fail("settings file " + m_path + " skipped: " + m_target->refusal
              + ". Using the defaults.");
@@ -322,7 +352,7 @@ bool IniFile::save(const IniDocument& document) const
 {
     m_problem.clear();
     if (!m_target)
-        m_target = inspect(m_path, nullptr);
+        m_target = inspect(m_path, nullptr, user());
     Target& target = *m_target;
     const std::string notSaved = "settings file " + m_path + " not saved: ";
     if (target.found == Found::Refused)
@@ -340,13 +370,8 @@ bool IniFile::save(const IniDocument& document) const
                         + ", for whom this program runs as root, may not write in the folder "
                         + folderOf(m_path) + "; let that user write there or run the program "
                           "from a folder of that user");
-        if (target.found == Found::Regular && target.info.st_uid != owner->uid
-            && target.info.st_uid != 0)
-            return fail(notSaved + "it belongs to user " + std::to_string(target.info.st_uid)
-                        + ", not to user " + std::to_string(owner->uid)
-                        + " for whom this program runs as root; give the file to that user "
-                          "(chown) or remove it");
     }
+    // A file root would not read (inspect refused it) has already failed above.
 
     const std::string bytes = document.serialize();
     if (bytes.size() > kMaxSize)

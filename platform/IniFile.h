@@ -20,8 +20,11 @@
 // where the process may, its owner; a new file gets mode 0644.
 //
 // Run as root for a desktop user (sudo, pkexec: see InvokingUser.h), the file
-// is written only in a folder that user may write, only over a file that user
-// or root owns, and a new file belongs to that user.
+// is written only in a folder that user may write, and a new file belongs to
+// that user. Root, for a user or in a root session of its own, reads and
+// replaces only a file that belongs to root or to that user, has no other
+// hard link and that nobody else may write; any other reads as no settings
+// and is never written, like a symbolic link.
 //
 // A save that would make the file larger than a load accepts is refused; the
 // old file stays.
@@ -81,7 +84,9 @@ private:
 
     // Opens the folder and then the file in it, each once, and judges the file
     // from its descriptor. With `bytes`, a regular file's content is read too.
-    static std::shared_ptr<Target> inspect(const std::string& path, std::string* bytes);
+    // Run as root, a file someone else controls is refused (see above).
+    static std::shared_ptr<Target> inspect(const std::string& path, std::string* bytes,
+                                           const std::optional<InvokingUser>& user);
     std::optional<InvokingUser> user() const;
     bool fail(std::string problem) const;
 

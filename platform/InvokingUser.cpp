@@ -5,8 +5,10 @@
 #include <sys/stat.h>
 #include <unistd.h>
 
+#include <cerrno>
 #include <charconv>
 #include <cstdlib>
+#include <cstring>
 #include <vector>
 
 namespace platform {
@@ -56,6 +58,32 @@ bool userInGroup(const InvokingUser& user, gid_t group)
             return true;
     }
     return false;
+}
+
+// The owner's private group: the owner's primary group, of the owner's name,
+// with no other member listed.
+bool isPrivateGroupOf(gid_t gid, uid_t owner)
+{
+    struct passwd user {};
+    struct passwd* foundUser = nullptr;
+    std::vector<char> userBuffer(16384);
+    if (getpwuid_r(owner, &user, userBuffer.data(), userBuffer.size(), &foundUser) != 0 || foundUser == nullptr
+        || user.pw_gid != gid)
+        return false;
+    struct group entry {};
+    struct group* found = nullptr;
+    std::vector<char> buffer(16384);
+    int error;
+    while ((error = getgrgid_r(gid, &entry, buffer.data(), buffer.size(), &found)) == ERANGE
+           && buffer.size() < (1u << 24))
+        buffer.resize(buffer.size() * 2);
+    if (error != 0 || found == nullptr || std::strcmp(entry.gr_name, user.pw_name) != 0)
+        return false;
+    for (char** member = entry.gr_mem; member != nullptr && *member != nullptr; ++member) {
+        if (std::strcmp(*member, user.pw_name) != 0)
+            return false;
+    }
+    return true;
 }
 
 } // namespace
@@ -119,6 +147,15 @@ bool userMayWriteFolder(const struct stat& info, const InvokingUser& user)
     else
         needed = S_IWOTH | S_IXOTH;
     return (info.st_mode & needed) == needed;
+}
+
+bool othersMayWrite(const struct stat& file)
+{
+    if ((file.st_mode & S_IWOTH) != 0)
+        return true;
+    if ((file.st_mode & S_IWGRP) == 0 || file.st_gid == 0)
+        return false;
+    return !isPrivateGroupOf(file.st_gid, file.st_uid);
 }
 
 } // namespace platform

@@ -42,4 +42,10 @@ bool userMayWriteFolder(const std::string& folder, const InvokingUser& user);
 // The same for a folder already examined (fstat of its descriptor).
 bool userMayWriteFolder(const struct stat& folder, const InvokingUser& user);
 
+// Whether anyone besides the file's owner and root may change the file: it is
+// writable by everyone, or by a group that may hold other users. Root's group
+// and the owner's private group (the owner's primary group, named as the
+// owner and listing no other member) hold no one else.
+bool othersMayWrite(const struct stat& file);
+
 } // namespace platform

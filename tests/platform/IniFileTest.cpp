@@ -18,6 +18,8 @@
 #include <sys/resource.h>
 #include <sys/stat.h>
 #include <sys/wait.h>
+#include <grp.h>
+#include <pwd.h>
 #include <unistd.h>
 
 using platform::IniDocument;
@@ -352,6 +354,88 @@ TEST_F(IniFileTest, SaveOverTheLoadLimitKeepsTheOldFile)
     EXPECT_NE(file.problem().find(m_path.string()), std::string::npos) << file.problem();
     EXPECT_TRUE(readFile(m_path) == before) << "the old file was replaced";
     EXPECT_EQ(entries(m_folder), std::set<std::string>{"Ostrel.ini"});
+}
+
+// A user other than root and `user` whose primary group is private (named
+// as the user, no other member), if the system has one.
+std::optional<platform::InvokingUser> userWithPrivateGroup()
+{
+    std::optional<platform::InvokingUser> result;
+    ::setpwent();
+    while (const passwd* entry = ::getpwent()) {
+        const group* own = ::getgrgid(entry->pw_gid);
+        if (entry->pw_uid != 0 && own != nullptr && std::string(own->gr_name) == entry->pw_name
+            && (own->gr_mem == nullptr || own->gr_mem[0] == nullptr)) {
+            result = platform::InvokingUser{entry->pw_uid, entry->pw_gid};
+            break;
+        }
+    }
+    ::endpwent();
+    return result;
+}
+
+// Root reads a settings file only when nobody else controls it: it belongs
+// to root or to the user root runs for, has no other name and nobody else
+// may write it. Anything else reads as no settings and is never replaced.
+TEST_F(IniFileTest, RootReadsOnlyASettingsFileNobodyElseControls)
+{
+    if (::geteuid() != 0)
+        GTEST_SKIP() << "needs root to pose as other users";
+    using platform::InvokingUser;
+    const InvokingUser user{65534, 65534}; // sudo's invoking user
+    constexpr uid_t stranger = 1234;       // a third user
+    constexpr gid_t shared = 100;          // a group of several users
+    struct Case {
+        const char* what;
+        std::optional<InvokingUser> invoking; // none: a root session of its own
+        uid_t owner;
+        gid_t group;
+        mode_t mode;
+        bool hardLink;
+        bool read;
+    };
+    std::vector<Case> cases = {
+        {"sudo: the user's file", user, user.uid, user.gid, 0644, false, true},
+        {"sudo: root's file", user, 0, 0, 0644, false, true},
+        {"sudo: a third user's file", user, stranger, stranger, 0644, false, false},
+        {"sudo: the user's file with another hard link", user, user.uid, user.gid, 0644, true, false},
+        {"sudo: root's file with another hard link", user, 0, 0, 0644, true, false},
+        {"sudo: the user's file, writable by everyone", user, user.uid, user.gid, 0646, false, false},
+        {"sudo: the user's file, writable by a shared group", user, user.uid, shared, 0664, false, false},
+        {"root: another user's file in a folder everyone may write", std::nullopt, stranger, stranger, 0644, false,
+         false},
+        {"root: root's file, writable by root's group", std::nullopt, 0, 0, 0664, false, true},
+        {"root: root's file, writable by another group", std::nullopt, 0, shared, 0664, false, false},
+    };
+    if (const std::optional<InvokingUser> own = userWithPrivateGroup())
+        cases.push_back({"sudo: the user's file, writable by the user's private group", own, own->uid, own->gid,
+                         0664, false, true});
+    const std::string before = "[S]\nA=1\n";
+    ASSERT_EQ(::chmod(m_folder.c_str(), 01777), 0);
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.what);
+        fs::remove_all(m_path);
+        fs::remove_all(m_folder / "other-name");
+        writeFile(m_path, before);
+        ASSERT_EQ(::chown(m_path.c_str(), c.owner, c.group), 0);
+        ASSERT_EQ(::chmod(m_path.c_str(), c.mode), 0);
+        if (c.hardLink)
+            fs::create_hard_link(m_path, m_folder / "other-name");
+
+        IniFile file(m_path.string());
+        file.setInvokingUser(c.invoking);
+        EXPECT_EQ(file.readInt("S", "A", 7), c.read ? 1 : 7);
+        if (c.read)
+            continue;
+        EXPECT_NE(file.problem().find(m_path.string()), std::string::npos) << file.problem();
+        EXPECT_FALSE(file.writeInt("S", "A", 2));
+        EXPECT_FALSE(file.save(IniDocument::parse("[S]\nA=3\n")));
+        struct stat st {};
+        ASSERT_EQ(::lstat(m_path.c_str(), &st), 0);
+        EXPECT_EQ(st.st_uid, c.owner);
+        EXPECT_EQ(st.st_mode & 07777, c.mode);
+        EXPECT_EQ(readFile(m_path), before);
+    }
 }
 
 } // namespace

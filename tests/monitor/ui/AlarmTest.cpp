@@ -118,6 +118,52 @@ TEST(Alarm, RaisesOncePerPeriodUntilTheSettingsAreConfirmed)
     EXPECT_EQ(alarm.rig->services.calls(dialog::ServiceKind::MessageBox).size(), 2u);
 }
 
+// A settings file that belongs to another user is not read by root, whether
+// it runs for a user through sudo or in a root session of its own, so the
+// alarm program it names never runs.
+class ForeignSettingsFile : public testing::TestWithParam<std::optional<const char*>> {};
+
+// Poses as sudo for a user while it lives.
+struct SudoEnvironment {
+    explicit SudoEnvironment(std::optional<const char*> uid)
+    {
+        if (uid)
+            setenv("SUDO_UID", *uid, 1);
+    }
+    ~SudoEnvironment() { unsetenv("SUDO_UID"); }
+};
+
+TEST_P(ForeignSettingsFile, NeverStartsItsAlarmProgram)
+{
+    if (geteuid() != 0)
+        GTEST_SKIP() << "needs root";
+    const SudoEnvironment sudo(GetParam());
+    std::vector<std::string> opened;
+    MainDialogParts parts;
+    parts.openAlarmFile = [&opened](const std::string& file) {
+        opened.push_back(file);
+        return OpenOutcome::Opened;
+    };
+    parts.playSound = [](const std::string&) {};
+    parts.flashWindow = [](MainDialog&) {};
+    {
+        MonitorRig rig("i7-2600k", {40, 35, 30, 10}, "Alarm=1\nAlarm1=50\nAlarmFile=/x/alarm.sh\n", parts);
+        chmod(rig.dir.path().toLocal8Bit().constData(), 01777);
+        ASSERT_EQ(chown(rig.iniPath.c_str(), 1234, 1234), 0);
+        EXPECT_EQ(rig.start(), StartupOutcome::Running);
+        rig.tick(2);
+        EXPECT_EQ(rig.settings().AlarmFile, "");
+        EXPECT_EQ(rig.settings().Alarm, 0);
+    }
+    EXPECT_TRUE(opened.empty());
+}
+
+INSTANTIATE_TEST_SUITE_P(Root, ForeignSettingsFile,
+                         testing::Values(std::optional<const char*>("65534"), std::nullopt),
+                         [](const testing::TestParamInfo<std::optional<const char*>>& info) {
+                             return info.param ? "sudo" : "root";
+                         });
+
 // --- the alarm program -----------------------------------------------------------
 
 TEST(AlarmProgram, AMissingFileIsFileNotFound)
