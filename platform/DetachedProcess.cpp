@@ -41,16 +41,8 @@ UserIdentity identityOf(const InvokingUser& user)
     if (getpwuid_r(user.uid, &entry, buffer.data(), buffer.size(), &found) == 0 && found) {
         identity.name = found->pw_name;
         identity.home = found->pw_dir;
-        int count = 32;
-        identity.groups.resize(static_cast<size_t>(count));
-        if (getgrouplist(found->pw_name, user.gid, identity.groups.data(), &count) < 0) {
-            identity.groups.resize(static_cast<size_t>(count));
-            getgrouplist(found->pw_name, user.gid, identity.groups.data(), &count);
-        }
-        identity.groups.resize(static_cast<size_t>(std::max(count, 0)));
     }
-    if (identity.groups.empty())
-        identity.groups.push_back(user.gid);
+    identity.groups = groupsOf(user);
     return identity;
 }
 

@@ -39,22 +39,8 @@ std::optional<gid_t> primaryGroup(uid_t uid)
 
 bool userInGroup(const InvokingUser& user, gid_t group)
 {
-    if (user.gid == group)
-        return true;
-    struct passwd entry {};
-    struct passwd* found = nullptr;
-    std::vector<char> buffer(16384);
-    if (getpwuid_r(user.uid, &entry, buffer.data(), buffer.size(), &found) != 0 || found == nullptr)
-        return false;
-    int count = 64;
-    std::vector<gid_t> groups(count);
-    if (getgrouplist(found->pw_name, user.gid, groups.data(), &count) < 0) {
-        groups.resize(count);
-        if (getgrouplist(found->pw_name, user.gid, groups.data(), &count) < 0)
-            return false;
-    }
-    for (int i = 0; i < count; ++i) {
-        if (groups[i] == group)
+    for (const gid_t member : groupsOf(user)) {
+        if (member == group)
             return true;
     }
     return false;
@@ -125,6 +111,27 @@ std::optional<InvokingUser> invokingUser(uid_t effectiveUid, const EnvironmentLo
 std::optional<InvokingUser> invokingUser()
 {
     return invokingUser(geteuid(), processEnvironment());
+}
+
+std::vector<gid_t> groupsOf(const InvokingUser& user)
+{
+    std::vector<gid_t> groups;
+    struct passwd entry {};
+    struct passwd* found = nullptr;
+    std::vector<char> buffer(16384);
+    if (getpwuid_r(user.uid, &entry, buffer.data(), buffer.size(), &found) == 0 && found != nullptr) {
+        int count = 64;
+        groups.resize(static_cast<size_t>(count));
+        if (getgrouplist(found->pw_name, user.gid, groups.data(), &count) < 0) {
+            groups.resize(static_cast<size_t>(count));
+            if (getgrouplist(found->pw_name, user.gid, groups.data(), &count) < 0)
+                count = 0;
+        }
+        groups.resize(static_cast<size_t>(count));
+    }
+    if (groups.empty())
+        groups.push_back(user.gid);
+    return groups;
 }
 
 bool userMayWriteFolder(const std::string& folder, const InvokingUser& user)

@@ -14,6 +14,7 @@
 #include <functional>
 #include <optional>
 #include <string>
+#include <vector>
 
 namespace platform {
 
@@ -34,6 +35,10 @@ EnvironmentLookup processEnvironment();
 std::optional<InvokingUser> invokingUser(uid_t effectiveUid, const EnvironmentLookup& environment);
 // The same for this process (geteuid() and the process environment).
 std::optional<InvokingUser> invokingUser();
+
+// The groups of the user: the group of `user` and every group the user
+// belongs to (at least the group of `user`).
+std::vector<gid_t> groupsOf(const InvokingUser& user);
 
 // Whether `uid` may create or replace entries in `folder`, judged from the
 // folder's owner, group and mode bits (root's rights are not assumed). false

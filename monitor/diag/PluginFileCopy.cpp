@@ -1,5 +1,7 @@
 #include "monitor/diag/PluginFileCopy.h"
 
+#include "platform/OpenAsUser.h"
+
 #include <fcntl.h>
 #include <sys/random.h>
 #include <sys/stat.h>
@@ -56,16 +58,30 @@ std::string nameOf(const std::string& path)
     return slash == std::string::npos ? path : path.substr(slash + 1);
 }
 
-std::optional<std::string> readSource(const std::string& source, std::string& bytes)
+// Reads a plug-in file beside the program. Only a regular file that root or
+// the user it runs for owns is read, never through a symbolic link, and for
+// an invoking user only one that user may read: the copy becomes theirs.
+std::optional<std::string> readSource(const std::string& source, const std::optional<platform::InvokingUser>& owner,
+                                      std::string& bytes)
 {
-    const Descriptor in(::open(source.c_str(), O_RDONLY | O_CLOEXEC | O_NONBLOCK));
-    if (in.get() < 0)
-        return source + ": " + errorText(errno);
+    const platform::OpenedFile opened = platform::openForReadingAs(source, owner);
+    const Descriptor in(opened.fd);
+    if (in.get() < 0) {
+        if (opened.error == ELOOP)
+            return source + ": it is a symbolic link, which is never followed; put the file itself there";
+        if (owner && (opened.error == EACCES || opened.error == EPERM))
+            return source + ": " + errorText(opened.error) + " for user " + std::to_string(owner->uid)
+                   + ", for whom this program runs as root";
+        return source + ": " + errorText(opened.error);
+    }
     struct stat info {};
     if (::fstat(in.get(), &info) != 0)
         return source + ": " + errorText(errno);
     if (!S_ISREG(info.st_mode))
         return source + ": not a regular file";
+    if (info.st_uid != 0 && info.st_uid != ::geteuid() && !(owner && info.st_uid == owner->uid))
+        return source + ": it belongs to user " + std::to_string(info.st_uid)
+               + ", who may have put anything there; give it to root or to the user running the program";
     if (static_cast<size_t>(info.st_size) > MaxPluginFileSize)
         return source + ": larger than a plug-in file can be";
     bytes.resize(static_cast<size_t>(info.st_size));
@@ -113,7 +129,7 @@ std::optional<std::string> copyPluginFile(const std::string& source, const std::
                                           const std::optional<platform::InvokingUser>& owner)
 {
     std::string bytes;
-    if (std::optional<std::string> problem = readSource(source, bytes))
+    if (std::optional<std::string> problem = readSource(source, owner, bytes))
         return problem;
 
     const std::string folderPath = folderOf(target);

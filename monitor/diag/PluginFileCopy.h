@@ -5,6 +5,11 @@
 // a symbolic link and a failed copy leaves the old file as it was. Run as
 // root for a desktop user, the copy goes only into a folder that user may
 // write and belongs to that user.
+//
+// The source must be a regular file that belongs to root or to the user the
+// program runs as (or for); a symbolic link is never followed. For a desktop
+// user the source is opened with that user's rights (platform/OpenAsUser.h),
+// so root never copies what the user could not read.
 
 #include "platform/InvokingUser.h"
 

@@ -12,7 +12,11 @@
 
 #include <gtest/gtest.h>
 
+#include <sys/stat.h>
+#include <unistd.h>
+
 #include <filesystem>
+#include <functional>
 #include <string>
 #include <vector>
 
@@ -151,4 +155,67 @@ TEST_F(PluginInstallerTest, CopyReplacesALinkAtTheTargetWithoutFollowingIt)
     EXPECT_EQ(test::readFile(elsewhere), "keep me");
     EXPECT_FALSE(fs::is_symlink(monitoring() / "OLCore.dll"));
     EXPECT_EQ(test::readFile(monitoring() / "OLCore.dll"), "plug-in");
+}
+
+// The plug-in's files lie in the program's folder, which the user may write
+// when the program runs from a build tree through sudo. Only a regular file
+// of root's or of that user's, which that user may read, is copied; a link is
+// never followed, wherever it points.
+TEST_F(PluginInstallerTest, SourcesTheUserCouldNotReadOrHaveRedirectedAreRefused)
+{
+    if (geteuid() != 0)
+        GTEST_SKIP() << "needs root to pose as another user";
+    const platform::InvokingUser user{65534, 65534};
+    const fs::path bin = m_root / "bin";
+    const fs::path secret = m_root / "secret";
+    const fs::path readable = m_root / "readable";
+    test::writeFile(secret, "root's own");
+    test::writeFile(readable, "anyone's");
+    ASSERT_EQ(chmod(secret.c_str(), 0600), 0);
+    for (const fs::path& folder : {m_root, bin})
+        ASSERT_EQ(chmod(folder.c_str(), 0755), 0);
+    ASSERT_EQ(chown(monitoring().c_str(), user.uid, user.gid), 0);
+
+    struct Case {
+        const char* what;
+        std::optional<platform::InvokingUser> owner;
+        std::function<void(const fs::path&)> plant;
+        bool copied;
+    };
+    const auto regular = [](uid_t uid, mode_t mode) {
+        return [uid, mode](const fs::path& source) {
+            test::writeFile(source, "plug-in");
+            ASSERT_EQ(chown(source.c_str(), uid, uid), 0);
+            ASSERT_EQ(chmod(source.c_str(), mode), 0);
+        };
+    };
+    const auto link = [](const fs::path& to) { return [to](const fs::path& source) { fs::create_symlink(to, source); }; };
+    const Case cases[] = {
+        {"sudo: the user's file", user, regular(user.uid, 0644), true},
+        {"sudo: root's file", user, regular(0, 0644), true},
+        {"sudo: root's file the user may not read", user, regular(0, 0600), false},
+        {"sudo: a third user's file", user, regular(1234, 0644), false},
+        {"sudo: a link to root's private file", user, link(secret), false},
+        {"sudo: a link to a file anyone may read", user, link(readable), false},
+        {"sudo: a FIFO", user, [](const fs::path& source) { ASSERT_EQ(mkfifo(source.c_str(), 0644), 0); }, false},
+        {"root: a link", std::nullopt, link(readable), false},
+        {"root: root's file", std::nullopt, regular(0, 0600), true},
+    };
+    const fs::path source = bin / "OLCore.rth";
+    const fs::path target = monitoring() / "OLCore.rth";
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.what);
+        fs::remove(source);
+        fs::remove(target);
+        c.plant(source);
+        const std::optional<std::string> problem = copyPluginFile(source.string(), target.string(), c.owner);
+        EXPECT_EQ(!problem, c.copied) << problem.value_or("copied");
+        if (c.copied) {
+            EXPECT_EQ(test::readFile(target), "plug-in");
+            continue;
+        }
+        EXPECT_NE(problem.value_or("").find(source.string()), std::string::npos) << problem.value_or("");
+        EXPECT_TRUE(emptyFolder(monitoring()));
+    }
+    EXPECT_EQ(test::readFile(secret), "root's own");
 }
