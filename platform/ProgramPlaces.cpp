@@ -2,10 +2,16 @@
 
 #include "platform/ProgramPath.h"
 
-#include <cerrno>
+#include <dirent.h>
+#include <fcntl.h>
 #include <pwd.h>
 #include <sys/stat.h>
 #include <unistd.h>
+
+#include <cerrno>
+#include <cstdio>
+#include <cstring>
+#include <utility>
 #include <vector>
 
 namespace platform {
@@ -26,6 +32,108 @@ bool systemFolder(const std::string& folder)
 std::string absoluteOrEmpty(const std::optional<std::string>& value)
 {
     return value && !value->empty() && (*value)[0] == '/' ? *value : std::string();
+}
+
+constexpr int LevelFlags = O_RDONLY | O_DIRECTORY | O_CLOEXEC;
+
+std::string errnoText(int error) { return std::strerror(error); }
+
+class FolderDescriptor {
+public:
+    explicit FolderDescriptor(int fd) : m_fd(fd) {}
+    FolderDescriptor(const FolderDescriptor&) = delete;
+    FolderDescriptor& operator=(const FolderDescriptor&) = delete;
+    FolderDescriptor& operator=(FolderDescriptor&& other) noexcept
+    {
+        std::swap(m_fd, other.m_fd);
+        return *this;
+    }
+    ~FolderDescriptor()
+    {
+        if (m_fd >= 0)
+            ::close(m_fd);
+    }
+    int get() const { return m_fd; }
+
+private:
+    int m_fd;
+};
+
+struct LevelOutcome {
+    int fd = -1;
+    int error = 0;   // errno when fd < 0
+    std::string why; // a refusal, when it is not just errno
+};
+
+// Opens the folder `name` inside `parent`. For a user whom root works for, a
+// symbolic link is followed only where that user cannot have made it: root
+// owns it and the user may not write the folder that holds it (a system
+// link such as /home to another disk). Anything else runs with this
+// process's own rights, links included.
+LevelOutcome openLevel(int parent, const std::string& name, const std::optional<InvokingUser>& user)
+{
+    LevelOutcome outcome;
+    outcome.fd = ::openat(parent, name.c_str(), LevelFlags | O_NOFOLLOW);
+    if (outcome.fd >= 0)
+        return outcome;
+    outcome.error = errno;
+    struct stat entry {};
+    if ((outcome.error != ENOTDIR && outcome.error != ELOOP)
+        || ::fstatat(parent, name.c_str(), &entry, AT_SYMLINK_NOFOLLOW) != 0 || !S_ISLNK(entry.st_mode))
+        return outcome;
+    if (user) {
+        struct stat holder {};
+        if (entry.st_uid != 0 || ::fstat(parent, &holder) != 0 || userMayWriteFolder(holder, *user)) {
+            outcome.error = ELOOP;
+            outcome.why = "is a symbolic link that user " + std::to_string(user->uid)
+                + " may have made, and root never follows one for that user; put a real folder in its place";
+            return outcome;
+        }
+    }
+    outcome.fd = ::openat(parent, name.c_str(), LevelFlags);
+    outcome.error = outcome.fd < 0 ? errno : 0;
+    return outcome;
+}
+
+// Whether the folder holds nothing.
+bool isEmptyFolder(int folder)
+{
+    const int listing = ::openat(folder, ".", O_RDONLY | O_DIRECTORY | O_CLOEXEC);
+    if (listing < 0)
+        return false;
+    DIR* dir = ::fdopendir(listing);
+    if (dir == nullptr) {
+        ::close(listing);
+        return false;
+    }
+    bool empty = true;
+    while (const dirent* entry = ::readdir(dir)) {
+        if (std::strcmp(entry->d_name, ".") != 0 && std::strcmp(entry->d_name, "..") != 0) {
+            empty = false;
+            break;
+        }
+    }
+    ::closedir(dir);
+    return empty;
+}
+
+// Gives the folder this process has just made to the user, through its
+// descriptor. Should another folder have been put in its place before it was
+// opened, it is given away only when that can hand over nothing: an empty
+// folder of root's (the user could have removed it anyway) or one the user
+// already owns.
+std::optional<std::string> handOver(int folder, const InvokingUser& user)
+{
+    struct stat info {};
+    if (::fstat(folder, &info) != 0)
+        return "cannot be examined (" + errnoText(errno) + ")";
+    if (info.st_uid == user.uid)
+        return std::nullopt;
+    if (info.st_uid != ::geteuid() || !isEmptyFolder(folder))
+        return "was replaced by another folder while it was made; remove it and start the program again";
+    if (::fchown(folder, user.uid, user.gid) != 0)
+        return "cannot be given to user " + std::to_string(user.uid) + " (" + errnoText(errno) + ")";
+    return std::nullopt;
 }
 
 } // namespace
@@ -97,32 +205,57 @@ ProgramPlaces prepareProgramPlaces(const std::string& programPath)
     const PlaceFacts facts = currentPlaceFacts();
     ProgramPlaces places = placesFor(programPath, facts);
     if (places.installed) {
-        makeUserFolder(places.settingsFile.substr(0, places.settingsFile.rfind('/')), facts.invokingUser);
-        makeUserFolder(places.logFolder, facts.invokingUser);
+        for (const std::string& folder :
+             {places.settingsFile.substr(0, places.settingsFile.rfind('/')), places.logFolder}) {
+            if (const std::optional<std::string> problem = makeUserFolder(folder, facts.invokingUser))
+                std::fprintf(stderr, "%s: %s\n", program_invocation_short_name, problem->c_str());
+        }
     }
     return places;
 }
 
-bool makeUserFolder(const std::string& folder, const std::optional<InvokingUser>& user)
+std::optional<std::string> makeUserFolder(const std::string& folder, const std::optional<InvokingUser>& user)
 {
     if (folder.empty())
-        return false;
-    size_t at = 1;
-    for (;;) {
-        const size_t next = folder.find('/', at);
-        const std::string part = folder.substr(0, next);
-        if (::mkdir(part.c_str(), 0700) == 0) {
-            if (user && ::chown(part.c_str(), user->uid, user->gid) != 0)
-                return false;
-        } else if (errno != EEXIST) {
-            return false;
+        return std::string("no folder given");
+    const auto fail = [&folder](const std::string& level, const std::string& why) -> std::optional<std::string> {
+        return "the folder " + folder + " cannot be made: " + level + " " + why;
+    };
+    FolderDescriptor parent(::open(folder[0] == '/' ? "/" : ".", LevelFlags));
+    if (parent.get() < 0)
+        return fail(folder[0] == '/' ? "/" : ".", "cannot be opened (" + errnoText(errno) + ")");
+    std::string walked = folder[0] == '/' ? "" : ".";
+    size_t at = 0;
+    while (at < folder.size()) {
+        const size_t slash = folder.find('/', at);
+        const size_t end = slash == std::string::npos ? folder.size() : slash;
+        const std::string name = folder.substr(at, end - at);
+        at = end + 1;
+        if (name.empty() || name == ".")
+            continue;
+        walked += "/" + name;
+
+        LevelOutcome level = openLevel(parent.get(), name, user);
+        bool created = false;
+        if (level.fd < 0 && level.error == ENOENT) {
+            if (::mkdirat(parent.get(), name.c_str(), 0700) == 0)
+                created = true;
+            else if (errno != EEXIST)
+                return fail(walked, "cannot be created (" + errnoText(errno) + ")");
+            // Opened again by name: whatever is there now is judged as any
+            // level is, so a link the user swapped in is not followed.
+            level = openLevel(parent.get(), name, user);
         }
-        if (next == std::string::npos)
-            break;
-        at = next + 1;
+        if (level.fd < 0)
+            return fail(walked, level.why.empty() ? "cannot be opened (" + errnoText(level.error) + ")" : level.why);
+        FolderDescriptor opened(level.fd);
+        if (created && user) {
+            if (std::optional<std::string> why = handOver(opened.get(), *user))
+                return fail(walked, *why);
+        }
+        parent = std::move(opened);
     }
-    struct stat info {};
-    return ::stat(folder.c_str(), &info) == 0 && S_ISDIR(info.st_mode);
+    return std::nullopt;
 }
 
 } // namespace platform

@@ -45,7 +45,11 @@ ProgramPlaces placesFor(const std::string& programPath);
 ProgramPlaces prepareProgramPlaces(const std::string& programPath);
 
 // Creates `folder` and its missing parents (mode 0700), owned by the invoking
-// user when there is one. false when it cannot be made.
-bool makeUserFolder(const std::string& folder, const std::optional<InvokingUser>& user);
+// user when there is one. The path is walked level by level through folder
+// descriptors: each new level is made inside the one opened before and handed
+// to the user through its own descriptor, never by name. For an invoking user
+// a symbolic link on the way is followed only when root made it in a folder
+// the user may not write. nullopt when the folder is there, otherwise why not.
+std::optional<std::string> makeUserFolder(const std::string& folder, const std::optional<InvokingUser>& user);
 
 } // namespace platform
