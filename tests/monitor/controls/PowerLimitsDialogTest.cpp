@@ -92,6 +92,25 @@ TEST_F(PowerLimits, ClearingTheSecondEnableKeepsTheTimeWindows)
     EXPECT_FALSE(window->isChecked(IdEnable2)) << "as read back";
 }
 
+TEST_F(PowerLimits, EachClampingBoxWritesItsOwnLimitsBit)
+{
+    struct Case {
+        int box;
+        bool clamp1, clamp2;
+    };
+    for (const Case& c : {Case{IdClamp1, true, false}, Case{IdClamp2, false, true}}) {
+        rig.pokeAll(msr::MSR_PKG_POWER_LIMIT, PowerOnLimits);
+        open();
+        LimitsRig::click(*window, c.box);
+        LimitsRig::click(*window, IdPowerApply);
+        const std::vector<uint64_t> power = rig.written(msr::MSR_PKG_POWER_LIMIT);
+        ASSERT_FALSE(power.empty()) << c.box;
+        const uint64_t written = power.back();
+        EXPECT_EQ(pkg::ClampLimit1.test(written), c.clamp1) << c.box;
+        EXPECT_EQ(pkg::ClampLimit2.test(written), c.clamp2) << c.box;
+    }
+}
+
 TEST_F(PowerLimits, LockingARegisterDisablesItsControls)
 {
     open();
