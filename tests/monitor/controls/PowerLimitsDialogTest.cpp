@@ -50,6 +50,9 @@ TEST_F(PowerLimits, EighthWattUnitsLimitTheFieldsTo4095AndAreWrittenInThatUnit)
     EXPECT_TRUE(window->isEnabled(IdPowerApply));
     LimitsRig::type(*window, IdCurrentLimit, QStringLiteral("5000"), IdLimit2);
     EXPECT_EQ(text(IdCurrentLimit), QStringLiteral("4095"));
+    LimitsRig::type(*window, IdLimit2, QStringLiteral("99999999999"), IdLimit1);
+    EXPECT_EQ(text(IdLimit2), QStringLiteral("4095"));
+    LimitsRig::type(*window, IdLimit2, QStringLiteral("118"), IdLimit1);
 
     LimitsRig::type(*window, IdLimit1, QStringLiteral("95"), IdLimit2);
     LimitsRig::type(*window, IdCurrentLimit, QStringLiteral("90"), IdLimit2);
