@@ -8,6 +8,7 @@
 #include <QListWidget>
 #include <QPlainTextEdit>
 
+#include <algorithm>
 #include <climits>
 
 namespace dialog {
@@ -75,15 +76,16 @@ std::optional<int> ControlText::parseNumber(const QString& text, NumberSign sign
     }
     if (i == text.size())
         return std::nullopt;
+    // More digits than an int holds still make a number: the nearest end of
+    // the range, which the field's own limits then lower or raise.
     const long long limit = negative ? -static_cast<long long>(INT_MIN) : INT_MAX;
     long long magnitude = 0;
     for (; i < text.size(); ++i) {
         if (text[i] < QLatin1Char('0') || text[i] > QLatin1Char('9'))
             return std::nullopt;
-        magnitude = magnitude * 10 + (text[i].unicode() - '0');
-        if (magnitude > limit)
-            return std::nullopt;
+        magnitude = std::min(magnitude * 10 + (text[i].unicode() - '0'), limit + 1);
     }
+    magnitude = std::min(magnitude, limit);
     return static_cast<int>(negative ? -magnitude : magnitude);
 }
 

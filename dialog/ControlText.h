@@ -20,7 +20,8 @@ public:
     // line with that text (none when there is no such line).
     static void set(QWidget* control, const QString& text);
     // Like GetDlgItemInt: leading blanks, a '-' only when signed, then digits
-    // and nothing else; empty when that is not so or the value is out of range.
+    // and nothing else; empty when that is not so. A number beyond the range
+    // of int gives the nearest end of that range.
     static std::optional<int> parseNumber(const QString& text, NumberSign sign);
 };
 

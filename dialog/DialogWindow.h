@@ -81,7 +81,8 @@ public:
     void setText(int id, const QString& text);
     // The text as a whole decimal number, like GetDlgItemInt: leading blanks
     // allowed, a sign only for NumberSign::Signed, nothing else; empty when
-    // the text is no such number or out of range.
+    // the text is no such number. A number beyond int's range gives its
+    // nearest end (INT_MAX, INT_MIN).
     std::optional<int> number(int id, NumberSign sign = NumberSign::Unsigned) const;
     void setNumber(int id, int value);
 

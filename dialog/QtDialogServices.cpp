@@ -14,6 +14,7 @@
 #include <QPushButton>
 #include <QSortFilterProxyModel>
 
+#include <algorithm>
 #include <map>
 
 namespace dialog {
@@ -72,6 +73,35 @@ private:
     const FileFilterEntry* m_entry;
 };
 
+// A file name typed without an extension gets the default one, as on
+// Windows, unless a file of that name exists: programs here have no
+// extension, and "/opt/prime/mprime" is meant as typed.
+class FileChooser : public QFileDialog {
+public:
+    FileChooser(QWidget* parent, const QString& title, const QString& folder, const QString& defaultExtension)
+        : QFileDialog(parent, title, folder), m_extension(defaultExtension)
+    {
+    }
+
+protected:
+    void accept() override
+    {
+        if (!m_extension.isEmpty()) {
+            setDefaultSuffix(QString());
+            const QStringList typed = selectedFiles();
+            const bool existsAsTyped =
+                !typed.isEmpty() && std::all_of(typed.begin(), typed.end(), [](const QString& path) {
+                    return QFileInfo::exists(path);
+                });
+            setDefaultSuffix(existsAsTyped ? QString() : m_extension);
+        }
+        QFileDialog::accept();
+    }
+
+private:
+    QString m_extension;
+};
+
 } // namespace
 
 int QtDialogServices::messageBox(QWidget* parent, const QString& text, const QString& caption, uint32_t flags)
@@ -127,7 +157,11 @@ std::optional<QString> QtDialogServices::chooseFile(QWidget* parent, const FileD
     if (TerminationSignals::wasRequested())
         return std::nullopt;
     const FileFilter filter(request.filter);
-    QFileDialog dialog(parent, request.title, request.initialDirectory);
+    // Qt adds a default suffix only without a dot in it.
+    const bool plainExtension =
+        !request.defaultExtension.isEmpty() && !request.defaultExtension.contains(QLatin1Char('.'));
+    FileChooser dialog(parent, request.title, request.initialDirectory,
+                       plainExtension ? request.defaultExtension : QString());
     // Qt's own dialog: the native ones cannot take the executable-file filter.
     dialog.setOption(QFileDialog::DontUseNativeDialog);
     dialog.setAcceptMode(request.mode == FileDialogMode::Save ? QFileDialog::AcceptSave : QFileDialog::AcceptOpen);
@@ -140,8 +174,6 @@ std::optional<QString> QtDialogServices::chooseFile(QWidget* parent, const FileD
     QObject::connect(&dialog, &QFileDialog::filterSelected, &dialog,
                      [proxy](const QString& selected) { proxy->select(selected); });
     proxy->select(dialog.selectedNameFilter());
-    if (!request.defaultExtension.isEmpty() && !request.defaultExtension.contains(QLatin1Char('.')))
-        dialog.setDefaultSuffix(request.defaultExtension);
     if (!request.fileName.isEmpty())
         dialog.selectFile(request.fileName);
     if (dialog.exec() != QDialog::Accepted || dialog.selectedFiles().isEmpty())

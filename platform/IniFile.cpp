@@ -348,6 +348,11 @@ std::optional<IniDocument> IniFile::load() const
     return IniDocument::parse(bytes);
 }
 
+std::string IniFile::refusal() const
+{
+    return m_target && m_target->found == Found::Refused ? m_target->refusal : std::string();
+}
+
 bool IniFile::save(const IniDocument& document) const
 {
     m_problem.clear();

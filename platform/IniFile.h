@@ -67,6 +67,9 @@ public:
 
     // What went wrong in the last load() or save(); empty when nothing did.
     const std::string& problem() const { return m_problem; }
+    // Why load() or save() refused what is at the path (a symbolic link, a
+    // folder, an unreadable file) and what to do; empty when nothing was refused.
+    std::string refusal() const;
 
     int readInt(std::string_view section, std::string_view key, int defaultValue) const;
     std::string readString(std::string_view section, std::string_view key,

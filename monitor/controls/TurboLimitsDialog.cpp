@@ -108,16 +108,18 @@ void TurboLimitsDialog::stepRatio(int index, int delta)
     setEnabled(IdTurboApply, true);
 }
 
+// A step starts from the field's number within its range: one step beyond
+// the end of int (a field of eleven digits) would overflow.
 void TurboLimitsDialog::stepTdp(int delta)
 {
-    setNumber(IdTdp, number(IdTdp, dialog::NumberSign::Signed).value_or(m_values.tdpWatts) - delta);
+    setNumber(IdTdp, clampTdpWatts(number(IdTdp, dialog::NumberSign::Signed).value_or(m_values.tdpWatts)) - delta);
     checkTdp();
     setEnabled(IdTurboApply, true);
 }
 
 void TurboLimitsDialog::stepTdc(int delta)
 {
-    setNumber(IdTdc, number(IdTdc, dialog::NumberSign::Signed).value_or(m_values.tdcAmps) - delta);
+    setNumber(IdTdc, clampTdcAmps(number(IdTdc, dialog::NumberSign::Signed).value_or(m_values.tdcAmps)) - delta);
     checkTdc();
     setEnabled(IdTurboApply, true);
 }

@@ -7,6 +7,7 @@
 #include <algorithm>
 #include <array>
 #include <charconv>
+#include <cmath>
 #include <cstdlib>
 
 namespace monitor {
@@ -32,7 +33,16 @@ double leadingNumber(std::string_view text)
     double value = 0;
     const auto [end, error] = std::from_chars(text.data(), text.data() + text.size(), value,
                                               std::chars_format::fixed);
-    (void)end;
+    if (error == std::errc::result_out_of_range) {
+        // More digits than a double holds: far beyond any field's range when
+        // a digit before the point is not 0, else too near 0 to differ from it.
+        const bool negative = text.front() == '-';
+        const std::string_view number = text.substr(0, static_cast<size_t>(end - text.data()));
+        const std::string_view whole = number.substr(negative ? 1 : 0, number.find('.') - (negative ? 1 : 0));
+        if (whole.find_first_not_of('0') == std::string_view::npos)
+            return 0.0;
+        return negative ? -HUGE_VAL : HUGE_VAL;
+    }
     return error == std::errc() ? value : 0.0;
 }
 

@@ -7,9 +7,11 @@
 
 namespace monitor {
 
+// Both builds limit Alarm1 to 100 (212 °F) and Alarm2 to 105 (221 °F); their
+// defaults differ.
 enum class AlarmLimits {
-    FollowUnit, // Alarm1 100 (212 °F), Alarm2 at most 105 (221 °F)
-    Fixed,      // Alarm1 90, at most 100; Alarm2 90 (100 without GPU), at most 105
+    FollowUnit, // Alarm1 and Alarm2 default to Alarm1's limit
+    Fixed,      // Alarm1 90 (194 °F); Alarm2 90 (194 °F), or Alarm1's limit without GPU
 };
 
 struct SettingsLayout {

@@ -120,19 +120,29 @@ std::string registerText(uint32_t value)
 
 std::string flagText(bool on) { return on ? "1" : "0"; }
 
+namespace {
+
+// Alarm temperatures in °C: the limits of the CPU and GPU alarms (the CPU
+// limit is also the six-core build's GPU default without a GPU sensor), and
+// the six-core build's default.
+constexpr int CpuAlarmLimit = 100;
+constexpr int GpuAlarmLimit = 105;
+constexpr int SixCoreAlarmDefault = 90;
+
+// A temperature given in °C, in the unit shown (100 °C is 212 °F). Limits
+// kept in °C would put a °F alarm below the idle temperature.
+int alarmInUnit(int celsius, bool fahrenheit) { return fahrenheit ? celsius * 9 / 5 + 32 : celsius; }
+
+} // namespace
+
 int alarm1Default(const SettingsLayout& layout, bool fahrenheit)
 {
     if (layout.alarms == AlarmLimits::Fixed)
-        return 90;
+        return alarmInUnit(SixCoreAlarmDefault, fahrenheit);
     return alarm1Limit(layout, fahrenheit);
 }
 
-int alarm1Limit(const SettingsLayout& layout, bool fahrenheit)
-{
-    if (layout.alarms == AlarmLimits::Fixed)
-        return 100;
-    return fahrenheit ? 212 : 100;
-}
+int alarm1Limit(const SettingsLayout&, bool fahrenheit) { return alarmInUnit(CpuAlarmLimit, fahrenheit); }
 
 int normaliseAlarm1(int value, const SettingsLayout& layout, bool fahrenheit)
 {
@@ -143,16 +153,11 @@ int normaliseAlarm1(int value, const SettingsLayout& layout, bool fahrenheit)
 int alarm2Default(const SettingsLayout& layout, bool fahrenheit, bool gpuPresent)
 {
     if (layout.alarms == AlarmLimits::Fixed)
-        return gpuPresent ? 90 : 100;
+        return alarmInUnit(gpuPresent ? SixCoreAlarmDefault : CpuAlarmLimit, fahrenheit);
     return alarm1Default(layout, fahrenheit);
 }
 
-int alarm2Limit(const SettingsLayout& layout, bool fahrenheit)
-{
-    if (layout.alarms == AlarmLimits::Fixed)
-        return 105;
-    return fahrenheit ? 221 : 105;
-}
+int alarm2Limit(const SettingsLayout&, bool fahrenheit) { return alarmInUnit(GpuAlarmLimit, fahrenheit); }
 
 std::string firstCharacters(std::string_view text, size_t count)
 {

@@ -70,11 +70,13 @@ WriteResult rewrite(const std::string& iniPath, Fill&& fill)
 {
     const platform::IniFile file(iniPath);
     std::optional<platform::IniDocument> document = file.load();
-    if (!document)
-        return WriteResult::Failed; // unreadable: writing would lose its content
+    if (!document) // unreadable: writing would lose its content
+        return {WriteResult::Failed, "settings file " + iniPath + " not saved: " + file.refusal()};
     Writer writer(*document);
     fill(writer);
-    return file.save(*document) ? WriteResult::Written : WriteResult::Failed;
+    if (!file.save(*document))
+        return {WriteResult::Failed, file.problem()};
+    return WriteResult::Written;
 }
 
 void readProcessorKeys(MonitorSettings& s, const Reader& in, const StartupActions& actions,

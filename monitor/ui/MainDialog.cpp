@@ -131,6 +131,7 @@ void MainDialog::applyStartupWindowSteps()
     }
 
     setText(IDC_TEMPERATURE_FRAME, temperatureHeading(s.unitText, s.Skull));
+    m_extremesFahrenheit = s.Fahrenheit;
 
     // The run timer on the information button changes every second: the
     // button paints its whole rectangle (the window's colour around the
@@ -511,7 +512,6 @@ void MainDialog::onSettings()
     MonitorSettings& s = settings();
     m_ownerRect = frameGeometry();
     setEnabled(IDC_SETTINGS, false);
-    const bool fahrenheitBefore = s.Fahrenheit;
 
     if (m_parts.settingsWindow(*this)) {
         m_alarmLatched = false;
@@ -526,21 +526,27 @@ void MainDialog::onSettings()
         }
     }
     // The unit switches at once in the settings window, so a window left with
-    // Cancel may have changed it too: the heading and the minimum and maximum
-    // values follow the unit whatever the window ended with.
-    if (s.Fahrenheit != fahrenheitBefore) {
-        int skull = 0;
-        if (m_records.layout.skullKey)
-            skull = platform::IniFile(m_records.iniPath).readInt(MainSection, "Skull", 0);
-        if (skull > LargestSkull)
-            skull = 0;
-        setText(IDC_TEMPERATURE_FRAME, temperatureHeading(s.unitText, skull));
-        m_records.readings->ResetRunTimer();
-        m_records.cycle->reset();
-    }
+    // Cancel may have changed it too.
+    followTemperatureUnit();
     setEnabled(IDC_SETTINGS, true);
     applyColours();
     update();
+}
+
+void MainDialog::followTemperatureUnit()
+{
+    const MonitorSettings& s = settings();
+    if (!m_records.running() || s.Fahrenheit == m_extremesFahrenheit)
+        return;
+    m_extremesFahrenheit = s.Fahrenheit;
+    int skull = 0;
+    if (m_records.layout.skullKey)
+        skull = platform::IniFile(m_records.iniPath).readInt(MainSection, "Skull", 0);
+    if (skull > LargestSkull)
+        skull = 0;
+    setText(IDC_TEMPERATURE_FRAME, temperatureHeading(s.unitText, skull));
+    m_records.readings->ResetRunTimer();
+    m_records.cycle->reset();
 }
 
 void MainDialog::onGpuButton()

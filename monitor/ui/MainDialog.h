@@ -124,6 +124,10 @@ public:
 
     // Colours and headings for the layout MiniMode names, repainted.
     void applyHeadingTheme();
+    // Called when Fahrenheit may have changed: when it differs from the unit
+    // the minimum and maximum values were taken in, the temperature frame's
+    // heading is made again and those values start afresh.
+    void followTemperatureUnit();
     // Ends a drag of the window by its client area.
     void endDrag();
 
@@ -205,6 +209,7 @@ private:
     bool m_stopRequested = false;
     bool m_alarmLatched = false;
     bool m_appliedOnTop = false;
+    bool m_extremesFahrenheit = false; // the unit of the minimum and maximum values
     std::optional<QRect> m_lastFullRect;
     std::array<int, 4> m_anchorRect{};
     QRect m_ownerRect;

@@ -117,9 +117,12 @@ INSTANTIATE_TEST_SUITE_P(Cases, DialogNumberTest,
                                            NumberCase{"", NumberSign::Unsigned, std::nullopt},
                                            NumberCase{"-", NumberSign::Signed, std::nullopt},
                                            NumberCase{"2147483647", NumberSign::Unsigned, INT_MAX},
-                                           NumberCase{"2147483648", NumberSign::Unsigned, std::nullopt},
+                                           NumberCase{"2147483648", NumberSign::Unsigned, INT_MAX},
                                            NumberCase{"-2147483648", NumberSign::Signed, INT_MIN},
-                                           NumberCase{"99999999999999999999", NumberSign::Signed, std::nullopt}));
+                                           NumberCase{"-2147483649", NumberSign::Signed, INT_MIN},
+                                           NumberCase{"99999999999999999999", NumberSign::Signed, INT_MAX},
+                                           NumberCase{"-99999999999", NumberSign::Unsigned, std::nullopt},
+                                           NumberCase{"99999999999x", NumberSign::Unsigned, std::nullopt}));
 
 TEST_F(DialogWindowTest, EnterOnTheOkControlCarriesOutOk)
 {

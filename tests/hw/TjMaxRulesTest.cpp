@@ -135,13 +135,13 @@ protected:
 
 TEST_F(TemperatureTargetTest, EachCoreReadsItsOwnRegister)
 {
-    setTarget(0, 100);
+    setTarget(0, 70);  // the lowest value taken
     setTarget(1, 0);   // no value: 100
     setTarget(2, 69);  // below 70: 100
     setTarget(3, 105);
     hw::HardwareAccess access(processor);
     hw::readTemperatureTargets(access, info);
-    EXPECT_EQ(info.tjMax, (std::array<int, 8>{100, 100, 100, 105, 95, 95, 95, 95}));
+    EXPECT_EQ(info.tjMax, (std::array<int, 8>{70, 100, 100, 105, 95, 95, 95, 95}));
 }
 
 TEST_F(TemperatureTargetTest, SkipsEmptySlotsAndOtherProcessorClasses)

@@ -7,6 +7,7 @@
 #include "monitor/ClockModulation.h"
 #include "monitor/LoadCounterThread.h"
 #include "monitor/MonitorRecords.h"
+#include "monitor/TemperatureFormula.h"
 #include "monitor/controls/FeatureSwitches.h"
 #include "monitor/settings/ProcessorFacts.h"
 #include "monitor/settings/SettingsFieldRules.h"
@@ -243,6 +244,9 @@ void SettingsDialog::fillCopy()
     m_copy.miniHeading = s.MiniHeading;
     m_copy.alarmFile = s.AlarmFile;
     m_copy.rivaFile = s.RivaFile;
+    m_copy.logInterval = s.LogInterval;
+    m_copy.alarm1 = s.Alarm1;
+    m_copy.alarm2 = s.Alarm2;
 }
 
 void SettingsDialog::readFeatureSwitches()
@@ -303,7 +307,7 @@ void SettingsDialog::readControls()
         const SettingsColumn& column = SettingsColumns[core];
         const auto i = static_cast<size_t>(core);
         m_copy.idle[i] = idleTenthsFromField(text(column.idle).toStdString());
-        m_copy.tjMax[i] = number(column.tjMax).value_or(0);
+        m_copy.tjMax[i] = number(column.tjMax).value_or(m_copy.tjMax[i]);
     }
 }
 
@@ -328,6 +332,16 @@ void SettingsDialog::apply()
 {
     readControls();
     MonitorSettings& s = m_settings;
+    // Everything the window shows is taken, also what Defaults put in the
+    // fields and boxes that otherwise act at once.
+    checkLogInterval();
+    checkCpuAlarm();
+    if (gpuWorks())
+        checkGpuAlarm();
+    s.Alarm = isChecked(IDC_ALARM) ? 1 : 0;
+    if (isChecked(IDC_DISABLE_TURBO) != hw::isOn(ReadFeatureSwitches(m_records.access, m_records.info).turboDisabled))
+        switchTurbo();
+
     for (int core = 0; core < m_columns; ++core) {
         if (!corePresent(core))
             continue;
@@ -382,7 +396,7 @@ void SettingsDialog::apply()
 void SettingsDialog::onOk()
 {
     apply();
-    SaveAll(m_settings, m_records.iniPath, processorFacts(m_records.info), m_records.layout);
+    reportWriteFailure(SaveAll(m_settings, m_records.iniPath, processorFacts(m_records.info), m_records.layout));
     endDialog(IDOK);
 }
 
@@ -422,14 +436,19 @@ void SettingsDialog::restoreDefaults()
     if (!m_records.info.nehalemClass)
         setChecked(IDC_DISABLE_TURBO, false);
 
-    setNumber(IDC_ALARM_CPU, m_records.info.tjMaxDetected[0]);
-    setNumber(IDC_ALARM_GPU, gpuWorks() ? DefaultGpuAlarm : 0);
+    // The alarms in the unit shown.
+    const auto shown = [this](int celsius) { return m_settings.Fahrenheit ? celsiusToFahrenheit(celsius) : celsius; };
+    m_copy.alarm1 = shown(m_records.info.tjMaxDetected[0]);
+    m_copy.alarm2 = gpuWorks() ? shown(DefaultGpuAlarm) : 0;
+    setNumber(IDC_ALARM_CPU, m_copy.alarm1);
+    setNumber(IDC_ALARM_GPU, m_copy.alarm2);
     m_copy.alarmFile.clear();
 
     for (int id : {IDC_NORMAL_FILL, IDC_NORMAL_TEXT, IDC_MINI_FILL, IDC_MINI_TEXT, IDC_ALARM_CPU, IDC_ALARM_GPU,
                    IDC_LOG_SECONDS, IDC_ALARM_FILE})
         setEnabled(id, false);
-    setNumber(IDC_LOG_SECONDS, DefaultLogSeconds);
+    m_copy.logInterval = DefaultLogSeconds;
+    setNumber(IDC_LOG_SECONDS, m_copy.logInterval);
     enableApply();
 
     setChecked(IDC_CLOCK_MODULATION, false);

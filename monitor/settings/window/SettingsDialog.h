@@ -1,14 +1,16 @@
 #pragma once
 // The settings window: every user setting of the monitor, opened modally by
 // the main window's Settings button. The window edits a working copy and
-// hands it to MonitorSettings on Apply and OK (OK also saves the file);
-// icons, alarms, the log interval, the unit, 3 Digits, the icon font and the
-// processor switches (C1E, SpeedStep, turbo) act at once. Cancel writes the
-// clock modulation read at opening back; Defaults changes only the window,
-// except that it switches clock modulation off at once.
+// hands it to MonitorSettings on Apply and OK (OK also saves the file, and
+// tells when it could not); icons, alarms, the log interval, the unit,
+// 3 Digits, the icon font and the processor switches (C1E, SpeedStep, turbo)
+// act at once, and Apply takes them too as the window shows them. Cancel
+// writes the clock modulation read at opening back; Defaults changes only the
+// window, except that it switches clock modulation off at once.
 
 #include "dialog/DialogWindow.h"
 #include "monitor/settings/MonitorSettings.h"
+#include "monitor/settings/WriteResult.h"
 #include "monitor/ui/CompositionCorrection.h"
 
 #include <QSize>
@@ -81,6 +83,9 @@ private:
         std::string alarmFile;
         std::string rivaFile;
         int dutyCode = 8;
+        // The checked fields as last checked (a text that is no number
+        // gives them back).
+        int logInterval = 0, alarm1 = 0, alarm2 = 0;
     };
 
     void connectHandlers();
@@ -116,6 +121,9 @@ private:
     void chooseColour(Colour& colour);
     void chooseHeadingColour(Colour& colour, int& headingFlag);
     void chooseIconFont();
+    // A settings file that could not be written: a message box, and the
+    // same on standard error, every time.
+    void reportWriteFailure(const WriteResult& result);
     void chooseAlarmFile();
     void installPlugin();
     void switchC1e();

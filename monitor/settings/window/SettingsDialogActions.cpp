@@ -14,7 +14,10 @@
 #include "monitor/ui/MainDialog.h"
 #include "monitor/ui/NotificationIcons.h"
 
+#include <QCoreApplication>
 #include <QFileInfo>
+
+#include <cstdio>
 
 namespace monitor {
 
@@ -45,34 +48,38 @@ void SettingsDialog::checkIdleField(int core)
     setText(SettingsColumns[core].idle, QString::fromStdString(idleText(tenths)));
 }
 
+// A number beyond a field's range is corrected like any other; a text that is
+// no number gives the field's value back.
 void SettingsDialog::checkTjMaxField(int core)
 {
     const int id = SettingsColumns[core].tjMax;
-    const int value = limitTjMaxField(number(id).value_or(0));
-    m_copy.tjMax[static_cast<size_t>(core)] = value;
+    int& value = m_copy.tjMax[static_cast<size_t>(core)];
+    value = limitTjMaxField(number(id).value_or(value));
     setNumber(id, value);
 }
 
 void SettingsDialog::checkLogInterval()
 {
     enableApply();
-    const int seconds = nearestDayDivisor(number(IDC_LOG_SECONDS).value_or(0));
-    setNumber(IDC_LOG_SECONDS, seconds);
-    m_settings.LogInterval = seconds;
+    m_copy.logInterval = nearestDayDivisor(number(IDC_LOG_SECONDS).value_or(m_copy.logInterval));
+    setNumber(IDC_LOG_SECONDS, m_copy.logInterval);
+    m_settings.LogInterval = m_copy.logInterval;
 }
 
 void SettingsDialog::checkCpuAlarm()
 {
-    const int value = limitCpuAlarmField(number(IDC_ALARM_CPU).value_or(0), m_records.layout, m_settings.Fahrenheit);
-    setNumber(IDC_ALARM_CPU, value);
-    m_settings.Alarm1 = value;
+    m_copy.alarm1 = limitCpuAlarmField(number(IDC_ALARM_CPU).value_or(m_copy.alarm1), m_records.layout,
+                                       m_settings.Fahrenheit);
+    setNumber(IDC_ALARM_CPU, m_copy.alarm1);
+    m_settings.Alarm1 = m_copy.alarm1;
 }
 
 void SettingsDialog::checkGpuAlarm()
 {
-    const int value = limitGpuAlarmField(number(IDC_ALARM_GPU).value_or(0), m_records.layout, m_settings.Fahrenheit);
-    setNumber(IDC_ALARM_GPU, value);
-    m_settings.Alarm2 = value;
+    m_copy.alarm2 = limitGpuAlarmField(number(IDC_ALARM_GPU).value_or(m_copy.alarm2), m_records.layout,
+                                       m_settings.Fahrenheit);
+    setNumber(IDC_ALARM_GPU, m_copy.alarm2);
+    m_settings.Alarm2 = m_copy.alarm2;
 }
 
 bool SettingsDialog::isCheckedField(int id) const
@@ -187,6 +194,7 @@ void SettingsDialog::toggleFahrenheit()
     readControls();
     m_settings.Fahrenheit = isChecked(IDC_FAHRENHEIT);
     m_settings.unitText = unitTextFor(m_settings.Fahrenheit, m_settings.DegreeSymbolString);
+    m_owner.followTemperatureUnit();
 }
 
 void SettingsDialog::toggleThreeDigits()
@@ -245,7 +253,19 @@ void SettingsDialog::chooseIconFont()
     markIconsForRedraw();
     m_owner.update();
     setText(IDC_FONTS, fromUtf8(m_settings.lfFaceName));
-    SaveFont(m_settings, m_records.iniPath);
+    reportWriteFailure(SaveFont(m_settings, m_records.iniPath));
+}
+
+void SettingsDialog::reportWriteFailure(const WriteResult& result)
+{
+    if (result == WriteResult::Written)
+        return;
+    QString problem = fromUtf8(result.problem.empty() ? "settings file " + m_records.iniPath + " not saved"
+                                                      : result.problem);
+    std::fprintf(stderr, "%s: %s\n", qPrintable(QCoreApplication::applicationName()), qPrintable(problem));
+    problem[0] = problem[0].toUpper();
+    messageBox(QStringLiteral("The settings could not be saved.\n\n%1").arg(problem), QStringLiteral("Settings"),
+               dialog::MB_OK | dialog::MB_ICONERROR);
 }
 
 void SettingsDialog::chooseAlarmFile()

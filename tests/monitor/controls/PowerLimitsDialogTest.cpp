@@ -50,6 +50,9 @@ TEST_F(PowerLimits, EighthWattUnitsLimitTheFieldsTo4095AndAreWrittenInThatUnit)
     EXPECT_TRUE(window->isEnabled(IdPowerApply));
     LimitsRig::type(*window, IdCurrentLimit, QStringLiteral("5000"), IdLimit2);
     EXPECT_EQ(text(IdCurrentLimit), QStringLiteral("4095"));
+    LimitsRig::type(*window, IdLimit2, QStringLiteral("99999999999"), IdLimit1);
+    EXPECT_EQ(text(IdLimit2), QStringLiteral("4095"));
+    LimitsRig::type(*window, IdLimit2, QStringLiteral("118"), IdLimit1);
 
     LimitsRig::type(*window, IdLimit1, QStringLiteral("95"), IdLimit2);
     LimitsRig::type(*window, IdCurrentLimit, QStringLiteral("90"), IdLimit2);
@@ -90,6 +93,25 @@ TEST_F(PowerLimits, ClearingTheSecondEnableKeepsTheTimeWindows)
     EXPECT_EQ(pkg::TimeWindow2.get(power[0]), pkg::TimeWindow2.get(PowerOnLimits));
     EXPECT_EQ(pkg::TimeWindow1.get(power[0]), pkg::TimeWindow1.get(PowerOnLimits));
     EXPECT_FALSE(window->isChecked(IdEnable2)) << "as read back";
+}
+
+TEST_F(PowerLimits, EachClampingBoxWritesItsOwnLimitsBit)
+{
+    struct Case {
+        int box;
+        bool clamp1, clamp2;
+    };
+    for (const Case& c : {Case{IdClamp1, true, false}, Case{IdClamp2, false, true}}) {
+        rig.pokeAll(msr::MSR_PKG_POWER_LIMIT, PowerOnLimits);
+        open();
+        LimitsRig::click(*window, c.box);
+        LimitsRig::click(*window, IdPowerApply);
+        const std::vector<uint64_t> power = rig.written(msr::MSR_PKG_POWER_LIMIT);
+        ASSERT_FALSE(power.empty()) << c.box;
+        const uint64_t written = power.back();
+        EXPECT_EQ(pkg::ClampLimit1.test(written), c.clamp1) << c.box;
+        EXPECT_EQ(pkg::ClampLimit2.test(written), c.clamp2) << c.box;
+    }
 }
 
 TEST_F(PowerLimits, LockingARegisterDisablesItsControls)

@@ -110,7 +110,9 @@ INSTANTIATE_TEST_SUITE_P(
                       FieldEntry{"TdcBelowZero", IdTdc, "-5", "0", true},
                       FieldEntry{"TdcAboveItsRange", IdTdc, "4096", "4095", true},
                       FieldEntry{"TdpUnchanged", IdTdp, "130", "130", false},
-                      FieldEntry{"TdpNotANumberKeepsTheLimit", IdTdp, "9x", "130", false}),
+                      FieldEntry{"TdpNotANumberKeepsTheLimit", IdTdp, "9x", "130", false},
+                      FieldEntry{"TdpElevenDigits", IdTdp, "99999999999", "2047", true},
+                      FieldEntry{"TdcElevenDigitsBelowZero", IdTdc, "-99999999999", "0", true}),
     [](const auto& info) { return std::string(info.param.name); });
 
 TEST_F(TurboLimits, SpinsStepTheLimitsWithinTheirRange)
@@ -124,6 +126,13 @@ TEST_F(TurboLimits, SpinsStepTheLimitsWithinTheirRange)
     EXPECT_EQ(text(IdTdc), QStringLiteral("0"));
     LimitsRig::spin(*window, IdTdcSpin, -1);
     EXPECT_EQ(text(IdTdc), QStringLiteral("1"));
+    // A step from a number too long for the field starts at the end of the range.
+    window->setText(IdTdc, QStringLiteral("-99999999999"));
+    LimitsRig::spin(*window, IdTdcSpin, -1);
+    EXPECT_EQ(text(IdTdc), QStringLiteral("1"));
+    window->setText(IdTdp, QStringLiteral("99999999999"));
+    LimitsRig::spin(*window, IdTdpSpin, -1);
+    EXPECT_EQ(text(IdTdp), QStringLiteral("2047"));
 }
 
 TEST_F(TurboLimits, ApplyWritesTdpAndTdcWithBothOverrides)

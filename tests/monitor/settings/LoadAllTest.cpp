@@ -334,7 +334,7 @@ TEST_F(LoadAllTest, SixCoreBuildKeys)
     EXPECT_EQ(load("FontNumber=-1\n", Cpu::Core2, Gpu::None, SixCoreSettings).FontNumber, 0);
 }
 
-TEST_F(LoadAllTest, SixCoreBuildAlarmsIgnoreTheUnit)
+TEST_F(LoadAllTest, SixCoreBuildAlarmsFollowTheUnit)
 {
     struct Case {
         const char* keys;
@@ -343,9 +343,11 @@ TEST_F(LoadAllTest, SixCoreBuildAlarmsIgnoreTheUnit)
         int alarm2;
     } cases[] = {
         {"", Gpu::None, 90, 100},
-        {"Fahrenheit=1\n", Gpu::None, 90, 100},
+        {"Fahrenheit=1\n", Gpu::None, 194, 212},
         {"", Gpu::Nvidia, 90, 90},
-        {"Alarm1=150\nAlarm2=110\nFahrenheit=1\n", Gpu::Nvidia, 100, 105},
+        {"Alarm1=150\nAlarm2=110\n", Gpu::Nvidia, 100, 105},
+        {"Alarm1=150\nAlarm2=110\nFahrenheit=1\n", Gpu::Nvidia, 150, 110},
+        {"Alarm1=250\nAlarm2=250\nFahrenheit=1\n", Gpu::Nvidia, 212, 221},
         {"Alarm1=95\nAlarm2=99\n", Gpu::Ati, 95, 99},
     };
     for (const Case& c : cases) {

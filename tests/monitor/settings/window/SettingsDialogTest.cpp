@@ -10,6 +10,7 @@
 #include "dialog/StandardIds.h"
 #include "dialog/UpDownControl.h"
 #include "hw/MsrIndex.h"
+#include "monitor/TemperatureFormula.h"
 #include "monitor/settings/window/SettingsDialog.h"
 #include "monitor/settings/window/SettingsDialogTemplate.h"
 #include "monitor/ui/MainDialogTemplate.h"
@@ -19,6 +20,9 @@
 #include <QToolButton>
 #include <QTest>
 #include <QTimer>
+
+#include <cstdio>
+#include <unistd.h>
 
 namespace {
 
@@ -78,7 +82,9 @@ TEST(SettingsDialog, FieldsAreCorrectedWhenLeft)
 {
     SettingsRig rig("Alarm=1\nLogFile=1\n");
     SettingsDialog& window = rig.open();
-    for (auto [typed, shown] : {std::pair{"-25", "-19.9"}, {"12", "9.9"}, {"0.04", "0.0"}, {"-0.05", "-0.1"}}) {
+    const std::string huge(400, '9'), negativeHuge = "-" + huge; // more digits than a double holds
+    for (auto [typed, shown] : {std::pair{"-25", "-19.9"}, {"12", "9.9"}, {"0.04", "0.0"}, {"-0.05", "-0.1"},
+                                {huge.c_str(), "9.9"}, {negativeHuge.c_str(), "-19.9"}}) {
         rig.type(IDC_IDLE0, QString::fromLatin1(typed));
         EXPECT_EQ(window.text(IDC_IDLE0), QString::fromLatin1(shown)) << typed;
     }
@@ -100,17 +106,42 @@ TEST(SettingsDialog, FieldsAreCorrectedWhenLeft)
 TEST(SettingsDialog, AlarmLimitsFollowTheUnitShown)
 {
     struct Case {
+        const hw::BuildFlavour& flavour;
         const char* ini;
         int typed, shown;
     };
-    for (const Case& c : {Case{"Alarm=1\n", 150, 100}, Case{"Alarm=1\nFahrenheit=1\n", 150, 150},
-                          Case{"Alarm=1\nFahrenheit=1\n", 250, 212}}) {
-        SettingsRig rig(c.ini);
+    for (const Case& c : {Case{hw::FourCoreBuild, "Alarm=1\n", 150, 100},
+                          Case{hw::FourCoreBuild, "Alarm=1\nFahrenheit=1\n", 150, 150},
+                          Case{hw::FourCoreBuild, "Alarm=1\nFahrenheit=1\n", 250, 212},
+                          Case{hw::SixCoreBuild, "Alarm=1\n", 150, 100},
+                          Case{hw::SixCoreBuild, "Alarm=1\nFahrenheit=1\n", 150, 150},
+                          Case{hw::SixCoreBuild, "Alarm=1\nFahrenheit=1\n", 250, 212}}) {
+        SettingsRig rig(c.ini, c.flavour.coreSlots > 4 ? "i7-980x" : "i7-2600k", c.flavour);
         SettingsDialog& window = rig.open();
         rig.type(IDC_ALARM_CPU, QString::number(c.typed));
         EXPECT_EQ(window.number(IDC_ALARM_CPU), c.shown) << c.ini << c.typed;
         EXPECT_EQ(rig.settings().Alarm1, c.shown);
     }
+}
+
+TEST(SettingsDialog, LongNumbersAreCorrectedAndTextThatIsNoNumberKeepsTheField)
+{
+    SettingsRig rig("Alarm=1\nLogFile=1\nLogInterval=60\nAlarm1=80\n");
+    SettingsDialog& window = rig.open();
+    const int tjMax = window.number(IDC_TJMAX3).value_or(0);
+    struct Case {
+        int field;
+        const char* typed;
+        int shown;
+    };
+    for (const Case& c : {Case{IDC_LOG_SECONDS, "1 minute", 60}, Case{IDC_LOG_SECONDS, "99999999999", 86400},
+                          Case{IDC_ALARM_CPU, "hot", 80}, Case{IDC_ALARM_CPU, "99999999999", 100},
+                          Case{IDC_TJMAX3, "-", tjMax}, Case{IDC_TJMAX3, "99999999999", 120}}) {
+        rig.type(c.field, QString::fromLatin1(c.typed));
+        EXPECT_EQ(window.number(c.field), c.shown) << c.typed;
+    }
+    EXPECT_EQ(rig.settings().LogInterval, 86400);
+    EXPECT_EQ(rig.settings().Alarm1, 100);
 }
 
 TEST(SettingsDialog, IconBoxesKeepTheIconOrderAndTheTaskBarReachable)
@@ -214,6 +245,79 @@ TEST(SettingsDialog, DefaultsChangeOnlyTheWindowButSwitchModulationOff)
     EXPECT_FALSE(window.isChecked(IDC_CLOCK_MODULATION));
     EXPECT_EQ(window.text(IDC_DUTY_TEXT), QStringLiteral("50.0 %"));
     EXPECT_TRUE(window.isEnabled(IDC_APPLY));
+}
+
+TEST(SettingsDialog, DefaultsReachTheSettingsWithApplyAndTheFileWithOk)
+{
+    struct Case {
+        int button;
+        const char* ini;
+        bool fahrenheit;
+    };
+    const char* before = "LogFile=1\nLogInterval=60\nAlarm=1\nAlarm1=80\n";
+    for (const Case& c : {Case{IDC_APPLY, before, false}, Case{dialog::IDOK, before, false},
+                          Case{dialog::IDOK, "LogFile=1\nLogInterval=60\nAlarm=1\nAlarm1=80\nFahrenheit=1\n", true}}) {
+        SettingsRig rig(c.ini);
+        const int detected = rig.rig->records->info.tjMaxDetected[0];
+        const int alarm = c.fahrenheit ? celsiusToFahrenheit(detected) : detected; // in the unit shown
+        rig.open();
+        rig.click(IDC_DEFAULTS);
+        rig.click(c.button);
+        EXPECT_EQ(rig.settings().Alarm, 0) << c.button;
+        EXPECT_EQ(rig.settings().Alarm1, alarm) << c.button;
+        EXPECT_EQ(rig.settings().LogInterval, 5) << c.button;
+        if (c.button == dialog::IDOK) {
+            EXPECT_EQ(rig.key("Alarm"), "0");
+            EXPECT_EQ(rig.key("Alarm1"), std::to_string(alarm));
+            EXPECT_EQ(rig.key("LogInterval"), "5");
+        }
+        SettingsDialog& again = rig.open();
+        EXPECT_FALSE(again.isChecked(IDC_ALARM));
+        EXPECT_EQ(again.number(IDC_ALARM_CPU), alarm);
+        EXPECT_EQ(again.number(IDC_LOG_SECONDS), 5);
+    }
+}
+
+TEST(SettingsDialog, OkSwitchesTurboAsDefaultsLeftTheBox)
+{
+    SettingsRig rig("", "t9300");
+    for (int n = 0; n < rig.cpu().cpuCount(); ++n)
+        rig.cpu().poke(n, msr::IA32_MISC_ENABLE,
+                       msr::misc_enable::TurboDisengage.set(*rig.cpu().peek(n, msr::IA32_MISC_ENABLE), 1));
+    SettingsDialog& window = rig.open();
+    ASSERT_TRUE(window.isChecked(IDC_DISABLE_TURBO));
+    rig.click(IDC_DEFAULTS);
+    rig.click(dialog::IDOK);
+    for (int n = 0; n < rig.cpu().cpuCount(); ++n)
+        EXPECT_FALSE(msr::misc_enable::TurboDisengage.test(*rig.cpu().peek(n, msr::IA32_MISC_ENABLE))) << n;
+}
+
+TEST(SettingsDialog, EverySaveThatFailsIsToldWithTheFileAndWhy)
+{
+    SettingsRig rig;
+    // A symbolic link in place of the settings file is never written through.
+    const std::string path = rig.rig->iniPath;
+    ASSERT_EQ(std::rename(path.c_str(), (path + ".real").c_str()), 0);
+    ASSERT_EQ(::symlink((path + ".real").c_str(), path.c_str()), 0);
+
+    const auto fail = [&](int button) {
+        rig.open();
+        if (button == IDC_FONTS)
+            rig.rig->services.answerFont(QFont(QStringLiteral("DejaVu Sans"), 9));
+        testing::internal::CaptureStderr();
+        rig.click(button);
+        const std::string told = testing::internal::GetCapturedStderr();
+        EXPECT_NE(told.find(path + " not saved: it is a symbolic link"), std::string::npos) << told;
+    };
+    for (int button : {int(dialog::IDOK), int(dialog::IDOK), int(IDC_FONTS)})
+        fail(button);
+    const auto boxes = rig.rig->services.calls(ServiceKind::MessageBox);
+    ASSERT_EQ(boxes.size(), 3u);
+    for (const auto& box : boxes) {
+        EXPECT_TRUE(box.text.startsWith(QStringLiteral("The settings could not be saved."))) << box.text.toStdString();
+        EXPECT_TRUE(box.text.contains(QString::fromStdString(path) + QStringLiteral(" not saved: it is a symbolic link")));
+        EXPECT_TRUE(box.flags & dialog::MB_ICONERROR);
+    }
 }
 
 TEST(SettingsDialog, OkAppliesAndSavesEveryKey)
@@ -327,6 +431,33 @@ TEST(SettingsDialog, WindowOpensBesideTheMainWindowWithTheProcessorState)
     EXPECT_EQ(apicIds, QStringLiteral("0 1 2 3 4 5 6 7"));
     EXPECT_FALSE(nvidiaEnabled);
     EXPECT_FALSE(rivaEnabled);
+}
+
+TEST(SettingsDialog, UnitChangeMakesTheHeadingAndExtremesAfreshAtOnce)
+{
+    MainDialogParts parts;
+    MonitorRig* monitor = nullptr;
+    QString headingWhileOpen;
+    parts.settingsWindow = [&](MainDialog& owner) {
+        SettingsDialog window(owner);
+        window.widget<QAbstractButton>(IDC_FAHRENHEIT)->click(); // °C to °F
+        headingWhileOpen = owner.text(IDC_TEMPERATURE_FRAME);
+        monitor->tick(2);
+        window.widget<QAbstractButton>(IDC_FAHRENHEIT)->click(); // and back
+        window.widget<QAbstractButton>(dialog::IDCANCEL)->click();
+        return false;
+    };
+    MonitorRig rig("i7-2600k", {40, 40, 40, 40}, "", parts);
+    monitor = &rig;
+    ASSERT_EQ(rig.start(), StartupOutcome::Running);
+    rig.tick();
+    rig.window->widget<QPushButton>(IDC_SETTINGS)->click();
+    rig.tick();
+    EXPECT_EQ(headingWhileOpen, QString::fromUtf8("Temperature (\xC2\xB0" "F)"));
+    EXPECT_EQ(rig.text(IDC_TEMPERATURE_FRAME), QString::fromUtf8("Temperature (\xC2\xB0" "C)"));
+    for (const CoreColumn& column : rig.window->layout().columns)
+        for (int id : {column.minimum, column.maximum})
+            EXPECT_TRUE(rig.text(id).endsWith(QString::fromUtf8("\xC2\xB0" "C"))) << rig.text(id).toStdString();
 }
 
 TEST(SettingsDialog, MainWindowFollowsTheUnitWhateverTheWindowEndedWith)
