@@ -6,6 +6,7 @@
 #include "dialog/DialogFont.h"
 #include "dialog/StandardIds.h"
 #include "dialog/UpDownControl.h"
+#include "dialog/WindowFrame.h"
 
 #include <QAbstractButton>
 #include <QAction>
@@ -21,6 +22,7 @@
 #include <QPlainTextEdit>
 #include <QRadioButton>
 #include <QTimer>
+#include <QWindow>
 #include <QtDebug>
 
 
@@ -363,17 +365,34 @@ void DialogWindow::endDialog(int code)
         m_runLoop->exit(code);
 }
 
+QRect DialogWindow::frameRect() const
+{
+    return WindowFrame::rect(*this);
+}
+
+void DialogWindow::moveFrameTo(QPoint topLeft)
+{
+    WindowFrame::moveTo(*this, topLeft);
+}
+
 void DialogWindow::changeWindowFlags(Qt::WindowFlags flags)
 {
-    if (flags == windowFlags())
+    const Qt::WindowFlags before = windowFlags();
+    if (flags == before)
         return;
+    if ((flags ^ before) == Qt::WindowStaysOnTopHint && windowHandle()) {
+        // The window system switches the stacking of the live window.
+        overrideWindowFlags(flags);
+        windowHandle()->setFlags(flags);
+        return;
+    }
     const bool shown = isVisible();
     const bool minimised = isMinimized();
-    const QPoint place = pos();
+    const QPoint place = frameRect().topLeft();
     const bool quietBefore = testAttribute(Qt::WA_ShowWithoutActivating);
     setAttribute(Qt::WA_ShowWithoutActivating, true);
     setWindowFlags(flags);
-    move(place);
+    moveFrameTo(place);
     if (shown) {
         if (minimised)
             showMinimized();
