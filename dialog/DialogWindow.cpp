@@ -1,5 +1,6 @@
 #include "dialog/DialogWindow.h"
 
+#include "dialog/CaptionRoom.h"
 #include "dialog/CaretBlinkTimeout.h"
 #include "dialog/ControlFactory.h"
 #include "dialog/ControlText.h"
@@ -24,6 +25,8 @@
 #include <QTimer>
 #include <QWindow>
 #include <QtDebug>
+
+#include <algorithm>
 
 
 namespace dialog {
@@ -57,9 +60,18 @@ DialogWindow::DialogWindow(const DialogTemplate& dialogTemplate, QWidget* parent
 {
     setFont(DialogFont::font(dialogTemplate.pointSize));
     setWindowTitle(QString::fromUtf8(dialogTemplate.caption));
-    setFixedSize(m_units.toPixelsX(dialogTemplate.width), m_units.toPixelsY(dialogTemplate.height));
+    // A window too narrow for its caption is widened, its controls centred
+    // in the wider client area.
+    const int width = m_units.toPixelsX(dialogTemplate.width);
+    const int captionRoom = CaptionRoom::widthFor(windowTitle());
+    setFixedSize(std::max(width, captionRoom), m_units.toPixelsY(dialogTemplate.height));
     setSizeGripEnabled(false);
     buildControls();
+    if (captionRoom > width) {
+        for (QWidget* child : findChildren<QWidget*>(Qt::FindDirectChildrenOnly))
+            child->move(child->pos() + QPoint((captionRoom - width) / 2, 0));
+    }
+    CaptionRoom::install();
     if (role == WindowRole::Main)
         CaretBlinkTimeout::install();
 }
