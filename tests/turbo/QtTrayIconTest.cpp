@@ -166,29 +166,6 @@ TEST_F(QtTrayIconTest, ClicksOnTheDockedIconReachTheHandler)
     EXPECT_TRUE(events.empty());
 }
 
-TEST_F(QtTrayIconTest, AHandlerMayRemoveTheIconItWasCalledFrom)
-{
-    // Sparvel's double-click restores the window, which removes the icon.
-    QtTrayIcon tray;
-    int events = 0;
-    tray.setHandler([&](TrayEvent) {
-        ++events;
-        tray.remove();
-        tray.add(squareIcon(), QStringLiteral("again"));
-    });
-    ASSERT_TRUE(tray.add(squareIcon(), QStringLiteral("tip")));
-    for (int round = 0; round < 3; ++round) {
-        const QList<QWidget*> docked = dockedIconWidgets();
-        ASSERT_EQ(docked.size(), 1);
-        ASSERT_TRUE(dockedAndShown(docked[0]->winId()));
-        QTest::mouseDClick(docked[0]->windowHandle(), Qt::LeftButton, {},
-                           QPoint(docked[0]->width() / 2, docked[0]->height() / 2));
-        QCoreApplication::processEvents();
-    }
-    EXPECT_EQ(events, 6); // a press and a double-click each round
-    EXPECT_EQ(dockedIconWidgets().size(), 1);
-}
-
 class SparvelTrayTest : public NotificationAreaTest {
 protected:
     void SetUp() override
