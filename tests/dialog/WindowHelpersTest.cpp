@@ -166,8 +166,9 @@ TEST(CaptionRoomTest, MessageBoxesAndWindowsAreWideEnoughForCaptionAndText)
     // A box of Qt's own (the file chooser's "File not found.") as much as the suite's.
     dialog::CaptionRoom::install();
     const QString caption = QStringLiteral("Open Prime95 - Use Small FFTs option");
-    const QString line = QStringLiteral("/home/somebody/programs/prime95/mprime.prime95");
-    QMessageBox box(QMessageBox::Warning, caption, line + QStringLiteral("\nFile not found."), QMessageBox::Ok);
+    const QString line = QStringLiteral("Please verify the correct file name was given.");
+    QMessageBox box(QMessageBox::Warning, caption, QStringLiteral("mprime.prime95\nFile not found.\n") + line,
+                    QMessageBox::Ok);
     box.show();
     QCoreApplication::processEvents();
     EXPECT_GE(box.width(), dialog::CaptionRoom::widthFor(caption));
