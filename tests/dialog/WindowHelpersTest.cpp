@@ -170,6 +170,8 @@ TEST(CaptionRoomTest, MessageBoxesAndWindowsAreWideEnoughForCaptionAndText)
     QMessageBox box(QMessageBox::Warning, caption, QStringLiteral("mprime.prime95\nFile not found.\n") + line,
                     QMessageBox::Ok);
     box.show();
+    // The box sizes itself again whenever its layout asks.
+    QCoreApplication::postEvent(&box, new QEvent(QEvent::LayoutRequest));
     QCoreApplication::processEvents();
     EXPECT_GE(box.width(), dialog::CaptionRoom::widthFor(caption));
     const auto* label = box.findChild<QLabel*>(QStringLiteral("qt_msgbox_label"));
