@@ -404,6 +404,8 @@ void DialogWindow::changeWindowFlags(Qt::WindowFlags flags)
     const bool quietBefore = testAttribute(Qt::WA_ShowWithoutActivating);
     setAttribute(Qt::WA_ShowWithoutActivating, true);
     setWindowFlags(flags);
+    if ((flags ^ before) & Qt::FramelessWindowHint)
+        WindowFrame::forget(*this);
     moveFrameTo(place);
     if (shown) {
         if (minimised)

@@ -97,6 +97,14 @@ bool windowManagerSupports(xcb_connection_t* connection, xcb_window_t root, xcb_
     return false;
 }
 
+// The window's X window when it has one. Qt keeps the X window of a top
+// level whose flags change, while the widget forgets its id until shown.
+WId nativeId(const QWidget& window)
+{
+    const QWindow* handle = window.windowHandle();
+    return handle && handle->handle() ? handle->winId() : window.internalWinId();
+}
+
 // Asks the window manager to state the frame it would give the window, and
 // waits a moment for the answer.
 std::optional<QMargins> askWindowManager(xcb_connection_t* connection, QWidget& window)
@@ -104,7 +112,7 @@ std::optional<QMargins> askWindowManager(xcb_connection_t* connection, QWidget& 
     // A window manager that left one request unanswered is not waited for
     // again on the same window.
     static std::set<WId> unanswered;
-    if (window.internalWinId() && unanswered.count(window.internalWinId()))
+    if (nativeId(window) && unanswered.count(nativeId(window)))
         return std::nullopt;
     // The window needs its native window for that; its owner's controls
     // must not get native windows of their own on the way.
@@ -137,7 +145,7 @@ std::optional<QMargins> askWindowManager(xcb_connection_t* connection, QWidget& 
 
 std::optional<QMargins> managedExtents(xcb_connection_t* connection, const QWidget& window)
 {
-    const WId id = window.internalWinId();
+    const WId id = nativeId(window);
     if (!id)
         return std::nullopt;
     return readExtents(connection, static_cast<xcb_window_t>(id), window.devicePixelRatioF());
@@ -198,6 +206,20 @@ void WindowFrame::moveTo(QWidget& window, QPoint topLeft)
     // left to the window manager's placement; now it has a place of its own.
     if (QWindow* handle = window.windowHandle(); handle && !window.isVisible())
         handle->setGeometry(client);
+}
+
+void WindowFrame::forget(QWidget& window)
+{
+#if OSTREL_WITH_XCB
+    xcb_connection_t* connection = x11Connection();
+    const WId id = nativeId(window);
+    if (!connection || !id)
+        return;
+    xcb_delete_property(connection, static_cast<xcb_window_t>(id), atom(connection, "_NET_FRAME_EXTENTS"));
+    xcb_flush(connection);
+#else
+    (void)window;
+#endif
 }
 
 } // namespace dialog

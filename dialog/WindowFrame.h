@@ -31,6 +31,9 @@ public:
     // Places the window so that its frame's top-left corner is at `topLeft`;
     // the size stays.
     static void moveTo(QWidget& window, QPoint topLeft);
+    // The window's decoration changed (frameless or not): what the window
+    // manager stated for it before is out of date, so it is asked again.
+    static void forget(QWidget& window);
 };
 
 } // namespace dialog

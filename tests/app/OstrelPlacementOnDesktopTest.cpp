@@ -1,8 +1,9 @@
 // Ostrel's placement under a real window manager (Xvfb with openbox), which
 // puts a title bar and borders around the windows: the window started with
 // MiniMode saved on turns into the frameless mini window at the first tick,
-// with a client area of 312 x 123 pixels, a double-click brings the normal
-// window back, and restarts leave the mini window where it was; the
+// with a client area of 312 x 123 pixels, double-clicks switch between the
+// two layouts at the same top, centred on each other, and restarts leave
+// the mini window where it was; the
 // settings, sensor test and ATI windows place their frames beside the main
 // window's frame by their rules.
 
@@ -49,7 +50,7 @@ void expectOrderlyEnd(ProgramRun& run)
     ASSERT_TRUE(WIFEXITED(finished.status) && WEXITSTATUS(finished.status) == 0) << run.output();
 }
 
-TEST(OstrelPlacementOnDesktop, MiniLayoutClientIs312By123AndADoubleClickRestoresIt)
+TEST(OstrelPlacementOnDesktop, MiniLayoutClientIs312By123AndDoubleClicksSwitchLayoutsInPlace)
 {
     SKIP_WITHOUT_DESKTOP();
 
@@ -75,14 +76,30 @@ TEST(OstrelPlacementOnDesktop, MiniLayoutClientIs312By123AndADoubleClickRestores
     processtest::shellOutput("xdotool mousemove --window " + std::to_string(mini.id) +
                              " 3 60 click --repeat 2 --delay 80 1");
     XWindow normal;
-    EXPECT_TRUE(run.waitUntil(
+    ASSERT_TRUE(run.waitUntil(
         [&] {
             const auto window = processtest::mainWindowOf(run.pid(), "Ostrel");
             normal = window.value_or(XWindow{});
-            return normal.viewable && normal.height > 123;
+            return normal.viewable && normal.height > 123 && processtest::frameExtents(normal.id).top > 0;
         },
         20s))
         << "window " << normal.width << "x" << normal.height;
+    // The normal frame comes back at the mini window's top, centred on it;
+    // the mini window goes to the normal frame's top, centred on it.
+    const auto centre = [](const XWindow& window) { return window.x + window.width / 2; };
+    const XWindow normalFrame = processtest::frameOf(normal);
+    EXPECT_EQ(normalFrame.y, mini.y);
+    EXPECT_NEAR(centre(normalFrame), centre(mini), 1);
+    processtest::shellOutput("xdotool mousemove --window " + std::to_string(normal.id) +
+                             " 3 60 click --repeat 2 --delay 80 1");
+    ASSERT_TRUE(run.waitUntil(
+        [&] {
+            mini = processtest::mainWindowOf(run.pid(), "Ostrel").value_or(XWindow{});
+            return mini.viewable && mini.width == 312 && mini.height == 123;
+        },
+        20s));
+    EXPECT_EQ(mini.y, normalFrame.y);
+    EXPECT_NEAR(centre(mini), centre(normalFrame), 1);
 
     expectOrderlyEnd(run);
 }
