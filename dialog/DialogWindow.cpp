@@ -1,11 +1,13 @@
 #include "dialog/DialogWindow.h"
 
+#include "dialog/CaptionRoom.h"
 #include "dialog/CaretBlinkTimeout.h"
 #include "dialog/ControlFactory.h"
 #include "dialog/ControlText.h"
 #include "dialog/DialogFont.h"
 #include "dialog/StandardIds.h"
 #include "dialog/UpDownControl.h"
+#include "dialog/WindowFrame.h"
 
 #include <QAbstractButton>
 #include <QAction>
@@ -21,7 +23,10 @@
 #include <QPlainTextEdit>
 #include <QRadioButton>
 #include <QTimer>
+#include <QWindow>
 #include <QtDebug>
+
+#include <algorithm>
 
 
 namespace dialog {
@@ -55,9 +60,18 @@ DialogWindow::DialogWindow(const DialogTemplate& dialogTemplate, QWidget* parent
 {
     setFont(DialogFont::font(dialogTemplate.pointSize));
     setWindowTitle(QString::fromUtf8(dialogTemplate.caption));
-    setFixedSize(m_units.toPixelsX(dialogTemplate.width), m_units.toPixelsY(dialogTemplate.height));
+    // A window too narrow for its caption is widened, its controls centred
+    // in the wider client area.
+    const int width = m_units.toPixelsX(dialogTemplate.width);
+    const int captionRoom = CaptionRoom::widthFor(windowTitle());
+    setFixedSize(std::max(width, captionRoom), m_units.toPixelsY(dialogTemplate.height));
     setSizeGripEnabled(false);
     buildControls();
+    if (captionRoom > width) {
+        for (QWidget* child : findChildren<QWidget*>(Qt::FindDirectChildrenOnly))
+            child->move(child->pos() + QPoint((captionRoom - width) / 2, 0));
+    }
+    CaptionRoom::install();
     if (role == WindowRole::Main)
         CaretBlinkTimeout::install();
 }
@@ -363,17 +377,36 @@ void DialogWindow::endDialog(int code)
         m_runLoop->exit(code);
 }
 
+QRect DialogWindow::frameRect() const
+{
+    return WindowFrame::rect(*this);
+}
+
+void DialogWindow::moveFrameTo(QPoint topLeft)
+{
+    WindowFrame::moveTo(*this, topLeft);
+}
+
 void DialogWindow::changeWindowFlags(Qt::WindowFlags flags)
 {
-    if (flags == windowFlags())
+    const Qt::WindowFlags before = windowFlags();
+    if (flags == before)
         return;
+    if ((flags ^ before) == Qt::WindowStaysOnTopHint && windowHandle()) {
+        // The window system switches the stacking of the live window.
+        overrideWindowFlags(flags);
+        windowHandle()->setFlags(flags);
+        return;
+    }
     const bool shown = isVisible();
     const bool minimised = isMinimized();
-    const QPoint place = pos();
+    const QPoint place = frameRect().topLeft();
     const bool quietBefore = testAttribute(Qt::WA_ShowWithoutActivating);
     setAttribute(Qt::WA_ShowWithoutActivating, true);
     setWindowFlags(flags);
-    move(place);
+    if ((flags ^ before) & Qt::FramelessWindowHint)
+        WindowFrame::forget(*this);
+    moveFrameTo(place);
     if (shown) {
         if (minimised)
             showMinimized();

@@ -141,11 +141,19 @@ public:
     // Whether endDialog was called since the window last started to run.
     bool ended() const { return m_ended; }
 
+    // The window's outer rectangle, frame included, in screen pixels; every
+    // placement rule works on it (see WindowFrame).
+    QRect frameRect() const;
+    // Places the window so that its frame's top-left corner is at `topLeft`.
+    void moveFrameTo(QPoint topLeft);
+
     // Changes the window flags of a live window (always on top, frameless,
-    // back to the normal frame): the window keeps its place and, when it was
-    // shown, is shown again, without being activated and without ending its
-    // run. Qt re-creates the native window for most flag changes, which
-    // hides it for a moment.
+    // back to the normal frame): the window's frame keeps its place and, when
+    // it was shown, is shown again, without being activated and without
+    // ending its run. Always on top alone is switched on the shown window as
+    // it is; other changes make Qt hide the window and re-create its native
+    // window, which must not happen to a window running modally (hiding a
+    // dialog ends its run).
     void changeWindowFlags(Qt::WindowFlags flags);
     void setStaysOnTop(bool onTop);
 

@@ -1,5 +1,6 @@
 #include "turbo/QtTrayIcon.h"
 
+#include <QMetaObject>
 #include <QSystemTrayIcon>
 
 namespace turbo {
@@ -15,13 +16,15 @@ bool QtTrayIcon::add(const QIcon& icon, const QString& tip)
     m_icon = new QSystemTrayIcon(icon, this);
     m_icon->setToolTip(limitTip(tip));
     connect(m_icon, &QSystemTrayIcon::activated, this, [this](QSystemTrayIcon::ActivationReason reason) {
+        // The window's answer may remove this icon (a double-click restores
+        // the window), so it comes after the icon has finished with the event.
         switch (reason) {
         case QSystemTrayIcon::Trigger:
         case QSystemTrayIcon::Context:
-            deliver(TrayEvent::ButtonDown);
+            deliverLater(TrayEvent::ButtonDown);
             break;
         case QSystemTrayIcon::DoubleClick:
-            deliver(TrayEvent::DoubleClick);
+            deliverLater(TrayEvent::DoubleClick);
             break;
         case QSystemTrayIcon::MiddleClick:
         case QSystemTrayIcon::Unknown:
@@ -30,6 +33,11 @@ bool QtTrayIcon::add(const QIcon& icon, const QString& tip)
     });
     m_icon->show();
     return true;
+}
+
+void QtTrayIcon::deliverLater(TrayEvent event)
+{
+    QMetaObject::invokeMethod(this, [this, event] { deliver(event); }, Qt::QueuedConnection);
 }
 
 bool QtTrayIcon::modify(const QString& tip)

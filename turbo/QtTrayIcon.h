@@ -21,6 +21,9 @@ public:
     bool remove() override;
 
 private:
+    // Hands a mouse event to the handler once control is back in the event loop.
+    void deliverLater(TrayEvent event);
+
     QSystemTrayIcon* m_icon = nullptr;
 };
 

@@ -110,7 +110,7 @@ void SensorTestDialog::runFrom(dialog::DialogWindow& mainWindow, MonitorRecords&
 {
     mainWindow.setText(IDC_SENSOR_TEST, QStringLiteral("Testing..."));
     mainWindow.setEnabled(IDC_SENSOR_TEST, false);
-    const QRect mainRect = mainWindow.frameGeometry();
+    const QRect mainRect = mainWindow.frameRect();
     {
         SensorTestDialog window(records, std::move(environment), &mainWindow);
         window.setServices(mainWindow.services());
@@ -160,8 +160,8 @@ SlotReadouts SensorTestDialog::readReadouts()
 void SensorTestDialog::open(const QRect& mainWindow, int screenWidth)
 {
     runMovementTest();
-    const int width = frameGeometry().width();
-    move(sensorTestPosition(mainWindow, screenWidth, width, m_environment.composition));
+    const int width = frameRect().width();
+    moveFrameTo(sensorTestPosition(mainWindow, screenWidth, width, m_environment.composition));
 }
 
 void SensorTestDialog::runMovementTest()

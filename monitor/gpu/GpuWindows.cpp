@@ -1,5 +1,9 @@
 #include "monitor/gpu/GpuWindows.h"
 
+#include "dialog/BesideOwner.h"
+
+#include <QScreen>
+
 namespace monitor {
 
 GpuWindows::~GpuWindows() { closeAll(); }
@@ -11,13 +15,27 @@ void GpuWindows::bringForward(QWidget* window)
     window->activateWindow();
 }
 
-void GpuWindows::openFromButton(QWidget* owner, MonitorSettings& settings, const QFont& mainFont)
+void GpuWindows::placeBeside(const dialog::DialogWindow& owner, dialog::DialogWindow& window,
+                             Composition composition)
+{
+    const QRect main = owner.frameRect();
+    const QScreen* screen = owner.screen();
+    const int screenWidth = screen ? screen->geometry().width() : 0;
+    const int gap = composition == Composition::On ? CompositionGap : 0;
+    const int width = window.frameRect().width();
+    window.moveFrameTo(QPoint(dialog::besideOwnerLeft(main, screenWidth, width, gap), main.top()));
+}
+
+void GpuWindows::openFromButton(dialog::DialogWindow* owner, MonitorSettings& settings, const QFont& mainFont,
+                                Composition composition)
 {
     bool atiCreatedNow = false;
     if (settings.atiPresent && m_sensors.ati()) {
         if (!m_ati) {
             m_ati = new AtiInfoDialog(*m_sensors.ati(), settings, mainFont, [this] { m_sensors.saveAtiPolling(); },
                                       owner);
+            if (owner)
+                placeBeside(*owner, *m_ati, composition);
             atiCreatedNow = true;
         }
         bringForward(m_ati);

@@ -1,5 +1,6 @@
 #include "monitor/ui/GpuAttachment.h"
 
+#include "monitor/ui/CompositionEnabled.h"
 #include "monitor/ui/DescribedFont.h"
 #include "monitor/ui/MainDialog.h"
 
@@ -18,7 +19,8 @@ void GpuAttachment::attachTo(MainDialogParts& parts, StartupHooks& hooks)
         hooks.openGpuSensors = [this](MonitorSettings& s) { m_sensors.openAtStartup(s); };
     if (!parts.gpuWindows)
         parts.gpuWindows = [this](MainDialog& w) {
-            m_windows.openFromButton(&w, w.settings(), fontFromDescription(w.settings().mainFont));
+            m_windows.openFromButton(&w, w.settings(), fontFromDescription(w.settings().mainFont),
+                                     CompositionEnabled());
         };
     if (!parts.enableNvidiaSensor)
         parts.enableNvidiaSensor = [this](MainDialog& w) { return m_sensors.enableNvidia(w.settings()); };

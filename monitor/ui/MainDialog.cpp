@@ -238,6 +238,11 @@ void MainDialog::firstTick()
     if (s.MiniMode && m_parts.toggleMiniMode) {
         s.MiniMode = false;
         m_parts.toggleMiniMode(*this); // turns it on again with the mini layout
+        // WindowXY is where the mini window itself was: it goes back there,
+        // not centred over the normal window (whose frame is wider), or it
+        // would creep sideways at every start.
+        if (m_parts.restoreWindowPosition)
+            m_parts.restoreWindowPosition(*this);
     }
     m_records.processor.sleep(0);
 
@@ -351,8 +356,9 @@ void MainDialog::changeEvent(QEvent* event)
 
 void MainDialog::updateCaptionOrRectangle()
 {
-    const QRect frame = frameGeometry();
-    if (isMinimized() || !isVisible() || frame.height() < MinimisedHeight) {
+    const bool shown = !isMinimized() && isVisible();
+    const QRect frame = shown ? frameRect() : QRect();
+    if (!shown || frame.height() < MinimisedHeight) {
         setCaption(fromUtf8(m_records.cycle->samples().captionText));
         return;
     }
@@ -510,7 +516,7 @@ void MainDialog::onSettings()
     if (!m_parts.settingsWindow || !m_records.running())
         return;
     MonitorSettings& s = settings();
-    m_ownerRect = frameGeometry();
+    m_ownerRect = frameRect();
     setEnabled(IDC_SETTINGS, false);
 
     if (m_parts.settingsWindow(*this)) {

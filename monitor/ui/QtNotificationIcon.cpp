@@ -1,5 +1,6 @@
 #include "monitor/ui/QtNotificationIcon.h"
 
+#include <QMetaObject>
 #include <QSystemTrayIcon>
 
 namespace monitor {
@@ -21,14 +22,20 @@ bool QtNotificationIcon::add(const QIcon& image, const QString& tip)
     m_icon->setToolTip(limitTip(tip));
     connect(m_icon, &QSystemTrayIcon::activated, this, [this](QSystemTrayIcon::ActivationReason reason) {
         // A single left click does nothing; the right button and the left
-        // double-click reach the window.
+        // double-click reach the window, after the icon has finished with
+        // the mouse event: the menu's commands may delete this very icon.
         if (reason == QSystemTrayIcon::Context)
-            deliver(IconEvent::RightButtonDown);
+            deliverLater(IconEvent::RightButtonDown);
         else if (reason == QSystemTrayIcon::DoubleClick)
-            deliver(IconEvent::LeftDoubleClick);
+            deliverLater(IconEvent::LeftDoubleClick);
     });
     m_icon->show();
     return true;
+}
+
+void QtNotificationIcon::deliverLater(IconEvent event)
+{
+    QMetaObject::invokeMethod(this, [this, event] { deliver(event); }, Qt::QueuedConnection);
 }
 
 bool QtNotificationIcon::modify(const QIcon& image, const QString& tip)

@@ -1,6 +1,8 @@
 #pragma once
 // A notification-area icon on QSystemTrayIcon. Adding fails where the desktop
-// has no notification area.
+// has no notification area. Mouse events reach the handler from the event
+// loop, never from inside the icon's own event delivery, so a handler may
+// remove or re-add any icon, this one included.
 
 #include "monitor/ui/NotificationIcon.h"
 
@@ -24,6 +26,9 @@ public:
     static NotificationIconFactory factory();
 
 private:
+    // Hands a mouse event to the handler once control is back in the event loop.
+    void deliverLater(IconEvent event);
+
     QSystemTrayIcon* m_icon = nullptr;
 };
 

@@ -38,16 +38,16 @@ QPoint WindowPlacement::correction(PlacementOperation operation) const
 
 bool WindowPlacement::moveChecked(MainDialog& window, const QRect& target, const QRect& before)
 {
-    window.move(target.topLeft());
+    window.moveFrameTo(target.topLeft());
     if (!IsOffScreen(m_screens, target))
         return true;
-    window.move(before.topLeft());
+    window.moveFrameTo(before.topLeft());
     return false;
 }
 
 void WindowPlacement::restoreWindowPosition(MainDialog& window)
 {
-    const QRect before = window.frameGeometry();
+    const QRect before = window.frameRect();
     const ScreenPoint stored = unpackPosition(window.settings().WindowXY);
     QRect target = before;
     target.moveTopLeft(QPoint(stored.x, stored.y) + correction(PlacementOperation::RestoreWindowPosition));
@@ -57,7 +57,7 @@ void WindowPlacement::restoreWindowPosition(MainDialog& window)
 void WindowPlacement::moveToTopRight(MainDialog& window)
 {
     window.restoreWindow();
-    const QRect before = window.frameGeometry();
+    const QRect before = window.frameRect();
     const QRect work = m_screens.workAreaNearest(before);
     QRect target = before;
     target.moveTopLeft(QPoint(work.x() + work.width() - before.width(), work.y()) +
@@ -67,7 +67,7 @@ void WindowPlacement::moveToTopRight(MainDialog& window)
 
 void WindowPlacement::setAnchorPosition(MainDialog& window)
 {
-    const QRect place = window.frameGeometry().translated(correction(PlacementOperation::SetAnchor));
+    const QRect place = window.frameRect().translated(correction(PlacementOperation::SetAnchor));
     const std::array<int, 4> old = window.anchorRect();
     window.setAnchorRect({place.x(), place.y(), place.x() + place.width(), place.y() + place.height()});
     QString text;
@@ -85,7 +85,7 @@ void WindowPlacement::setAnchorPosition(MainDialog& window)
 bool WindowPlacement::moveToAnchor(MainDialog& window)
 {
     window.endDrag();
-    const QRect before = window.frameGeometry();
+    const QRect before = window.frameRect();
     const std::array<int, 4>& anchor = window.anchorRect();
     const QRect target(QPoint(anchor[0], anchor[1]) + correction(PlacementOperation::MoveToAnchor), before.size());
     if (moveChecked(window, target, before))
@@ -109,7 +109,7 @@ void WindowPlacement::enterMiniLayout(MainDialog& window)
 {
     window.applyHeadingTheme();
 
-    m_savedNormalRect = window.frameGeometry();
+    m_savedNormalRect = window.frameRect();
     if (m_composition == Composition::On)
         m_savedNormalRect.adjust(-CompositionFrame, -CompositionFrame, CompositionFrame, CompositionFrame);
     m_savedClientSize = window.size();
@@ -126,10 +126,10 @@ void WindowPlacement::enterMiniLayout(MainDialog& window)
     window.setMinimumSize(0, 0);
     window.setMaximumSize(QWIDGETSIZE_MAX, QWIDGETSIZE_MAX);
     window.resize(MiniClientWidth, MiniClientHeight);
-    window.move(m_savedNormalRect.topLeft());
+    window.moveFrameTo(m_savedNormalRect.topLeft());
 
     // The frame around the client area, whatever the window manager draws.
-    const QRect frame = window.frameGeometry();
+    const QRect frame = window.frameRect();
     const QSize border = frame.size() - window.size();
     QRect mini(frame.topLeft(), QSize(MiniClientWidth, MiniClientHeight) + border);
     mini.translate(centreX(m_savedNormalRect) - centreX(mini), 0);
@@ -144,7 +144,7 @@ void WindowPlacement::enterMiniLayout(MainDialog& window)
     window.setMinimumSize(m_miniWidth - border.width(), m_miniHeight - border.height());
     window.setMaximumSize(m_miniWidth - border.width(), m_miniHeight + MiniStretch - border.height());
     window.setSizeGripEnabled(true);
-    window.move(mini.topLeft());
+    window.moveFrameTo(mini.topLeft());
     window.resize(mini.size() - border);
 
     if (m_composition == Composition::On)
@@ -157,17 +157,17 @@ void WindowPlacement::leaveMiniLayout(MainDialog& window)
     m_miniLayout = false;
     window.applyHeadingTheme();
 
-    const int centre = centreX(window.frameGeometry());
+    const int centre = centreX(window.frameRect());
     window.setSizeGripEnabled(false);
     window.changeWindowFlags(m_savedFlags);
     window.setMinimumSize(m_savedMinimumSize);
     window.setMaximumSize(m_savedMaximumSize);
     window.resize(m_savedClientSize);
 
-    const QRect frame = window.frameGeometry();
+    const QRect frame = window.frameRect();
     QRect normal(frame.topLeft(), m_savedNormalRect.size());
     normal.translate(centre - centreX(normal), m_composition == Composition::On ? CompositionFrame : 0);
-    window.move(normal.topLeft());
+    window.moveFrameTo(normal.topLeft());
     window.update();
 }
 

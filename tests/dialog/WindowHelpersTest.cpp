@@ -1,5 +1,6 @@
 #include "SampleWindow.h"
 
+#include "dialog/CaptionRoom.h"
 #include "dialog/CaretBlinkTimeout.h"
 #include "dialog/ClientAreaDrag.h"
 #include "dialog/ControlFactory.h"
@@ -7,7 +8,9 @@
 
 #include <QFile>
 #include <QImage>
+#include <QLabel>
 #include <QLineEdit>
+#include <QMessageBox>
 #include <QMouseEvent>
 #include <QSignalSpy>
 #include <QStyle>
@@ -156,4 +159,38 @@ TEST(CaretBlinkTimeoutTest, StopsAfterTheTimeoutAndResumesOnAKey)
     EXPECT_TRUE(watcher->blinking());
     EXPECT_EQ(QApplication::cursorFlashTime(), flash);
     dialog::CaretBlinkTimeout::install(); // the other tests run with the usual timeout
+}
+
+TEST(CaptionRoomTest, MessageBoxesAndWindowsAreWideEnoughForCaptionAndText)
+{
+    // A box of Qt's own (the file chooser's "File not found.") as much as the suite's.
+    dialog::CaptionRoom::install();
+    const QString caption = QStringLiteral("Open Prime95 - Use Small FFTs option");
+    const QString line = QStringLiteral("Please verify the correct file name was given.");
+    QMessageBox box(QMessageBox::Warning, caption, QStringLiteral("mprime.prime95\nFile not found.\n") + line,
+                    QMessageBox::Ok);
+    box.show();
+    // The box sizes itself again whenever its layout asks.
+    QCoreApplication::postEvent(&box, new QEvent(QEvent::LayoutRequest));
+    QCoreApplication::processEvents();
+    EXPECT_GE(box.width(), dialog::CaptionRoom::widthFor(caption));
+    const auto* label = box.findChild<QLabel*>(QStringLiteral("qt_msgbox_label"));
+    ASSERT_NE(label, nullptr);
+    EXPECT_GE(label->width(), label->fontMetrics().horizontalAdvance(line));
+    box.close();
+
+    // A window narrower than its caption is widened; its controls keep their
+    // rectangles relative to each other, centred in the wider area.
+    static constexpr dialog::ControlSpec controls[] = {
+        {IdName, ControlKind::Edit, "", 10, 10, 40, 12},
+    };
+    const dialog::DialogTemplate narrow{990, "A Rather Long Window Caption", 60, 40, 8, dialog::window::SystemMenu,
+                                        controls};
+    dialog::DialogWindow window(narrow);
+    const int room = dialog::CaptionRoom::widthFor(window.caption());
+    ASSERT_GT(room, window.units().toPixelsX(60));
+    EXPECT_EQ(window.width(), room);
+    const QRect placed = window.toPixels(10, 10, 40, 12);
+    EXPECT_EQ(window.control(IdName)->geometry(),
+              placed.translated((room - window.units().toPixelsX(60)) / 2, 0));
 }

@@ -80,9 +80,11 @@ public:
     void writeSettings(const std::string& text) { std::ofstream(settingsFile()) << "[" << m_section << "]\n" << text; }
 
     // Starts the program with this process's environment, `variables` added
-    // or replacing what is there.
+    // or replacing what is there. A run that has ended may be started again.
     bool start(const std::map<std::string, std::string>& variables)
     {
+        m_reaped = false;
+        m_status = -1;
         std::vector<std::string> environment;
         for (char** entry = environ; *entry; ++entry) {
             const std::string text = *entry;

@@ -9,6 +9,7 @@
 #include <optional>
 #include <sstream>
 #include <string>
+#include <utility>
 #include <vector>
 
 #include <sys/types.h>
@@ -126,6 +127,75 @@ inline std::optional<XWindow> notificationIconOf(pid_t pid, unsigned long mainWi
 inline std::string netWmState(unsigned long id)
 {
     return shellOutput("xprop -id " + std::to_string(id) + " _NET_WM_STATE");
+}
+
+// The window's title; empty when it has none.
+inline std::string windowTitle(unsigned long id)
+{
+    std::string title = shellOutput("xdotool getwindowname " + std::to_string(id));
+    while (!title.empty() && title.back() == '\n')
+        title.pop_back();
+    return title;
+}
+
+// The shown windows of process `pid`.
+inline std::vector<XWindow> shownWindowsOf(pid_t pid)
+{
+    std::vector<XWindow> windows;
+    std::istringstream ids(shellOutput("xdotool search --onlyvisible --pid " + std::to_string(pid)));
+    for (unsigned long id = 0; ids >> id;)
+        windows.push_back(xWindow(id));
+    return windows;
+}
+
+// A shown window of process `pid` with the title `title`.
+inline std::optional<XWindow> shownWindowTitled(pid_t pid, const std::string& title)
+{
+    for (const XWindow& window : shownWindowsOf(pid))
+        if (windowTitle(window.id) == title)
+            return window;
+    return std::nullopt;
+}
+
+// The window manager's frame around a window (_NET_FRAME_EXTENTS); all 0
+// when it states none.
+struct FrameExtents {
+    int left = 0;
+    int right = 0;
+    int top = 0;
+    int bottom = 0;
+};
+
+inline FrameExtents frameExtents(unsigned long id)
+{
+    const std::string text = shellOutput("xprop -id " + std::to_string(id) + " _NET_FRAME_EXTENTS");
+    FrameExtents extents;
+    const size_t equals = text.find('=');
+    if (equals != std::string::npos)
+        std::sscanf(text.c_str() + equals + 1, " %d, %d, %d, %d", &extents.left, &extents.right, &extents.top,
+                    &extents.bottom);
+    return extents;
+}
+
+// The window's outer rectangle, the frame included, as users see it.
+inline XWindow frameOf(const XWindow& window)
+{
+    const FrameExtents extents = frameExtents(window.id);
+    XWindow frame = window;
+    frame.x -= extents.left;
+    frame.y -= extents.top;
+    frame.width += extents.left + extents.right;
+    frame.height += extents.top + extents.bottom;
+    return frame;
+}
+
+// Size of the screen in pixels.
+inline std::pair<int, int> screenSize()
+{
+    int width = 0;
+    int height = 0;
+    std::sscanf(shellOutput("xdotool getdisplaygeometry").c_str(), "%d %d", &width, &height);
+    return {width, height};
 }
 
 inline void xdotool(const std::string& arguments)

@@ -126,8 +126,16 @@ TEST_F(QtTrayIconTest, ClicksOnTheDockedIconReachTheHandler)
 {
     QtTrayIcon tray;
     std::vector<TrayEvent> events;
-    tray.setHandler([&events](TrayEvent event) { events.push_back(event); });
+    // The handler may remove the icon, so it must run once the icon has
+    // finished with the event: after every receiver of its signal.
+    bool signalDone = false;
+    tray.setHandler([&](TrayEvent event) {
+        EXPECT_TRUE(signalDone) << "the handler ran inside the icon's signal";
+        events.push_back(event);
+    });
     ASSERT_TRUE(tray.add(squareIcon(), QStringLiteral("tip")));
+    QObject::connect(tray.findChild<QSystemTrayIcon*>(), &QSystemTrayIcon::activated, &tray,
+                     [&] { signalDone = true; });
     QList<QWidget*> docked = dockedIconWidgets();
     ASSERT_EQ(docked.size(), 1);
     ASSERT_TRUE(dockedAndShown(docked[0]->winId()));
@@ -149,11 +157,13 @@ TEST_F(QtTrayIconTest, ClicksOnTheDockedIconReachTheHandler)
     for (const Case& c : cases) {
         SCOPED_TRACE(c.name);
         events.clear();
+        signalDone = false;
         // Through the icon's window, as the X server's events come.
         if (c.gesture == Gesture::Click)
             QTest::mouseClick(docked[0]->windowHandle(), c.button, {}, centre);
         else
             QTest::mouseDClick(docked[0]->windowHandle(), c.button, {}, centre);
+        QCoreApplication::processEvents();
         EXPECT_EQ(events, c.expected);
     }
 
@@ -252,7 +262,7 @@ TEST_F(SparvelTrayTest, MinimisedWindowShowsItsFiguresInTheNotificationArea)
     // to the icon itself: replayed through its window, the menu that the
     // first press opens would take the second (under X, Qt passes it on).
     QTest::mouseDClick(widget, Qt::LeftButton, {}, QPoint(4, 4));
-    EXPECT_TRUE(window->isVisible());
+    EXPECT_TRUE(QTest::qWaitFor([&] { return window->isVisible(); }, kSettleMs));
     EXPECT_FALSE(window->isMinimized());
     EXPECT_FALSE(window->trayIconShown());
     EXPECT_EQ(tray->findChild<QSystemTrayIcon*>(), nullptr);

@@ -278,12 +278,12 @@ void SettingsDialog::placeBesideOwner()
     else if (QScreen* where = m_owner.screen())
         screen = where->geometry().size();
     adjustSize();
-    const QSize size = frameGeometry().size();
+    const QSize size = frameRect().size();
     int top = std::max(0, main.top() + main.height() / 2 - size.height() / 2);
     // Moved up as far as needed to keep its bottom above the margin.
     top = std::min(top, screen.height() - BottomMargin - size.height());
     const int gap = m_hooks.composition == Composition::On ? CompositionGap : 0;
-    move(dialog::besideOwnerLeft(main, screen.width(), size.width(), gap), top);
+    moveFrameTo(QPoint(dialog::besideOwnerLeft(main, screen.width(), size.width(), gap), top));
 }
 
 void SettingsDialog::showApicIds()
