@@ -142,6 +142,10 @@ private:
     bool m_eistApplied = false;
     bool m_cStatesApplied = false;
     bool m_trayIconShown = false;
+    // Shown again from the icon and not yet active: a window manager that
+    // still holds the window's old minimised state may report it once more.
+    bool m_comingBack = false;
+    static constexpr int ComingBackMs = 1000;
     bool m_settingsRead = false;
     bool m_timerPeriodRaised = false;
     bool m_shutDown = false;
