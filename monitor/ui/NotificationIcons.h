@@ -29,7 +29,8 @@ public:
     static constexpr int MinimumBit = 0x200;
     static constexpr int MaximumBit = 0x400;
     static constexpr int AverageBit = 0x800;
-    static constexpr int ModeBits = 0xF00; // with bit 8, which the mode commands clear too
+    // With bit 8, which the mode commands clear too unless it is the GPU icon's.
+    static constexpr int ModeBits = 0xF00;
     static constexpr int DistanceBit = 0x1000;
     // Wait before the second try of an icon the notification area refused.
     static constexpr int RetryMs = 100;

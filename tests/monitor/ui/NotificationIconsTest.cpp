@@ -394,6 +394,38 @@ INSTANTIATE_TEST_SUITE_P(
                     CommandCase{IconMenuCommand::Maximum, 0x1203, 0x1403},
                     CommandCase{IconMenuCommand::Average, 0x0403, 0x0803}));
 
+// In the six-core build bit 8 is the GPU icon: a mode command keeps it, and
+// the icon keeps showing the GPU in the new mode.
+TEST(IconMenu, ModeCommandsKeepTheSixCoreGpuIcon)
+{
+    FakeNotificationArea area;
+    NotificationIcons icons(area.factory());
+    FixedScreenList screens{{QRect(0, 0, 1280, 1024)}};
+    WindowPlacement placement{screens, Composition::Off};
+    IconMenu menu{icons, placement};
+    MainDialogParts parts;
+    icons.attachTo(parts);
+    MonitorRig rig("i7-980x", {40, 39, 38, 37, 36, 35}, "IconShow=257\n", parts, hw::SixCoreBuild);
+    ASSERT_EQ(rig.start(), StartupOutcome::Running);
+    rig.settings().gpuPresent = true;
+    rig.settings().IconShow = 0x101;
+    int gpu = 61;
+    rig.records->cycle->setGpuReading([&gpu] { return std::optional<int>(gpu); });
+    rig.tick();
+    for (const IconMenuCommand command : {IconMenuCommand::Minimum, IconMenuCommand::Maximum,
+                                          IconMenuCommand::Average, IconMenuCommand::Current}) {
+        rig.settings().IconShow = 0x101;
+        menu.runCommand(*rig.window, command);
+        EXPECT_EQ(rig.settings().IconShow & 0x1FF, 0x101) << static_cast<int>(command);
+    }
+    menu.runCommand(*rig.window, IconMenuCommand::Minimum);
+    gpu = 55;
+    rig.tick();
+    const QImage minimum = makeDigitIcon(55, Qt::white, fontFromDescription(rig.settings().iconFont),
+                                         DigitCount::Two)->pixmap(smallIconSize()).toImage();
+    EXPECT_EQ(area.find(4302)->image, minimum);
+}
+
 TEST(IconMenu, WindowCommandsAndDoubleClick)
 {
     IconRig icons({40, 35, 30, 25}, "IconShow=1\n");
