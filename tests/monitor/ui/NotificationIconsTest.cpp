@@ -14,6 +14,7 @@
 #include "monitor/ui/WindowPlacement.h"
 
 #include <QMenu>
+#include <QPainter>
 
 namespace {
 
@@ -93,25 +94,92 @@ INSTANTIATE_TEST_SUITE_P(
                     DigitCase{105, DigitCount::Three, "105"}, DigitCase{-5, DigitCount::Two, "-5"},
                     DigitCase{-12, DigitCount::Three, "-12"}, DigitCase{7, DigitCount::Two, "7"}));
 
-TEST(DigitIcon, DigitsInTheColourOnATransparentSmallIcon)
+struct PanelCase {
+    QColor digits;
+    QColor panel;
+};
+
+class DigitsOnAPanel : public testing::TestWithParam<PanelCase> {};
+
+// The digits in their colour, ringed by a contrasting one, on a transparent
+// small icon: laid on a light or a dark panel they stand out from it.
+TEST_P(DigitsOnAPanel, StandOutFromIt)
 {
-    const QColor colour(255, 0, 0);
-    const std::optional<QIcon> icon = makeDigitIcon(88, colour, std::nullopt, DigitCount::Two);
+    const PanelCase& c = GetParam();
+    const std::optional<QIcon> icon = makeDigitIcon(88, c.digits, std::nullopt, DigitCount::Two);
     ASSERT_TRUE(icon);
     const QImage picture = icon->pixmap(smallIconSize()).toImage().convertToFormat(QImage::Format_ARGB32);
     ASSERT_EQ(picture.size(), smallIconSize());
-    int opaque = 0;
+    QImage onPanel(picture.size(), QImage::Format_ARGB32);
+    onPanel.fill(c.panel);
+    QPainter(&onPanel).drawImage(0, 0, picture);
+    // Antialiased edges blend the digits' colour with the rim's.
+    const auto near = [](int a, int b) { return std::abs(a - b) <= 24; };
+    int inDigitColour = 0, standingOut = 0;
     for (int y = 0; y < picture.height(); ++y)
         for (int x = 0; x < picture.width(); ++x) {
             const QColor pixel = picture.pixelColor(x, y);
-            if (pixel.alpha() == 255) {
-                ++opaque;
-                EXPECT_EQ(pixel.rgb(), colour.rgb()) << x << "," << y;
-            }
+            inDigitColour += pixel.alpha() >= 224 && near(pixel.red(), c.digits.red()) &&
+                             near(pixel.green(), c.digits.green()) && near(pixel.blue(), c.digits.blue());
+            standingOut += std::abs(onPanel.pixelColor(x, y).lightness() - c.panel.lightness()) >= 96;
         }
-    EXPECT_GT(opaque, 0);
+    EXPECT_GT(inDigitColour, 0);
+    EXPECT_GE(standingOut, 20);
     for (const QPoint corner : {QPoint(0, 0), QPoint(picture.width() - 1, picture.height() - 1)})
         EXPECT_EQ(picture.pixelColor(corner).alpha(), 0);
+}
+
+INSTANTIATE_TEST_SUITE_P(Panels, DigitsOnAPanel,
+                         testing::Values(PanelCase{Qt::white, QColor(0xF0, 0xF0, 0xF0)},
+                                         PanelCase{Qt::white, QColor(0x20, 0x20, 0x20)},
+                                         PanelCase{QColor(0x10, 0x10, 0x80), QColor(0x20, 0x20, 0x20)},
+                                         PanelCase{QColor(255, 0, 0), QColor(0xF0, 0xF0, 0xF0)}));
+
+// "3 Digits" at the 22 pixels of a common panel: the icon has a picture of
+// that size (and of the other sizes panels ask for), every digit lies inside
+// it in columns of its own, and the three glyphs differ (a "106" drawn at 16
+// pixels and clipped reads as "LOE").
+TEST(DigitIcon, ThreeDigitsAreWholeAtThePanelSize)
+{
+    IconRig icons({40, 35, 30, 25});
+    const std::optional<QIcon> icon =
+        makeDigitIcon(106, Qt::white, fontFromDescription(icons.settings().iconFont), DigitCount::Three);
+    ASSERT_TRUE(icon);
+    for (const int side : {16, 22, 24, 32, 48})
+        EXPECT_TRUE(icon->availableSizes().contains(QSize(side, side))) << side;
+    constexpr int Side = 22;
+    const QImage picture = icon->pixmap(QSize(Side, Side)).toImage().convertToFormat(QImage::Format_ARGB32);
+    ASSERT_EQ(picture.size(), QSize(Side, Side));
+
+    // The digits' own pixels: light and nearly opaque. Each run of columns
+    // holding some is one glyph, kept as its column patterns.
+    std::vector<std::vector<uint32_t>> glyphs;
+    std::vector<uint32_t> glyph;
+    int top = Side, bottom = -1;
+    for (int x = 0; x <= Side; ++x) {
+        uint32_t column = 0;
+        for (int y = 0; x < Side && y < Side; ++y) {
+            const QColor pixel = picture.pixelColor(x, y);
+            if (pixel.alpha() >= 192 && pixel.lightness() >= 192) {
+                column |= 1u << y;
+                top = std::min(top, y);
+                bottom = std::max(bottom, y);
+            }
+        }
+        if (column != 0) {
+            EXPECT_TRUE(x > 0 && x < Side - 1) << "a digit touches the edge at column " << x;
+            glyph.push_back(column);
+        } else if (!glyph.empty()) {
+            glyphs.push_back(glyph);
+            glyph.clear();
+        }
+    }
+    EXPECT_TRUE(top > 0 && bottom < Side - 1) << "rows " << top << " to " << bottom;
+    EXPECT_GE(bottom - top + 1, 9) << "digits too small to read";
+    ASSERT_EQ(glyphs.size(), 3u);
+    EXPECT_NE(glyphs[0], glyphs[1]);
+    EXPECT_NE(glyphs[1], glyphs[2]);
+    EXPECT_NE(glyphs[0], glyphs[2]);
 }
 
 // --- adding ---------------------------------------------------------------------
