@@ -5,6 +5,7 @@
 #include "FakeNotificationArea.h"
 #include "MonitorRig.h"
 
+#include "monitor/settings/SettingsStore.h"
 #include "monitor/ui/DescribedFont.h"
 #include "monitor/ui/DigitIcon.h"
 #include "monitor/ui/FixedScreenList.h"
@@ -12,6 +13,7 @@
 #include "monitor/ui/NotificationIcons.h"
 #include "monitor/ui/ProgramIcon.h"
 #include "monitor/ui/WindowPlacement.h"
+#include "platform/IniFile.h"
 
 #include <QMenu>
 #include <QPainter>
@@ -214,6 +216,36 @@ INSTANTIATE_TEST_SUITE_P(
     testing::Values(AddCase{"IconShow=15\nIconMax=1\n", {}, {Core3, Core2, Core1, Core0, Max}, 15, true, 0},
                     AddCase{"IconShow=15\nIconMax=1\n", {Core1, Max}, {Core3, Core2, Core0}, 13, false, 0},
                     AddCase{"IconShow=3\nIconMax=1\n", {Core0, Core1, Max}, {}, 0, false, 1}));
+
+// The desktop's panel starts after the program (or there is none): this run
+// keeps a task-bar button, the file keeps the icons the user chose, and the
+// icons come in the standard order as soon as a notification area appears.
+TEST(AddIcons, ANotificationAreaThatComesLateGetsTheChosenIcons)
+{
+    IconRig icons({40, 35, 30, 25}, "IconShow=13\nIconMax=1\n");
+    icons.area.refused = {Core0, Core1, Core2, Core3, Gpu, Max};
+    icons.tick();
+    EXPECT_TRUE(icons.area.docked.empty());
+    EXPECT_EQ(icons.settings().TaskBar, 1);
+
+    const auto saved = [&icons] {
+        SaveOnExit(icons.settings(), icons.rig->iniPath, ExitState{}, icons.rig->records->access,
+                   icons.rig->records->layout);
+        const platform::IniFile file(icons.rig->iniPath);
+        return std::pair(file.readInt("Ostrel", "IconShow", -1), file.readInt("Ostrel", "IconMax", -1));
+    };
+    EXPECT_EQ(saved(), std::pair(13, 1));
+
+    icons.area.refused.clear();
+    icons.icons.notificationAreaAppeared(icons.window());
+    EXPECT_EQ(icons.area.order(), (std::vector<int>{Core3, Core2, Core0, Max}));
+    EXPECT_EQ(icons.settings().IconShow, 13);
+    EXPECT_TRUE(icons.settings().IconMax);
+    EXPECT_EQ(icons.settings().TaskBar, 0);
+    icons.tick();
+    EXPECT_EQ(icons.image(Core2), icons.digits(68));
+    EXPECT_EQ(saved(), std::pair(13, 1));
+}
 
 TEST(AddIcons, SixCoreBuildHasSixCoreIconsAndTheGpuOnBit8)
 {
