@@ -138,8 +138,13 @@ void NotificationIcons::notificationAreaAppeared(MainDialog& window)
     if (!added)
         return;
     markForRedraw();
-    if (taskBarFallback)
-        s.TaskBar = m_taskBarChosen;
+    if (!taskBarFallback)
+        return;
+    s.TaskBar = m_taskBarChosen;
+    // A minimised window now lives in the notification area, as it would
+    // have from the start.
+    if (s.TaskBar == 0 && !window.windowRestored() && window.isVisible())
+        window.hide();
 }
 
 int NotificationIcons::valueOf(MainDialog& window, const IconSlot& slot) const

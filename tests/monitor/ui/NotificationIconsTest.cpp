@@ -222,11 +222,12 @@ INSTANTIATE_TEST_SUITE_P(
 // icons come in the standard order as soon as a notification area appears.
 TEST(AddIcons, ANotificationAreaThatComesLateGetsTheChosenIcons)
 {
-    IconRig icons({40, 35, 30, 25}, "IconShow=13\nIconMax=1\n");
+    IconRig icons({40, 35, 30, 25}, "IconShow=13\nIconMax=1\nStartMinimized=1\n");
     icons.area.refused = {Core0, Core1, Core2, Core3, Gpu, Max};
     icons.tick();
     EXPECT_TRUE(icons.area.docked.empty());
     EXPECT_EQ(icons.settings().TaskBar, 1);
+    EXPECT_TRUE(icons.window().isVisible()); // minimised to its task-bar button
 
     const auto saved = [&icons] {
         SaveOnExit(icons.settings(), icons.rig->iniPath, ExitState{}, icons.rig->records->access,
@@ -242,6 +243,7 @@ TEST(AddIcons, ANotificationAreaThatComesLateGetsTheChosenIcons)
     EXPECT_EQ(icons.settings().IconShow, 13);
     EXPECT_TRUE(icons.settings().IconMax);
     EXPECT_EQ(icons.settings().TaskBar, 0);
+    EXPECT_FALSE(icons.window().isVisible()); // in the notification area now
     icons.tick();
     EXPECT_EQ(icons.image(Core2), icons.digits(68));
     EXPECT_EQ(saved(), std::pair(13, 1));
