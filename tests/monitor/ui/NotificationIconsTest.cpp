@@ -139,8 +139,8 @@ INSTANTIATE_TEST_SUITE_P(Panels, DigitsOnAPanel,
 
 // "3 Digits" at the 22 pixels of a common panel: the icon has a picture of
 // that size (and of the other sizes panels ask for), every digit lies inside
-// it in columns of its own, and the three glyphs differ (a "106" drawn at 16
-// pixels and clipped reads as "LOE").
+// it, and the three glyphs stand apart and differ (a "106" drawn at 16 pixels
+// and clipped reads as "LOE").
 TEST(DigitIcon, ThreeDigitsAreWholeAtThePanelSize)
 {
     IconRig icons({40, 35, 30, 25});
@@ -153,31 +153,43 @@ TEST(DigitIcon, ThreeDigitsAreWholeAtThePanelSize)
     const QImage picture = icon->pixmap(QSize(Side, Side)).toImage().convertToFormat(QImage::Format_ARGB32);
     ASSERT_EQ(picture.size(), QSize(Side, Side));
 
-    // The digits' own pixels: light and nearly opaque. Each run of columns
-    // holding some is one glyph, kept as its column patterns.
-    std::vector<std::vector<uint32_t>> glyphs;
-    std::vector<uint32_t> glyph;
-    int top = Side, bottom = -1;
-    for (int x = 0; x <= Side; ++x) {
-        uint32_t column = 0;
-        for (int y = 0; x < Side && y < Side; ++y) {
-            const QColor pixel = picture.pixelColor(x, y);
-            if (pixel.alpha() >= 192 && pixel.lightness() >= 192) {
-                column |= 1u << y;
-                top = std::min(top, y);
-                bottom = std::max(bottom, y);
-            }
+    // The digits' own pixels (light and nearly opaque), gathered into glyphs
+    // of touching pixels, left to right; each glyph as its pixels relative to
+    // its top left.
+    std::set<std::pair<int, int>> ink;
+    for (int y = 0; y < Side; ++y)
+        for (int x = 0; x < Side; ++x)
+            if (picture.pixelColor(x, y).alpha() >= 192 && picture.pixelColor(x, y).lightness() >= 192)
+                ink.insert({x, y});
+    ASSERT_FALSE(ink.empty());
+    for (const auto& [x, y] : ink)
+        EXPECT_TRUE(x > 0 && y > 0 && x < Side - 1 && y < Side - 1) << "a digit touches the edge at " << x << "," << y;
+    const auto [top, bottom] = std::minmax_element(ink.begin(), ink.end(),
+                                                   [](const auto& a, const auto& b) { return a.second < b.second; });
+    EXPECT_GE(bottom->second - top->second + 1, 9) << "digits too small to read";
+    std::vector<std::set<std::pair<int, int>>> glyphs;
+    while (!ink.empty()) {
+        std::set<std::pair<int, int>> glyph;
+        std::vector<std::pair<int, int>> open{*ink.begin()};
+        ink.erase(ink.begin());
+        while (!open.empty()) {
+            const auto [x, y] = open.back();
+            open.pop_back();
+            glyph.insert({x, y});
+            for (int dy = -1; dy <= 1; ++dy)
+                for (int dx = -1; dx <= 1; ++dx)
+                    if (ink.erase({x + dx, y + dy}) != 0)
+                        open.push_back({x + dx, y + dy});
         }
-        if (column != 0) {
-            EXPECT_TRUE(x > 0 && x < Side - 1) << "a digit touches the edge at column " << x;
-            glyph.push_back(column);
-        } else if (!glyph.empty()) {
-            glyphs.push_back(glyph);
-            glyph.clear();
-        }
+        const int left = glyph.begin()->first;
+        const int glyphTop = std::min_element(glyph.begin(), glyph.end(), [](const auto& a, const auto& b) {
+                                 return a.second < b.second;
+                             })->second;
+        std::set<std::pair<int, int>> shape;
+        for (const auto& [x, y] : glyph)
+            shape.insert({x - left, y - glyphTop});
+        glyphs.push_back(shape);
     }
-    EXPECT_TRUE(top > 0 && bottom < Side - 1) << "rows " << top << " to " << bottom;
-    EXPECT_GE(bottom - top + 1, 9) << "digits too small to read";
     ASSERT_EQ(glyphs.size(), 3u);
     EXPECT_NE(glyphs[0], glyphs[1]);
     EXPECT_NE(glyphs[1], glyphs[2]);
