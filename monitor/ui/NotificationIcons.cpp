@@ -287,9 +287,12 @@ void NotificationIcons::redrawIcons(MainDialog& window)
     }
     for (int i = iconSlotCount() - 1; i >= 0; --i) {
         IconSlot& slot = m_slots[i];
-        if (exists(window, slot) && bitSet(remembered, slot.showBit) && !bitSet(s.IconShow, slot.showBit) &&
-            slot.add())
+        if (!exists(window, slot) || !bitSet(remembered, slot.showBit) || bitSet(s.IconShow, slot.showBit))
+            continue;
+        if (slot.add())
             s.IconShow |= 1 << slot.showBit;
+        else
+            s.iconShowAwaitingArea |= 1 << slot.showBit; // kept in the file
     }
     if (s.IconMax)
         maxSlot().add();

@@ -259,6 +259,12 @@ TEST(AddIcons, ANotificationAreaThatComesLateGetsTheChosenIcons)
     icons.tick();
     EXPECT_EQ(icons.image(Core2), icons.digits(68));
     EXPECT_EQ(saved(), std::pair(13, 1));
+
+    // Redrawn while the notification area refuses them: they wait again.
+    icons.area.refused = {Core0, Core2, Core3};
+    icons.icons.redrawIcons(icons.window());
+    EXPECT_EQ(icons.settings().IconShow, 0);
+    EXPECT_EQ(saved(), std::pair(13, 1));
 }
 
 TEST(AddIcons, SixCoreBuildHasSixCoreIconsAndTheGpuOnBit8)
