@@ -4,7 +4,9 @@
 # import into docs/images/ostrel-main.png (Ostrel) and
 # docs/images/sparvel-main.png (Sparvel at full load), and Ostrel's mini
 # layout into docs/images/ostrel-mini.png, and Ostrel's digit icons in a
-# notification area (trayer) into docs/images/ostrel-tray.png, and its About
+# notification area (trayer) into docs/images/ostrel-tray.png, the same icons
+# in "3 Digits" mode (in °F) on a light and on a dark panel into
+# docs/images/ostrel-tray-3digits-light.png and ostrel-tray-3digits-dark.png, and its About
 # box (opened with F1) into docs/images/ostrel-about.png, and its settings
 # window (opened with a click on the Settings button) into
 # docs/images/ostrel-settings.png, and, without a notification area, where
@@ -12,7 +14,8 @@
 # the simulated i7-975 into docs/images/ostrel-turbo-limits.png and the Power
 # Limits window on the i7-2600K into docs/images/ostrel-power-limits.png.
 #   scripts/screenshot.sh [ostrel.png [sparvel.png [ostrel-mini.png [ostrel-tray.png [ostrel-about.png
-#                          [ostrel-settings.png [turbo-limits.png [power-limits.png]]]]]]]]
+#                          [ostrel-settings.png [turbo-limits.png [power-limits.png
+#                          [tray-3digits-light.png [tray-3digits-dark.png]]]]]]]]]]
 # Uses the build in $OSTREL_BUILD_DIR (default build/), building the programs when needed.
 set -euo pipefail
 here="$(cd "$(dirname "$0")/.." && pwd)"
@@ -25,6 +28,8 @@ about_output="${5:-$here/docs/images/ostrel-about.png}"
 settings_output="${6:-$here/docs/images/ostrel-settings.png}"
 turbo_output="${7:-$here/docs/images/ostrel-turbo-limits.png}"
 power_output="${8:-$here/docs/images/ostrel-power-limits.png}"
+tray_light_output="${9:-$here/docs/images/ostrel-tray-3digits-light.png}"
+tray_dark_output="${10:-$here/docs/images/ostrel-tray-3digits-dark.png}"
 
 for tool in Xvfb xwininfo import xdotool; do
   command -v "$tool" >/dev/null || { echo "screenshot: $tool is missing (scripts/setup installs it)" >&2; exit 1; }
@@ -106,31 +111,49 @@ capture Sparvel 3 "$sparvel_output" \
 capture_settings=$'MiniMode=1\n' capture Ostrel 4 "$mini_output" \
   SIMULATED_CPU=i7-2600k SIMULATED_LOAD=25 SIMULATED_READOUT=47,44,50,46
 
-# The notification area: a trayer panel on the same display docks Ostrel's
-# icons (the four cores and the hottest); the panel is captured once they
-# show their digits.
-if command -v trayer >/dev/null; then
-  trayer --edge top --align right --widthtype pixel --width 140 --height 24 --transparent true --alpha 0 \
-    --tint 0x202020 >"$work/trayer.log" 2>&1 &
+# capture_tray TINT HEIGHT OUTPUT SETTINGS
+# The notification area: a trayer panel of the colour TINT and HEIGHT pixels
+# on the same display docks Ostrel's icons (the four cores and the hottest,
+# with the settings lines given); the panel is captured once they show their
+# digits. The panel stays for the windows captured after it.
+capture_tray() {
+  local tint="$1" height="$2" output="$3" settings="$4"
+  if [ -n "$trayer_pid" ]; then
+    kill "$trayer_pid" 2>/dev/null || true
+    wait "$trayer_pid" 2>/dev/null || true
+  fi
+  trayer --edge top --align right --widthtype pixel --width 140 --height "$height" --transparent true --alpha 0 \
+    --tint "$tint" >"$work/trayer.log" 2>&1 &
   trayer_pid=$!
   sleep 1
-  dir="$work/OstrelTray"
+  local dir="$work/OstrelTray"
+  rm -rf "$dir"
   mkdir -p "$dir/runtime"
   chmod 700 "$dir/runtime"
   cp "$build/app/Ostrel" "$dir/Ostrel"
-  printf '[Ostrel]\nIconShow=15\nIconMax=1\nTaskBar=1\n' >"$dir/Ostrel.ini"
+  printf '[Ostrel]\nIconShow=15\nIconMax=1\nTaskBar=1\n%s' "$settings" >"$dir/Ostrel.ini"
   (cd "$dir" && exec env XDG_RUNTIME_DIR="$dir/runtime" QT_QPA_PLATFORM=xcb SIMULATED_CPU=i7-2600k \
     SIMULATED_LOAD=25 SIMULATED_READOUT=47,44,50,46 ./Ostrel >"$dir/log" 2>&1) &
   program_pid=$!
   sleep 5
+  local panel
   panel="$(xwininfo -root -tree 2>/dev/null | awk '/"panel": \("panel" "trayer"\)/ { print $1; exit }')"
   if [ -n "$panel" ]; then
-    import -window "$panel" "$tray_output"
-    echo "screenshot: wrote $tray_output"
+    import -window "$panel" "$output"
+    echo "screenshot: wrote $output"
   else
-    echo "screenshot: no notification area appeared; $tray_output not taken" >&2
+    echo "screenshot: no notification area appeared; $output not taken" >&2
   fi
   stop_program
+}
+
+if command -v trayer >/dev/null; then
+  # "3 Digits" in °F (the cores at 118 to 129 °F) on a light and a dark
+  # panel 24 pixels high, whose icons are 22 pixels square; then the usual
+  # icons, whose panel stays.
+  capture_tray 0xEEEEEE 24 "$tray_light_output" $'ThreeDigit=1\nFahrenheit=1\n'
+  capture_tray 0x202020 24 "$tray_dark_output" $'ThreeDigit=1\nFahrenheit=1\n'
+  capture_tray 0x202020 24 "$tray_output" ""
 fi
 
 # capture_secondary TITLE OUTPUT SETTINGS ACTION...

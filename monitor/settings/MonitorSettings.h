@@ -89,6 +89,11 @@ struct MonitorSettings {
     // show the smallest distance to TjMax.
     int IconShow = 1;
     bool IconMax = false;
+    // The icons of IconShow and IconMax that could not be added because the
+    // desktop had no notification area yet: off for this run, saved as
+    // chosen, and added when a notification area appears.
+    int iconShowAwaitingArea = 0;
+    bool iconMaxAwaitingArea = false;
     int TrayInfo = 0;
     // Per core slot, then the GPU icon (index 4, or 8 in the six-core build).
     std::array<Colour, hw::MaxCoreSlots + 1> IconTextColor{

@@ -236,7 +236,7 @@ WriteResult SaveAll(const MonitorSettings& s, const std::string& iniPath,
         }
         if (s.nvidiaPresent || s.atiPresent)
             out.colour(indexedKey("IconTextColor", layout.gpuIcon), s.IconTextColor[layout.gpuIcon]);
-        out.integer("IconShow", s.IconShow);
+        out.integer("IconShow", s.IconShow | s.iconShowAwaitingArea);
         out.integer("StartMinimized", s.StartMinimized);
         out.integer("TaskBar", s.TaskBar);
         out.integer("OnTop", s.OnTop);
@@ -250,7 +250,7 @@ WriteResult SaveAll(const MonitorSettings& s, const std::string& iniPath,
         out.text("AlarmFile", s.AlarmFile);
         out.flag("MinimizeOnClose", s.MinimizeOnClose);
         out.colour("CoreMax", s.CoreMax);
-        out.flag("IconMax", s.IconMax);
+        out.flag("IconMax", s.IconMax || s.iconMaxAwaitingArea);
         out.integer("ClockMod", s.ClockMod);
         out.colour("GUIColor", s.GUIColor);
         out.colour("GUIMiniColor", s.GUIMiniColor);
@@ -302,7 +302,7 @@ WriteResult SaveOnExit(const MonitorSettings& s, const std::string& iniPath,
         if (anchor[0] != 0 || anchor[1] != 0 || anchor[2] != 0 || anchor[3] != 0)
             out.integer("AnchorXY", packPosition({anchor[0], anchor[1]}));
         out.flag("MiniMode", s.MiniMode);
-        out.integer("IconShow", s.IconShow);
+        out.integer("IconShow", s.IconShow | s.iconShowAwaitingArea);
         out.integer("ClockMod", static_cast<int>(clockModulation));
         if (!layout.vidInfoKey)
             out.integer("InfoWindowIndex", s.InfoWindowIndex);

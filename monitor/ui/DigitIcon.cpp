@@ -1,8 +1,8 @@
 #include "monitor/ui/DigitIcon.h"
 
+#include "monitor/ui/DigitIconEngine.h"
+
 #include <QApplication>
-#include <QPainter>
-#include <QPixmap>
 #include <QStyle>
 
 namespace monitor {
@@ -23,19 +23,12 @@ QSize smallIconSize()
 std::optional<QIcon> makeDigitIcon(int value, const QColor& colour, const std::optional<QFont>& font,
                                    DigitCount digits)
 {
-    QPixmap picture(smallIconSize());
-    if (picture.isNull())
+    auto* engine = new DigitIconEngine(digitIconText(value, digits), colour, font.value_or(QFont()));
+    QIcon icon(engine);
+    // Drawn now at the small-icon size: a picture that cannot be made fails here.
+    if (engine->picture(smallIconSize().width()).isNull())
         return std::nullopt;
-    picture.fill(Qt::transparent);
-    QPainter painter(&picture);
-    if (!painter.isActive())
-        return std::nullopt;
-    if (font)
-        painter.setFont(*font);
-    painter.setPen(colour);
-    painter.drawText(picture.rect(), Qt::AlignCenter | Qt::TextSingleLine, digitIconText(value, digits));
-    painter.end();
-    return QIcon(picture);
+    return icon;
 }
 
 } // namespace monitor

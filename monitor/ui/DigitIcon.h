@@ -1,6 +1,7 @@
 #pragma once
 // The pictures of the notification-area icons: a number in a colour and font
-// on a transparent background of the system's small-icon size.
+// on a transparent background, drawn at the size the notification area asks
+// for (DigitIconEngine).
 
 #include <QColor>
 #include <QFont>
@@ -22,7 +23,8 @@ QString digitIconText(int value, DigitCount digits);
 // The system's small-icon size.
 QSize smallIconSize();
 
-// The digits centred on a transparent picture; nothing when it cannot be made.
+// The digits centred on a transparent picture of any size; nothing when the
+// picture of the small-icon size cannot be made.
 std::optional<QIcon> makeDigitIcon(int value, const QColor& colour, const std::optional<QFont>& font,
                                    DigitCount digits);
 

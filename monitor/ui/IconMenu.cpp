@@ -99,8 +99,11 @@ void IconMenu::toggleWindow(MainDialog& window)
 
 void IconMenu::chooseMode(MainDialog& window, int modeBit)
 {
+    // Bits 8 to 11, less the GPU icon's bit where it is one of them (bit 8
+    // of the six-core build).
+    const int cleared = NotificationIcons::ModeBits & ~(1 << window.records().layout.gpuIcon);
     int& show = window.settings().IconShow;
-    show = (show & ~NotificationIcons::ModeBits) | modeBit;
+    show = (show & ~cleared) | modeBit;
 }
 
 void IconMenu::showTemperatures(MainDialog& window)

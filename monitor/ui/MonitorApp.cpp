@@ -15,6 +15,7 @@
 #include "monitor/ui/GpuAttachment.h"
 #include "monitor/ui/IconMenu.h"
 #include "monitor/ui/MainContextMenu.h"
+#include "monitor/ui/NotificationAreaWatcher.h"
 #include "monitor/ui/NotificationIcons.h"
 #include "monitor/ui/QtNotificationIcon.h"
 #include "monitor/ui/QtScreenList.h"
@@ -108,6 +109,8 @@ int MonitorApp::run()
     dialog::TerminationSignals termination;
     QObject::connect(&termination, &dialog::TerminationSignals::requested, &window,
                      [&window](int) { window.endProgram(); });
+    // A panel that starts after the program gets the icons then.
+    NotificationAreaWatcher areaWatcher([&icons, &window] { icons.notificationAreaAppeared(window); });
     SleepWatcher sleepWatcher;
     QObject::connect(&sleepWatcher, &SleepWatcher::suspending, &window, [&window] { window.systemSuspending(); });
     QObject::connect(&sleepWatcher, &SleepWatcher::resumed, &window, [&window] { window.systemResumed(); });

@@ -80,6 +80,7 @@ bool NotificationIcons::addIcons(MainDialog& window)
 {
     createSlots(window);
     MonitorSettings& s = window.settings();
+    m_taskBarChosen = s.TaskBar;
     for (int i = iconSlotCount() - 1; i >= 0; --i) {
         IconSlot& slot = m_slots[i];
         slot.image = m_programIcon;
@@ -89,16 +90,61 @@ bool NotificationIcons::addIcons(MainDialog& window)
         if (slot.add())
             continue;
         window.records().processor.sleep(RetryMs);
-        if (!slot.add())
+        if (!slot.add()) {
+            // Off for this run; the file keeps the user's choice.
             s.IconShow &= ~(1 << slot.showBit);
+            s.iconShowAwaitingArea |= 1 << slot.showBit;
+        }
     }
     IconSlot& max = maxSlot();
     max.image = m_programIcon;
     max.tip = QStringLiteral("Max");
-    if (s.IconMax)
+    if (s.IconMax) {
         s.IconMax = max.add();
+        s.iconMaxAwaitingArea = !s.IconMax;
+    }
+    return anyShown(window);
+}
+
+bool NotificationIcons::anyShown(MainDialog& window) const
+{
     constexpr int CoreAndGpuIconBits = 0x1FF;
-    return (s.IconShow & CoreAndGpuIconBits) != 0 || s.IconMax;
+    return (window.settings().IconShow & CoreAndGpuIconBits) != 0 || window.settings().IconMax;
+}
+
+void NotificationIcons::notificationAreaAppeared(MainDialog& window)
+{
+    MonitorSettings& s = window.settings();
+    if (m_slots.empty() || !window.records().running() || (s.iconShowAwaitingArea == 0 && !s.iconMaxAwaitingArea))
+        return;
+    // Without icons the window kept a task-bar button; with them it goes
+    // back to the user's choice.
+    const bool taskBarFallback = !anyShown(window);
+    bool added = false;
+    for (int i = iconSlotCount() - 1; i >= 0; --i) {
+        IconSlot& slot = m_slots[i];
+        const int bit = 1 << slot.showBit;
+        if ((s.iconShowAwaitingArea & bit) == 0 || !exists(window, slot) || !slot.add())
+            continue;
+        s.IconShow |= bit;
+        s.iconShowAwaitingArea &= ~bit;
+        added = true;
+    }
+    if (s.iconMaxAwaitingArea && maxSlot().add()) {
+        s.IconMax = true;
+        s.iconMaxAwaitingArea = false;
+        added = true;
+    }
+    if (!added)
+        return;
+    markForRedraw();
+    if (!taskBarFallback)
+        return;
+    s.TaskBar = m_taskBarChosen;
+    // A minimised window now lives in the notification area, as it would
+    // have from the start.
+    if (s.TaskBar == 0 && !window.windowRestored() && window.isVisible())
+        window.hide();
 }
 
 int NotificationIcons::valueOf(MainDialog& window, const IconSlot& slot) const
@@ -241,9 +287,12 @@ void NotificationIcons::redrawIcons(MainDialog& window)
     }
     for (int i = iconSlotCount() - 1; i >= 0; --i) {
         IconSlot& slot = m_slots[i];
-        if (exists(window, slot) && bitSet(remembered, slot.showBit) && !bitSet(s.IconShow, slot.showBit) &&
-            slot.add())
+        if (!exists(window, slot) || !bitSet(remembered, slot.showBit) || bitSet(s.IconShow, slot.showBit))
+            continue;
+        if (slot.add())
             s.IconShow |= 1 << slot.showBit;
+        else
+            s.iconShowAwaitingArea |= 1 << slot.showBit; // kept in the file
     }
     if (s.IconMax)
         maxSlot().add();
@@ -254,6 +303,7 @@ bool NotificationIcons::showIcon(MainDialog& window, int showBit)
     if (m_slots.empty())
         createSlots(window);
     MonitorSettings& s = window.settings();
+    s.iconShowAwaitingArea &= ~(1 << showBit);
     const int wanted = (s.IconShow & m_showBits) | (1 << showBit);
     for (int i = iconSlotCount() - 1; i >= 0; --i) {
         IconSlot& slot = m_slots[i];
@@ -283,6 +333,7 @@ void NotificationIcons::hideIcon(MainDialog& window, int showBit)
         if (m_slots[i].showBit == showBit && bitSet(s.IconShow, showBit))
             m_slots[i].remove();
     s.IconShow &= ~(1 << showBit);
+    s.iconShowAwaitingArea &= ~(1 << showBit);
     markForRedraw();
 }
 
@@ -300,6 +351,7 @@ bool NotificationIcons::setMaxIconShown(MainDialog& window, bool shown)
     else
         max.remove();
     window.settings().IconMax = max.modify();
+    window.settings().iconMaxAwaitingArea = false;
     markForRedraw();
     return window.settings().IconMax;
 }

@@ -29,7 +29,8 @@ public:
     static constexpr int MinimumBit = 0x200;
     static constexpr int MaximumBit = 0x400;
     static constexpr int AverageBit = 0x800;
-    static constexpr int ModeBits = 0xF00; // with bit 8, which the mode commands clear too
+    // With bit 8, which the mode commands clear too unless it is the GPU icon's.
+    static constexpr int ModeBits = 0xF00;
     static constexpr int DistanceBit = 0x1000;
     // Wait before the second try of an icon the notification area refused.
     static constexpr int RetryMs = 100;
@@ -43,8 +44,13 @@ public:
     // Mouse events on any of the icons, the Max icon included.
     void setEventHandler(std::function<void(MainDialog&, IconEvent)> handler) { m_handler = std::move(handler); }
 
-    // True when at least one icon is shown afterwards.
+    // True when at least one icon is shown afterwards. Icons that the
+    // notification area refuses twice (there is none yet) wait for one.
     bool addIcons(MainDialog& window);
+    // A notification area appeared (the desktop's panel started after the
+    // program): the icons that waited for one are added, and a window that
+    // kept its task-bar button for want of icons goes back to TaskBar as chosen.
+    void notificationAreaAppeared(MainDialog& window);
     void updateIcons(MainDialog& window);
     void updateMaxIcon(MainDialog& window);
     void redrawIcons(MainDialog& window);
@@ -77,6 +83,7 @@ private:
     int iconSlotCount() const { return static_cast<int>(m_slots.size()) - 1; }
     bool exists(MainDialog& window, const IconSlot& slot) const;
     bool shown(MainDialog& window, const IconSlot& slot) const;
+    bool anyShown(MainDialog& window) const;
     int valueOf(MainDialog& window, const IconSlot& slot) const;
     bool inAlarm(MainDialog& window, const IconSlot& slot) const;
     QString tipOf(MainDialog& window, const IconSlot& slot, bool fullTip) const;
@@ -87,6 +94,8 @@ private:
     MainDialog* m_window = nullptr;
     std::vector<IconSlot> m_slots;
     int m_showBits = 0;
+    // TaskBar before the first tick, which turns it on when no icon is shown.
+    int m_taskBarChosen = 0;
     QIcon m_programIcon;
 };
 

@@ -7,6 +7,7 @@
 #include <xcb/xcb.h>
 
 #include <cstdlib>
+#include <cstring>
 
 namespace turbo::test {
 
@@ -45,6 +46,39 @@ XWindowPlace xWindowPlace(WId window)
         std::free(attributes);
     }
     return place;
+}
+
+long notificationAreaProcess()
+{
+    auto* x11 = qApp->nativeInterface<QNativeInterface::QX11Application>();
+    if (!x11)
+        return 0;
+    xcb_connection_t* connection = x11->connection();
+    const auto atom = [connection](const char* name) {
+        xcb_atom_t found = XCB_ATOM_NONE;
+        const auto cookie = xcb_intern_atom(connection, 0, static_cast<uint16_t>(std::strlen(name)), name);
+        if (xcb_intern_atom_reply_t* reply = xcb_intern_atom_reply(connection, cookie, nullptr)) {
+            found = reply->atom;
+            std::free(reply);
+        }
+        return found;
+    };
+    xcb_window_t owner = XCB_WINDOW_NONE;
+    const auto ownerCookie = xcb_get_selection_owner(connection, atom("_NET_SYSTEM_TRAY_S0"));
+    if (xcb_get_selection_owner_reply_t* reply = xcb_get_selection_owner_reply(connection, ownerCookie, nullptr)) {
+        owner = reply->owner;
+        std::free(reply);
+    }
+    if (owner == XCB_WINDOW_NONE)
+        return 0;
+    long pid = 0;
+    const auto pidCookie = xcb_get_property(connection, 0, owner, atom("_NET_WM_PID"), XCB_ATOM_CARDINAL, 0, 1);
+    if (xcb_get_property_reply_t* reply = xcb_get_property_reply(connection, pidCookie, nullptr)) {
+        if (xcb_get_property_value_length(reply) == 4)
+            pid = *static_cast<const uint32_t*>(xcb_get_property_value(reply));
+        std::free(reply);
+    }
+    return pid;
 }
 
 QList<QWidget*> dockedIconWidgets()

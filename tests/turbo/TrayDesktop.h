@@ -25,6 +25,11 @@ struct XWindowPlace {
 };
 XWindowPlace xWindowPlace(WId window);
 
+// The process that holds the notification area of screen 0 (the owner of
+// its selection, by the _NET_WM_PID of the owning window); 0 when none or
+// unknown.
+long notificationAreaProcess();
+
 // The widgets Qt docks into the notification area, one per shown icon: the
 // top-level widgets its X11 icon names "QSystemTrayIconSys".
 QList<QWidget*> dockedIconWidgets();

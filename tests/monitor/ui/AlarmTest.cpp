@@ -6,6 +6,7 @@
 
 #include "dialog/MessageBoxStyle.h"
 #include "dialog/StandardIds.h"
+#include "monitor/ui/CanberraSoundPlayer.h"
 #include "monitor/ui/DocumentOpener.h"
 #include "monitor/ui/MainDialogTemplate.h"
 #include "platform/DetachedProcess.h"
@@ -231,5 +232,56 @@ INSTANTIATE_TEST_SUITE_P(Users, AlarmProgramIdentity,
                          testing::Values(IdentityCase{"sudo", "65534", "65534 65534 65534 65534 65534 nobody"},
                                          IdentityCase{"root", std::nullopt, "0 0 0 0"}),
                          [](const testing::TestParamInfo<IdentityCase>& info) { return info.param.name; });
+
+// --- the alarm sound -------------------------------------------------------------
+
+// A sound that cannot be played (forced on any machine: libcanberra's ALSA
+// back end with an ALSA set-up that names no device) is told once on standard
+// error, without ALSA's own lines; a missing sound file stays silent.
+TEST(AlarmSound, ASoundThatCannotBePlayedIsToldOnce)
+{
+    QTemporaryDir dir;
+    const std::string sound = (dir.path() + QStringLiteral("/OLWarning.wav")).toStdString();
+    {
+        // A mono 8 kHz 16-bit wave of 100 silent samples.
+        static constexpr unsigned char Header[] = {
+            'R', 'I', 'F', 'F', 236, 0, 0, 0, 'W', 'A', 'V', 'E', 'f', 'm', 't', ' ', 16, 0, 0, 0, 1, 0, 1, 0,
+            0x40, 0x1F, 0, 0, 0x80, 0x3E, 0, 0, 2, 0, 16, 0, 'd', 'a', 't', 'a', 200, 0, 0, 0};
+        std::ofstream wave(sound, std::ios::binary);
+        wave.write(reinterpret_cast<const char*>(Header), sizeof Header);
+        wave << std::string(200, '\0');
+    }
+    const std::string alsaSetup = (dir.path() + QStringLiteral("/asound.conf")).toStdString();
+    std::ofstream(alsaSetup) << "# no devices\n";
+    ::setenv("CANBERRA_DRIVER", "alsa", 1);
+    ::setenv("ALSA_CONFIG_PATH", alsaSetup.c_str(), 1);
+
+    const std::string errors = (dir.path() + QStringLiteral("/stderr.txt")).toStdString();
+    std::fflush(stderr);
+    const int savedError = ::dup(2);
+    const int captured = ::open(errors.c_str(), O_WRONLY | O_CREAT | O_TRUNC, 0600);
+    ::dup2(captured, 2);
+    {
+        CanberraSoundPlayer player;
+        for (int i = 0; i < 2; ++i)
+            player.play((dir.path() + QStringLiteral("/missing.wav")).toStdString());
+        for (int i = 0; i < 3; ++i)
+            player.play(sound);
+    }
+    std::fflush(stderr);
+    ::dup2(savedError, 2);
+    ::close(savedError);
+    ::close(captured);
+    ::unsetenv("CANBERRA_DRIVER");
+    ::unsetenv("ALSA_CONFIG_PATH");
+
+    QFile file(QString::fromStdString(errors));
+    ASSERT_TRUE(file.open(QIODevice::ReadOnly));
+    const QString text = QString::fromUtf8(file.readAll());
+    const QStringList lines = text.split(QLatin1Char('\n'), Qt::SkipEmptyParts);
+    ASSERT_EQ(lines.size(), 1) << text.toStdString();
+    EXPECT_TRUE(lines[0].contains(QStringLiteral("OLWarning.wav cannot be played"))) << text.toStdString();
+    EXPECT_TRUE(lines[0].contains(QStringLiteral("check that"))) << text.toStdString();
+}
 
 } // namespace

@@ -7,6 +7,7 @@
 #include "../../turbo/TrayDesktop.h"
 #include "monitor/ui/DescribedFont.h"
 #include "monitor/ui/DigitIcon.h"
+#include "monitor/ui/NotificationAreaWatcher.h"
 #include "monitor/ui/NotificationIcons.h"
 #include "monitor/ui/QtNotificationIcon.h"
 
@@ -38,6 +39,59 @@ bool allDockedAndShown(int count)
             return false;
     }
     return true;
+}
+
+// Ends the notification area of the display scripts/test made (trayer, or
+// the one a test before started in its place) and waits until the desktop
+// has none.
+testing::AssertionResult endNotificationArea()
+{
+    const long owner = turbo::test::notificationAreaProcess();
+    if (owner <= 0 || ::kill(static_cast<pid_t>(owner), SIGTERM) != 0)
+        return testing::AssertionFailure() << "the notification area could not be ended";
+    ::waitpid(static_cast<pid_t>(owner), nullptr, WNOHANG);
+    if (!QTest::qWaitFor([] { return !QSystemTrayIcon::isSystemTrayAvailable(); }, SettleMs))
+        return testing::AssertionFailure() << "the notification area stayed";
+    return testing::AssertionSuccess();
+}
+
+// The same panel again, in a session of its own so it outlives this test for
+// the cases that follow; it ends with the display.
+testing::AssertionResult startNotificationArea()
+{
+    posix_spawnattr_t attributes;
+    posix_spawnattr_init(&attributes);
+    posix_spawnattr_setflags(&attributes, POSIX_SPAWN_SETSID);
+    const char* argv[] = {"trayer", "--edge", "top", "--align", "right", "--widthtype", "pixel",
+                          "--width", "200", "--height", "24", nullptr};
+    // Its output goes nowhere: an inherited pipe would keep the test runner
+    // waiting for this test's output to end.
+    posix_spawn_file_actions_t actions;
+    posix_spawn_file_actions_init(&actions);
+    for (int fd : {0, 1, 2})
+        posix_spawn_file_actions_addopen(&actions, fd, "/dev/null", fd == 0 ? O_RDONLY : O_WRONLY, 0);
+    pid_t started = -1;
+    const int error = ::posix_spawnp(&started, "trayer", &actions, &attributes, const_cast<char**>(argv), environ);
+    posix_spawn_file_actions_destroy(&actions);
+    posix_spawnattr_destroy(&attributes);
+    if (error != 0)
+        return testing::AssertionFailure() << "trayer could not be started";
+    const std::string missing = turbo::test::waitForNotificationArea();
+    if (!missing.empty())
+        return testing::AssertionFailure() << missing;
+    return testing::AssertionSuccess();
+}
+
+// Skips, saying why, where the notification area may not be ended: only
+// scripts/test's display (it names its trayer in OSTREL_TEST_TRAYER_PID).
+std::string notificationAreaNotOurs()
+{
+    if (!turbo::test::trayDesktopUnavailable().empty())
+        return turbo::test::trayDesktopUnavailable();
+    const char* trayerPid = std::getenv("OSTREL_TEST_TRAYER_PID");
+    if (!trayerPid || std::atoi(trayerPid) <= 0)
+        return "needs the notification area that scripts/test starts (OSTREL_TEST_TRAYER_PID)";
+    return turbo::test::waitForNotificationArea();
 }
 
 QSystemTrayIcon* trayIconOf(const IconSlot& slot)
@@ -102,14 +156,9 @@ TEST(NotificationIconsOnDesktop, ShownIconsDockWithDigitsAndTips)
 // Only on the display scripts/test made, whose notification area it may end.
 TEST(NotificationIconsOnDesktop, IconsComeBackWhenTheNotificationAreaRestarts)
 {
-    if (!turbo::test::trayDesktopUnavailable().empty())
-        GTEST_SKIP() << turbo::test::trayDesktopUnavailable();
-    const char* trayerPid = std::getenv("OSTREL_TEST_TRAYER_PID");
-    if (!trayerPid || std::atoi(trayerPid) <= 0)
-        GTEST_SKIP() << "needs the notification area that scripts/test starts (OSTREL_TEST_TRAYER_PID)";
-    const std::string missing = turbo::test::waitForNotificationArea();
-    if (!missing.empty())
-        GTEST_SKIP() << missing;
+    const std::string skip = notificationAreaNotOurs();
+    if (!skip.empty())
+        GTEST_SKIP() << skip;
 
     NotificationIcons icons(QtNotificationIcon::factory());
     MainDialogParts parts;
@@ -119,30 +168,9 @@ TEST(NotificationIconsOnDesktop, IconsComeBackWhenTheNotificationAreaRestarts)
     rig.tick();
     ASSERT_TRUE(QTest::qWaitFor([] { return allDockedAndShown(3); }, SettleMs));
 
-    ASSERT_EQ(::kill(std::atoi(trayerPid), SIGTERM), 0);
-    ::waitpid(std::atoi(trayerPid), nullptr, WNOHANG);
-    ASSERT_TRUE(QTest::qWaitFor([] { return !QSystemTrayIcon::isSystemTrayAvailable(); }, SettleMs));
+    ASSERT_TRUE(endNotificationArea());
     rig.tick();
-
-    // The same panel again, in a session of its own so it outlives this test
-    // for the cases that follow; it ends with the display.
-    posix_spawnattr_t attributes;
-    posix_spawnattr_init(&attributes);
-    posix_spawnattr_setflags(&attributes, POSIX_SPAWN_SETSID);
-    const char* argv[] = {"trayer", "--edge", "top", "--align", "right", "--widthtype", "pixel",
-                          "--width", "200", "--height", "24", nullptr};
-    // Its output goes nowhere: an inherited pipe would keep the test runner
-    // waiting for this test's output to end.
-    posix_spawn_file_actions_t actions;
-    posix_spawn_file_actions_init(&actions);
-    for (int fd : {0, 1, 2})
-        posix_spawn_file_actions_addopen(&actions, fd, "/dev/null", fd == 0 ? O_RDONLY : O_WRONLY, 0);
-    pid_t restarted = -1;
-    ASSERT_EQ(::posix_spawnp(&restarted, "trayer", &actions, &attributes, const_cast<char**>(argv), environ), 0);
-    posix_spawn_file_actions_destroy(&actions);
-    posix_spawnattr_destroy(&attributes);
-    ASSERT_TRUE(turbo::test::waitForNotificationArea().empty());
-    ::setenv("OSTREL_TEST_TRAYER_PID", std::to_string(restarted).c_str(), 1);
+    ASSERT_TRUE(startNotificationArea());
 
     int cycles = 0;
     while (cycles < 6 && !QTest::qWaitFor([] { return allDockedAndShown(3); }, 500)) {
@@ -150,6 +178,34 @@ TEST(NotificationIconsOnDesktop, IconsComeBackWhenTheNotificationAreaRestarts)
         ++cycles;
     }
     EXPECT_TRUE(allDockedAndShown(3)) << "the icons did not come back within six cycles";
+    rig.window->removeIcons();
+}
+
+// The panel starts after the program (at login): the run keeps a task-bar
+// button, and the icons dock as soon as the notification area is there,
+// without waiting for a cycle.
+TEST(NotificationIconsOnDesktop, IconsDockWhenTheNotificationAreaComesLate)
+{
+    const std::string skip = notificationAreaNotOurs();
+    if (!skip.empty())
+        GTEST_SKIP() << skip;
+    ASSERT_TRUE(endNotificationArea());
+
+    NotificationIcons icons(QtNotificationIcon::factory());
+    MainDialogParts parts;
+    icons.attachTo(parts);
+    MonitorRig rig("i7-2600k", {40, 35, 30, 25}, "IconShow=3\nIconMax=1\n", parts);
+    ASSERT_EQ(rig.start(), StartupOutcome::Running);
+    const NotificationAreaWatcher watcher([&] { icons.notificationAreaAppeared(*rig.window); });
+    rig.tick();
+    EXPECT_EQ(rig.settings().IconShow, 0);
+    EXPECT_EQ(rig.settings().TaskBar, 1);
+
+    ASSERT_TRUE(startNotificationArea());
+    EXPECT_TRUE(QTest::qWaitFor([] { return allDockedAndShown(3); }, SettleMs)) << "the icons did not dock";
+    EXPECT_EQ(rig.settings().IconShow, 3);
+    EXPECT_TRUE(rig.settings().IconMax);
+    EXPECT_EQ(rig.settings().TaskBar, 0);
     rig.window->removeIcons();
 }
 

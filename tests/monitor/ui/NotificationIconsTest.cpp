@@ -5,6 +5,7 @@
 #include "FakeNotificationArea.h"
 #include "MonitorRig.h"
 
+#include "monitor/settings/SettingsStore.h"
 #include "monitor/ui/DescribedFont.h"
 #include "monitor/ui/DigitIcon.h"
 #include "monitor/ui/FixedScreenList.h"
@@ -12,8 +13,10 @@
 #include "monitor/ui/NotificationIcons.h"
 #include "monitor/ui/ProgramIcon.h"
 #include "monitor/ui/WindowPlacement.h"
+#include "platform/IniFile.h"
 
 #include <QMenu>
+#include <QPainter>
 
 namespace {
 
@@ -93,25 +96,104 @@ INSTANTIATE_TEST_SUITE_P(
                     DigitCase{105, DigitCount::Three, "105"}, DigitCase{-5, DigitCount::Two, "-5"},
                     DigitCase{-12, DigitCount::Three, "-12"}, DigitCase{7, DigitCount::Two, "7"}));
 
-TEST(DigitIcon, DigitsInTheColourOnATransparentSmallIcon)
+struct PanelCase {
+    QColor digits;
+    QColor panel;
+};
+
+class DigitsOnAPanel : public testing::TestWithParam<PanelCase> {};
+
+// The digits in their colour, ringed by a contrasting one, on a transparent
+// small icon: laid on a light or a dark panel they stand out from it.
+TEST_P(DigitsOnAPanel, StandOutFromIt)
 {
-    const QColor colour(255, 0, 0);
-    const std::optional<QIcon> icon = makeDigitIcon(88, colour, std::nullopt, DigitCount::Two);
+    const PanelCase& c = GetParam();
+    const std::optional<QIcon> icon = makeDigitIcon(88, c.digits, std::nullopt, DigitCount::Two);
     ASSERT_TRUE(icon);
     const QImage picture = icon->pixmap(smallIconSize()).toImage().convertToFormat(QImage::Format_ARGB32);
     ASSERT_EQ(picture.size(), smallIconSize());
-    int opaque = 0;
+    QImage onPanel(picture.size(), QImage::Format_ARGB32);
+    onPanel.fill(c.panel);
+    QPainter(&onPanel).drawImage(0, 0, picture);
+    // Antialiased edges blend the digits' colour with the rim's.
+    const auto near = [](int a, int b) { return std::abs(a - b) <= 24; };
+    int inDigitColour = 0, standingOut = 0;
     for (int y = 0; y < picture.height(); ++y)
         for (int x = 0; x < picture.width(); ++x) {
             const QColor pixel = picture.pixelColor(x, y);
-            if (pixel.alpha() == 255) {
-                ++opaque;
-                EXPECT_EQ(pixel.rgb(), colour.rgb()) << x << "," << y;
-            }
+            inDigitColour += pixel.alpha() >= 224 && near(pixel.red(), c.digits.red()) &&
+                             near(pixel.green(), c.digits.green()) && near(pixel.blue(), c.digits.blue());
+            standingOut += std::abs(onPanel.pixelColor(x, y).lightness() - c.panel.lightness()) >= 96;
         }
-    EXPECT_GT(opaque, 0);
+    EXPECT_GT(inDigitColour, 0);
+    EXPECT_GE(standingOut, 20);
     for (const QPoint corner : {QPoint(0, 0), QPoint(picture.width() - 1, picture.height() - 1)})
         EXPECT_EQ(picture.pixelColor(corner).alpha(), 0);
+}
+
+INSTANTIATE_TEST_SUITE_P(Panels, DigitsOnAPanel,
+                         testing::Values(PanelCase{Qt::white, QColor(0xF0, 0xF0, 0xF0)},
+                                         PanelCase{Qt::white, QColor(0x20, 0x20, 0x20)},
+                                         PanelCase{QColor(0x10, 0x10, 0x80), QColor(0x20, 0x20, 0x20)},
+                                         PanelCase{QColor(255, 0, 0), QColor(0xF0, 0xF0, 0xF0)}));
+
+// "3 Digits" at the 22 pixels of a common panel: the icon has a picture of
+// that size (and of the other sizes panels ask for), every digit lies inside
+// it, and the three glyphs stand apart and differ (a "106" drawn at 16 pixels
+// and clipped reads as "LOE").
+TEST(DigitIcon, ThreeDigitsAreWholeAtThePanelSize)
+{
+    IconRig icons({40, 35, 30, 25});
+    const std::optional<QIcon> icon =
+        makeDigitIcon(106, Qt::white, fontFromDescription(icons.settings().iconFont), DigitCount::Three);
+    ASSERT_TRUE(icon);
+    for (const int side : {16, 22, 24, 32, 48})
+        EXPECT_TRUE(icon->availableSizes().contains(QSize(side, side))) << side;
+    constexpr int Side = 22;
+    const QImage picture = icon->pixmap(QSize(Side, Side)).toImage().convertToFormat(QImage::Format_ARGB32);
+    ASSERT_EQ(picture.size(), QSize(Side, Side));
+
+    // The digits' own pixels (light and nearly opaque), gathered into glyphs
+    // of touching pixels, left to right; each glyph as its pixels relative to
+    // its top left.
+    std::set<std::pair<int, int>> ink;
+    for (int y = 0; y < Side; ++y)
+        for (int x = 0; x < Side; ++x)
+            if (picture.pixelColor(x, y).alpha() >= 192 && picture.pixelColor(x, y).lightness() >= 192)
+                ink.insert({x, y});
+    ASSERT_FALSE(ink.empty());
+    for (const auto& [x, y] : ink)
+        EXPECT_TRUE(x > 0 && y > 0 && x < Side - 1 && y < Side - 1) << "a digit touches the edge at " << x << "," << y;
+    const auto [top, bottom] = std::minmax_element(ink.begin(), ink.end(),
+                                                   [](const auto& a, const auto& b) { return a.second < b.second; });
+    EXPECT_GE(bottom->second - top->second + 1, 9) << "digits too small to read";
+    std::vector<std::set<std::pair<int, int>>> glyphs;
+    while (!ink.empty()) {
+        std::set<std::pair<int, int>> glyph;
+        std::vector<std::pair<int, int>> open{*ink.begin()};
+        ink.erase(ink.begin());
+        while (!open.empty()) {
+            const auto [x, y] = open.back();
+            open.pop_back();
+            glyph.insert({x, y});
+            for (int dy = -1; dy <= 1; ++dy)
+                for (int dx = -1; dx <= 1; ++dx)
+                    if (ink.erase({x + dx, y + dy}) != 0)
+                        open.push_back({x + dx, y + dy});
+        }
+        const int left = glyph.begin()->first;
+        const int glyphTop = std::min_element(glyph.begin(), glyph.end(), [](const auto& a, const auto& b) {
+                                 return a.second < b.second;
+                             })->second;
+        std::set<std::pair<int, int>> shape;
+        for (const auto& [x, y] : glyph)
+            shape.insert({x - left, y - glyphTop});
+        glyphs.push_back(shape);
+    }
+    ASSERT_EQ(glyphs.size(), 3u);
+    EXPECT_NE(glyphs[0], glyphs[1]);
+    EXPECT_NE(glyphs[1], glyphs[2]);
+    EXPECT_NE(glyphs[0], glyphs[2]);
 }
 
 // --- adding ---------------------------------------------------------------------
@@ -146,6 +228,44 @@ INSTANTIATE_TEST_SUITE_P(
     testing::Values(AddCase{"IconShow=15\nIconMax=1\n", {}, {Core3, Core2, Core1, Core0, Max}, 15, true, 0},
                     AddCase{"IconShow=15\nIconMax=1\n", {Core1, Max}, {Core3, Core2, Core0}, 13, false, 0},
                     AddCase{"IconShow=3\nIconMax=1\n", {Core0, Core1, Max}, {}, 0, false, 1}));
+
+// The desktop's panel starts after the program (or there is none): this run
+// keeps a task-bar button, the file keeps the icons the user chose, and the
+// icons come in the standard order as soon as a notification area appears.
+TEST(AddIcons, ANotificationAreaThatComesLateGetsTheChosenIcons)
+{
+    IconRig icons({40, 35, 30, 25}, "IconShow=13\nIconMax=1\nStartMinimized=1\n");
+    icons.area.refused = {Core0, Core1, Core2, Core3, Gpu, Max};
+    icons.tick();
+    EXPECT_TRUE(icons.area.docked.empty());
+    EXPECT_EQ(icons.settings().TaskBar, 1);
+    EXPECT_TRUE(icons.window().isVisible()); // minimised to its task-bar button
+
+    const auto saved = [&icons] {
+        SaveOnExit(icons.settings(), icons.rig->iniPath, ExitState{}, icons.rig->records->access,
+                   icons.rig->records->layout);
+        const platform::IniFile file(icons.rig->iniPath);
+        return std::pair(file.readInt("Ostrel", "IconShow", -1), file.readInt("Ostrel", "IconMax", -1));
+    };
+    EXPECT_EQ(saved(), std::pair(13, 1));
+
+    icons.area.refused.clear();
+    icons.icons.notificationAreaAppeared(icons.window());
+    EXPECT_EQ(icons.area.order(), (std::vector<int>{Core3, Core2, Core0, Max}));
+    EXPECT_EQ(icons.settings().IconShow, 13);
+    EXPECT_TRUE(icons.settings().IconMax);
+    EXPECT_EQ(icons.settings().TaskBar, 0);
+    EXPECT_FALSE(icons.window().isVisible()); // in the notification area now
+    icons.tick();
+    EXPECT_EQ(icons.image(Core2), icons.digits(68));
+    EXPECT_EQ(saved(), std::pair(13, 1));
+
+    // Redrawn while the notification area refuses them: they wait again.
+    icons.area.refused = {Core0, Core2, Core3};
+    icons.icons.redrawIcons(icons.window());
+    EXPECT_EQ(icons.settings().IconShow, 0);
+    EXPECT_EQ(saved(), std::pair(13, 1));
+}
 
 TEST(AddIcons, SixCoreBuildHasSixCoreIconsAndTheGpuOnBit8)
 {
@@ -393,6 +513,38 @@ INSTANTIATE_TEST_SUITE_P(
                     CommandCase{IconMenuCommand::Minimum, 0x0D03, 0x0203},
                     CommandCase{IconMenuCommand::Maximum, 0x1203, 0x1403},
                     CommandCase{IconMenuCommand::Average, 0x0403, 0x0803}));
+
+// In the six-core build bit 8 is the GPU icon: a mode command keeps it, and
+// the icon keeps showing the GPU in the new mode.
+TEST(IconMenu, ModeCommandsKeepTheSixCoreGpuIcon)
+{
+    FakeNotificationArea area;
+    NotificationIcons icons(area.factory());
+    FixedScreenList screens{{QRect(0, 0, 1280, 1024)}};
+    WindowPlacement placement{screens, Composition::Off};
+    IconMenu menu{icons, placement};
+    MainDialogParts parts;
+    icons.attachTo(parts);
+    MonitorRig rig("i7-980x", {40, 39, 38, 37, 36, 35}, "IconShow=257\n", parts, hw::SixCoreBuild);
+    ASSERT_EQ(rig.start(), StartupOutcome::Running);
+    rig.settings().gpuPresent = true;
+    rig.settings().IconShow = 0x101;
+    int gpu = 61;
+    rig.records->cycle->setGpuReading([&gpu] { return std::optional<int>(gpu); });
+    rig.tick();
+    for (const IconMenuCommand command : {IconMenuCommand::Minimum, IconMenuCommand::Maximum,
+                                          IconMenuCommand::Average, IconMenuCommand::Current}) {
+        rig.settings().IconShow = 0x101;
+        menu.runCommand(*rig.window, command);
+        EXPECT_EQ(rig.settings().IconShow & 0x1FF, 0x101) << static_cast<int>(command);
+    }
+    menu.runCommand(*rig.window, IconMenuCommand::Minimum);
+    gpu = 55;
+    rig.tick();
+    const QImage minimum = makeDigitIcon(55, Qt::white, fontFromDescription(rig.settings().iconFont),
+                                         DigitCount::Two)->pixmap(smallIconSize()).toImage();
+    EXPECT_EQ(area.find(4302)->image, minimum);
+}
 
 TEST(IconMenu, WindowCommandsAndDoubleClick)
 {
