@@ -100,8 +100,19 @@ struct Machine {
             sim::createSimulatedProcessor(profile.name, options, std::make_shared<sim::ManualClock>());
         EXPECT_TRUE(created.processor) << created.error;
         cpu = created.processor.get();
-        if (cpu)
-            checked = std::make_shared<MaskCheckingProcessor>(std::move(created.processor));
+        if (!cpu)
+            return;
+        // What firmware or another program may have left, so that the bits
+        // the programs only ever clear, and every bit of an event select
+        // they program, change too.
+        for (int n = 0; n < cpu->cpuCount(); ++n) {
+            for (uint32_t select : {msr::IA32_PERFEVTSEL0, msr::IA32_PERFEVTSEL1})
+                cpu->poke(n, select, msr::join(~0u, 0));
+            cpu->poke(n, msr::IA32_PERF_CTL, msr::perf_ctl::TurboDisengage.set(*cpu->peek(n, msr::IA32_PERF_CTL), 1));
+            cpu->poke(n, msr::IA32_MISC_ENABLE,
+                      msr::misc_enable::LimitCpuidMaxValue.set(*cpu->peek(n, msr::IA32_MISC_ENABLE), 1));
+        }
+        checked = std::make_shared<MaskCheckingProcessor>(std::move(created.processor));
     }
     sim::SimulatedProcessor* cpu = nullptr;
     // Shared with the monitor's worker threads, which may outlive a shutdown
