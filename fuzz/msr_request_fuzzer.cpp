@@ -2,7 +2,8 @@
 // through MsrHelper::serve on a fake device root, and afterwards the device
 // files must hold exactly what a model of the protocol predicts. Only whole,
 // well-formed write requests for listed registers before the first bad or
-// cut-short request may have changed anything.
+// cut-short request, changing no bit but the register's writable ones, may
+// have changed anything.
 
 #include "fuzz/FuzzScratch.h"
 #include "helper/MsrHelper.h"
@@ -59,9 +60,13 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size)
         if (!request)
             break;
         const bool write = request->operation == static_cast<uint32_t>(Operation::Write);
-        if (write && request->cpu < kCpus && request->index + 8 <= kDeviceSize &&
-            hw::registerAllowed(request->index, hw::RegisterAccess::Write))
-            std::memcpy(expected[request->cpu].data() + request->index, &request->value, 8);
+        if (!write || request->cpu >= kCpus || request->index > kDeviceSize - 8)
+            continue;
+        char* held = expected[request->cpu].data() + request->index;
+        uint64_t current = 0;
+        std::memcpy(&current, held, 8);
+        if (hw::writeAllowed(request->index, current, request->value))
+            std::memcpy(held, &request->value, 8);
     }
 
     int in[2];

@@ -74,14 +74,25 @@ Reply MsrHelper::handle(const Request& request)
     const int fd = deviceFor(request.cpu, error);
     if (fd < 0)
         return failure(error);
+    const off_t offset = static_cast<off_t>(request.index);
+    uint64_t value = 0;
+    const ssize_t read = ::pread(fd, &value, sizeof value, offset);
+    if (read != static_cast<ssize_t>(sizeof value))
+        return failure(read < 0 ? errno : EIO);
     Reply reply;
-    uint64_t value = request.value;
-    const ssize_t done = write ? ::pwrite(fd, &value, sizeof value, static_cast<off_t>(request.index))
-                               : ::pread(fd, &value, sizeof value, static_cast<off_t>(request.index));
-    if (done != static_cast<ssize_t>(sizeof value))
-        return failure(done < 0 ? errno : EIO);
+    if (write) {
+        // Only the bits some program writes may change; the request carries
+        // every other bit as the register holds it.
+        if (!hw::writeAllowed(request.index, value, request.value))
+            return failure(EPERM);
+        value = request.value;
+        const ssize_t written = ::pwrite(fd, &value, sizeof value, offset);
+        if (written != static_cast<ssize_t>(sizeof value))
+            return failure(written < 0 ? errno : EIO);
+        value = 0;
+    }
     reply.ok = 1;
-    reply.value = write ? 0 : value;
+    reply.value = value;
     return reply;
 }
 

@@ -6,7 +6,9 @@
 // when its input closes. A request that is not well formed is answered with
 // EPROTO and ends the conversation: the stream can no longer be trusted to be
 // in step. A register off the list is answered with EPERM. Neither ever
-// reaches a device file.
+// reaches a device file. A write is served only when it changes no bit of
+// the register but those the list allows: the helper reads the register
+// first and answers EPERM, writing nothing, when another bit would change.
 
 #include "platform/MsrHelperProtocol.h"
 

@@ -79,6 +79,7 @@ constexpr Field Enable = bit(22);
 constexpr uint32_t UnhaltedCoreCycles = 0x43003C;
 constexpr uint32_t UnhaltedReferenceCycles = 0x43013C;
 constexpr Field EdgeDetect = bit(18);
+constexpr Field PinControl = bit(19);
 constexpr Field Interrupt = bit(20);
 constexpr Field AnyThread = bit(21);
 constexpr Field Invert = bit(23);

@@ -56,11 +56,27 @@ ProcessorModel::ProcessorModel(const Profile& profile, const Options& options, C
     for (char c : profile.name)
         m_noiseSeed = mix(m_noiseSeed ^ static_cast<unsigned char>(c));
 
+    m_seen = nowNanoseconds;
+    m_machine.setPowerOnAgain([this] { powerOnAgain(); });
     std::lock_guard lock(m_machine);
     if (m_machine.start() == MachineStart::PowerOn)
         powerOn(nowNanoseconds);
     if (m_hostLoad)
         m_hostLoad->sample();
+    refreshLoads();
+    settle();
+}
+
+ProcessorModel::~ProcessorModel() { m_machine.setPowerOnAgain(nullptr); }
+
+void ProcessorModel::powerOnAgain()
+{
+    // At the latest time seen: the caller's advance goes on from there.
+    powerOn(m_seen);
+    const int slot = m_machine.holderSlot();
+    if (slot >= 0)
+        state().holders[static_cast<size_t>(slot)].busyFloorMask = m_busyFloor;
+    m_derivedGeneration.reset();
     refreshLoads();
     settle();
 }
@@ -124,6 +140,7 @@ void ProcessorModel::setBusyFloor(uint32_t mask)
     int slot = m_machine.holderSlot();
     if (slot < 0)
         return;
+    m_busyFloor = mask;
     HolderSlot& holder = state().holders[static_cast<size_t>(slot)];
     if (holder.busyFloorMask == mask)
         return;
@@ -479,6 +496,7 @@ void ProcessorModel::countCycles(int n, double unhalted, const Derived& d)
 
 void ProcessorModel::advance(int64_t nowNanoseconds)
 {
+    m_seen = std::max(m_seen, nowNanoseconds);
     MachineState& s = state();
     if (nowNanoseconds > s.last) {
         const Derived& d = derived();

@@ -64,6 +64,9 @@ public:
     // Powers the machine on when it is new to `machine`, else joins it as it is.
     ProcessorModel(const Profile& profile, const Options& options, CpuidFacts facts, SimulatedMachine& machine,
                    int64_t nowNanoseconds);
+    ~ProcessorModel();
+    ProcessorModel(const ProcessorModel&) = delete;
+    ProcessorModel& operator=(const ProcessorModel&) = delete;
 
     const Profile& profile() const { return m_profile; }
     const Topology& topology() const { return m_topology; }
@@ -122,6 +125,8 @@ private:
     MachineState& state() { return m_machine.state(); }
     const MachineState& state() const { return m_machine.state(); }
     void powerOn(int64_t nowNanoseconds);
+    // After the machine left its shared file: the state is zero.
+    void powerOnAgain();
     double configuredLoad(int cpu) const;
     bool applyGovernor(); // true when it changed a request
     uint64_t governorRequest(int cpu, int ratioTenths) const;
@@ -171,6 +176,8 @@ private:
     std::vector<int> m_hostCpuOf;                    // per simulated CPU
     std::vector<std::optional<int>> m_pinnedReadouts; // per core, this program's own
     uint64_t m_noiseSeed = 0;
+    int64_t m_seen = 0;          // the latest time this model was told
+    uint32_t m_busyFloor = 0;    // this program's busy floor, as last set
     Derived m_derived;
     std::optional<uint64_t> m_derivedGeneration; // the machine's generation m_derived belongs to
 };

@@ -1,8 +1,10 @@
 #include "sim/SimulatedMachine.h"
 
 #include <cerrno>
+#include <cstdio>
 #include <cstdlib>
 #include <cstring>
+#include <ctime>
 #include <new>
 
 #include <fcntl.h>
@@ -54,11 +56,15 @@ std::string systemError(const std::string& what, const std::string& path)
 
 } // namespace
 
-struct SimulatedMachine::Image {
+struct SimulatedMachine::Header {
     uint64_t magic;
     uint32_t version;
     uint32_t size;
     char profile[48];
+};
+
+struct SimulatedMachine::Image {
+    Header header;
     pthread_mutex_t mutex;
     MachineState state;
 };
@@ -114,21 +120,39 @@ MachineOpening SimulatedMachine::openShared(const Profile& profile, std::string_
         result.error = error;
         return std::move(result);
     };
+    const std::string foreign = "the simulated machine " + machine->m_path
+                                + " belongs to another build of these programs, or another program changed it;"
+                                  " end the programs that use it, or name another machine with SIMULATED_MACHINE";
 
-    machine->m_fd = open(machine->m_path.c_str(), O_RDWR | O_CREAT | O_CLOEXEC | O_NOFOLLOW, 0600);
+    // O_NONBLOCK: a pipe planted there must not hold the program up.
+    machine->m_fd = open(machine->m_path.c_str(), O_RDWR | O_CREAT | O_CLOEXEC | O_NOFOLLOW | O_NONBLOCK, 0600);
     if (machine->m_fd < 0)
         return fail(systemError("cannot open", machine->m_path));
+    struct stat file {};
+    if (fstat(machine->m_fd, &file) != 0 || !S_ISREG(file.st_mode) || file.st_uid != getuid())
+        return fail(foreign);
     // With no other holder the machine powers on, also over what killed
     // programs left behind.
-    bool first = flock(machine->m_fd, LOCK_EX | LOCK_NB) == 0;
+    const bool first = flock(machine->m_fd, LOCK_EX | LOCK_NB) == 0;
     if (first && (ftruncate(machine->m_fd, 0) != 0 || ftruncate(machine->m_fd, sizeof(Image)) != 0))
         return fail(systemError("cannot size", machine->m_path));
-    struct stat file {};
-    if (fstat(machine->m_fd, &file) != 0 || file.st_size != static_cast<off_t>(sizeof(Image)))
-        return fail("the simulated machine " + machine->m_path + " belongs to another build of these programs");
+    std::strncpy(machine->m_profile, std::string(profile.name).c_str(), sizeof machine->m_profile - 1);
+    // Checked before it is mapped: a mapping of a short file faults.
+    Header header {};
+    if (!first) {
+        if (fstat(machine->m_fd, &file) != 0 || file.st_size != static_cast<off_t>(sizeof(Image))
+            || pread(machine->m_fd, &header, sizeof header, 0) != static_cast<ssize_t>(sizeof header)
+            || header.magic != ImageMagic || header.version != ImageVersion || header.size != sizeof(Image)
+            || std::memcmp(header.profile, machine->m_profile, sizeof header.profile) != 0)
+            return fail(foreign);
+    }
     void* mapping = mmap(nullptr, sizeof(Image), PROT_READ | PROT_WRITE, MAP_SHARED, machine->m_fd, 0);
     if (mapping == MAP_FAILED)
         return fail(systemError("cannot map", machine->m_path));
+    if (!machine->m_watch.watch(mapping, sizeof(Image))) {
+        munmap(mapping, sizeof(Image));
+        return fail("this program has too many simulated machines open to add " + machine->m_path);
+    }
     machine->m_image = static_cast<Image*>(mapping);
     Image& image = *machine->m_image;
 
@@ -140,15 +164,14 @@ MachineOpening SimulatedMachine::openShared(const Profile& profile, std::string_
         pthread_mutexattr_setrobust(&attributes, PTHREAD_MUTEX_ROBUST);
         pthread_mutex_init(&image.mutex, &attributes);
         pthread_mutexattr_destroy(&attributes);
-        std::strncpy(image.profile, std::string(profile.name).c_str(), sizeof(image.profile) - 1);
-        image.size = sizeof(Image);
-        image.version = ImageVersion;
-        image.magic = ImageMagic;
+        std::memcpy(image.header.profile, machine->m_profile, sizeof image.header.profile);
+        image.header.size = sizeof(Image);
+        image.header.version = ImageVersion;
+        image.header.magic = ImageMagic;
         machine->m_start = MachineStart::PowerOn;
     } else {
-        if (image.magic != ImageMagic || image.version != ImageVersion || image.size != sizeof(Image)
-            || std::strncmp(image.profile, std::string(profile.name).c_str(), sizeof(image.profile)) != 0)
-            return fail("the simulated machine " + machine->m_path + " belongs to another build of these programs");
+        // A change since the check shows at the first lock, which leaves
+        // the file then.
         machine->m_start = MachineStart::Attach;
     }
     machine->m_state = &image.state;
@@ -161,9 +184,9 @@ MachineOpening SimulatedMachine::openShared(const Profile& profile, std::string_
 
 void SimulatedMachine::claimSlot()
 {
+    m_pid = int32_t(getpid());
     lock();
     m_slot = -1;
-    m_pid = int32_t(getpid());
     for (int n = 0; n < MaxHolders; ++n) {
         HolderSlot& slot = m_state->holders[static_cast<size_t>(n)];
         if (!alive(slot.pid, m_pid)) {
@@ -177,8 +200,9 @@ void SimulatedMachine::claimSlot()
 
 SimulatedMachine::~SimulatedMachine()
 {
+    m_powerOnAgain = nullptr;
     if (!m_image) {
-        // Opening failed half-way.
+        // Opening failed before the file was mapped.
         if (m_fd >= 0)
             close(m_fd);
         if (m_folderFd >= 0)
@@ -198,16 +222,99 @@ SimulatedMachine::~SimulatedMachine()
     bool last = flock(m_fd, LOCK_EX | LOCK_NB) == 0;
     if (last)
         unlink(m_path.c_str());
+    m_watch.forget();
     munmap(m_image, sizeof(Image));
     close(m_fd);
     flockRetrying(m_folderFd, LOCK_UN);
     close(m_folderFd);
 }
 
+bool SimulatedMachine::sharedFileIntact() const
+{
+    // Reading a header the truncation took away faults, and the mapping
+    // turns to zero pages: that reads as a broken header.
+    Header header;
+    std::memcpy(&header, const_cast<const Header*>(&m_image->header), sizeof header);
+    const bool whole = header.magic == ImageMagic && header.version == ImageVersion && header.size == sizeof(Image)
+                       && std::memcmp(header.profile, m_profile, sizeof header.profile) == 0;
+    return whole && !m_watch.pagesLost();
+}
+
+void SimulatedMachine::lockShared()
+{
+    // A holder whose file was cut short while another waited for the lock
+    // wakes nobody: the waiter looks at the file again every so often.
+    constexpr long WaitNanoseconds = 200000000;
+    for (;;) {
+        timespec deadline {};
+        clock_gettime(CLOCK_MONOTONIC, &deadline);
+        deadline.tv_nsec += WaitNanoseconds;
+        if (deadline.tv_nsec >= 1000000000) {
+            deadline.tv_nsec -= 1000000000;
+            ++deadline.tv_sec;
+        }
+        const int outcome = pthread_mutex_clocklock(&m_image->mutex, CLOCK_MONOTONIC, &deadline);
+        if (outcome == 0)
+            return;
+        if (outcome == EOWNERDEAD) {
+            pthread_mutex_consistent(&m_image->mutex);
+            return;
+        }
+        struct stat file {};
+        const bool sized = fstat(m_fd, &file) == 0 && file.st_size == static_cast<off_t>(sizeof(Image));
+        if (outcome != ETIMEDOUT || !sized || !sharedFileIntact()) {
+            leaveShared();
+            return;
+        }
+    }
+}
+
+void SimulatedMachine::leaveShared()
+{
+    if (!m_watch.pagesLost() && !MappingWatch::replaceWithPrivatePages(m_image, sizeof(Image))) {
+        std::fprintf(stderr, "the simulated machine %s was changed by another program and cannot be left: %s\n",
+                     m_path.c_str(), std::strerror(errno));
+        std::abort();
+    }
+    m_watch.forget();
+    m_left = true;
+    new (m_image) Image{};
+    pthread_mutex_init(&m_image->mutex, nullptr);
+    m_state = &m_image->state;
+    m_slot = 0;
+    m_state->holders[0] = {m_pid, 0};
+    m_start = MachineStart::PowerOn;
+    m_powerOnPending = true;
+    std::fprintf(stderr,
+                 "the simulated machine %s was cut short or overwritten by another program; this program carries on "
+                 "with a machine of its own, powered on afresh (end every program that uses it to share it again)\n",
+                 m_path.c_str());
+}
+
 void SimulatedMachine::lock()
 {
+    if (shared() && !m_left) {
+        if (!sharedFileIntact()) {
+            leaveShared();
+        } else {
+            lockShared();
+            // Pages lost while the lock was taken, or a header changed
+            // while this holder waited for it.
+            if (!m_left && !sharedFileIntact()) {
+                if (!m_watch.pagesLost())
+                    pthread_mutex_unlock(&m_image->mutex);
+                leaveShared();
+            }
+        }
+        if (!m_left)
+            return;
+    }
     if (pthread_mutex_lock(&m_image->mutex) == EOWNERDEAD)
         pthread_mutex_consistent(&m_image->mutex);
+    if (m_powerOnPending && m_powerOnAgain) {
+        m_powerOnPending = false;
+        m_powerOnAgain();
+    }
 }
 
 void SimulatedMachine::unlock() { pthread_mutex_unlock(&m_image->mutex); }

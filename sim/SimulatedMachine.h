@@ -15,10 +15,19 @@
 // folder. The first to attach, finding no other holder, powers the machine
 // on (also over a file left by programs that were killed); the last to
 // detach removes the file.
+//
+// The file is checked (owner, size, header) before it is mapped, so a file
+// of another build or one another program wrote is refused with a message.
+// A holder whose file is cut short or overwritten while it runs (by another
+// program of this user's) stops sharing: it says so on standard error and
+// carries on with a machine of its own, powered on afresh, instead of dying
+// of the pages the truncation took away (see MappingWatch).
 
+#include "sim/MappingWatch.h"
 #include "sim/ProcessorState.h"
 #include "sim/Profile.h"
 
+#include <functional>
 #include <memory>
 #include <string>
 #include <string_view>
@@ -59,17 +68,31 @@ public:
     int holderSlot() const { return m_slot; }
 
     // The machine's lock, for std::lock_guard. A holder that died with it
-    // held passes it on.
+    // held passes it on. A shared machine whose file was cut short or
+    // overwritten is left here: the state is then this holder's alone, at
+    // zero, and `powerOnAgain` (when set) runs with the lock held.
     void lock();
     void unlock();
+    void setPowerOnAgain(std::function<void()> powerOnAgain) { m_powerOnAgain = std::move(powerOnAgain); }
+    // The machine's file was found cut short or overwritten, and this holder
+    // no longer shares it.
+    bool leftShared() const { return m_left; }
 
     // The union of the busy floors of the holders still alive.
     uint32_t busyFloorMask();
 
 private:
+    struct Header;
     struct Image;
     SimulatedMachine() = default;
     void claimSlot();
+    // The shared file still holds this machine: its header is whole and no
+    // page of the mapping was lost.
+    bool sharedFileIntact() const;
+    void lockShared();
+    // Stops sharing: private zero pages in place of the mapping, a fresh lock,
+    // this holder alone in it.
+    void leaveShared();
 
     Image* m_image = nullptr;
     MachineState* m_state = nullptr;
@@ -79,6 +102,11 @@ private:
     int m_slot = 0;
     int32_t m_pid = 0; // the program that claimed m_slot
     std::string m_path;
+    char m_profile[48] = {}; // the profile's name as the header holds it
+    MappingWatch m_watch;
+    bool m_left = false;
+    bool m_powerOnPending = false;
+    std::function<void()> m_powerOnAgain;
 };
 
 } // namespace sim

@@ -13,6 +13,7 @@
 #include <cstring>
 #include <filesystem>
 #include <fstream>
+#include <optional>
 #include <random>
 #include <sstream>
 #include <thread>
@@ -46,6 +47,9 @@ protected:
             for (size_t offset = 0; offset < bytes.size(); ++offset)
                 bytes[offset] = static_cast<char>((offset * 7 + cpu * 101) & 0xFF);
             std::ofstream(msrFile(cpu), std::ios::binary) << bytes;
+            // Clock modulation off, as at power-on: the writes below change
+            // only its duty and enable bits.
+            put(cpu, msr::IA32_CLOCK_MODULATION, 0);
         }
     }
     void TearDown() override { fs::remove_all(m_root); }
@@ -63,6 +67,12 @@ protected:
         uint64_t value = 0;
         std::memcpy(&value, contents(cpu).data() + index, 8);
         return value;
+    }
+    void put(int cpu, uint32_t index, uint64_t value) const
+    {
+        std::fstream file(msrFile(cpu), std::ios::binary | std::ios::in | std::ios::out);
+        file.seekp(index);
+        file.write(reinterpret_cast<const char*>(&value), sizeof value);
     }
     std::string everything() const
     {
@@ -88,33 +98,60 @@ Request request(Operation operation, uint32_t cpu, uint32_t index, uint64_t valu
 TEST_F(FakeDeviceRoot, ServesTheListedRegistersAndRefusesTheRest)
 {
     helper::MsrHelper msrHelper(m_root.string());
+    namespace misc = msr::misc_enable;
+    // IA32_MISC_ENABLE as a Core 2 powers on: fast strings, automatic thermal
+    // control, performance monitoring, SpeedStep.
+    const uint64_t miscEnable = 0x850089;
     struct Case {
         const char* name;
+        std::optional<uint64_t> held; // the register's value before the request; else the file's pattern
         Request request;
         int error; // 0: served
     };
     const Case cases[] = {
-        {"read on CPU 1", request(Operation::Read, 1, msr::IA32_THERM_STATUS), 0},
-        {"write on CPU 2", request(Operation::Write, 2, msr::IA32_CLOCK_MODULATION, 0x1E), 0},
-        {"read of an unlisted register", request(Operation::Read, 0, 0x3A), EPERM},
-        {"write of a read-only register", request(Operation::Write, 3, msr::IA32_THERM_STATUS, 1), EPERM},
-        {"write of an unlisted register", request(Operation::Write, 0, 0x1D9, 1), EPERM},
-        {"CPU without a device", request(Operation::Read, 900, msr::IA32_THERM_STATUS), ENOENT},
+        {"read on CPU 1", {}, request(Operation::Read, 1, msr::IA32_THERM_STATUS), 0},
+        {"write on CPU 2", {}, request(Operation::Write, 2, msr::IA32_CLOCK_MODULATION, 0x1E), 0},
+        {"read of an unlisted register", {}, request(Operation::Read, 0, 0x3A), EPERM},
+        {"write of a read-only register", {}, request(Operation::Write, 3, msr::IA32_THERM_STATUS, 1), EPERM},
+        {"write of an unlisted register", {}, request(Operation::Write, 0, 0x1D9, 1), EPERM},
+        {"CPU without a device", {}, request(Operation::Read, 900, msr::IA32_THERM_STATUS), ENOENT},
+        {"turbo switched off", miscEnable,
+         request(Operation::Write, 1, msr::IA32_MISC_ENABLE, misc::TurboDisengage.set(miscEnable, 1)), 0},
+        {"SpeedStep off, the CPUID limit lifted", misc::LimitCpuidMaxValue.set(miscEnable, 1),
+         request(Operation::Write, 0, msr::IA32_MISC_ENABLE, misc::EnhancedSpeedStep.set(miscEnable, 0)), 0},
+        // Bits of listed registers that no program writes.
+        {"no-execute protection off", miscEnable,
+         request(Operation::Write, 0, msr::IA32_MISC_ENABLE, miscEnable | msr::bit(34).mask()), EPERM},
+        {"automatic thermal control off", miscEnable,
+         request(Operation::Write, 0, msr::IA32_MISC_ENABLE, misc::AutomaticThermalControl.set(miscEnable, 0)),
+         EPERM},
+        {"package power limit all ones", 0x00DD80C800148168,
+         request(Operation::Write, 2, msr::MSR_PKG_POWER_LIMIT, ~0ull), EPERM},
+        {"package power limit time window", 0x00DD80C800148168,
+         request(Operation::Write, 2, msr::MSR_PKG_POWER_LIMIT,
+                 msr::pkg_power_limit::TimeWindow1.set(0x00DD80C800148168, 0x7F)),
+         EPERM},
+        {"performance control junk", 0x1A00, request(Operation::Write, 3, msr::IA32_PERF_CTL, 0xDEADBEEFCAFEBABE),
+         EPERM},
+        {"performance control target ratio", 0x1A00, request(Operation::Write, 3, msr::IA32_PERF_CTL, 0x2200), EPERM},
     };
     for (const Case& c : cases) {
         SCOPED_TRACE(c.name);
+        const int cpu = static_cast<int>(c.request.cpu);
+        if (c.held)
+            put(cpu, c.request.index, *c.held);
         const std::string before = everything();
         const Reply reply = msrHelper.handle(c.request);
         EXPECT_EQ(reply.ok != 0, c.error == 0);
         EXPECT_EQ(reply.error, c.error);
         const bool wrote = c.error == 0 && c.request.operation == static_cast<uint32_t>(Operation::Write);
         if (wrote) {
-            EXPECT_EQ(at(static_cast<int>(c.request.cpu), c.request.index), c.request.value);
+            EXPECT_EQ(at(cpu, c.request.index), c.request.value);
         } else {
             EXPECT_EQ(everything(), before) << "a refused or read request changed a device file";
         }
         if (c.error == 0 && !wrote) {
-            EXPECT_EQ(reply.value, at(static_cast<int>(c.request.cpu), c.request.index));
+            EXPECT_EQ(reply.value, at(cpu, c.request.index));
         }
     }
 }

@@ -8,7 +8,9 @@
 
 #include <csignal>
 #include <filesystem>
+#include <functional>
 
+#include <fcntl.h>
 #include <sys/wait.h>
 #include <unistd.h>
 
@@ -176,5 +178,68 @@ TEST(SharedMachine, AMachineLeftByKilledProgramsPowersOnAgain)
     next.reset();
     EXPECT_FALSE(std::filesystem::exists(machineFile(name, "i7-2600k")));
 }
+
+// Another program of the user's writes over the file of a running machine or
+// cuts it short. Programs that come later are refused with the message; the
+// holders neither crash nor hang, and carry on with a machine of their own,
+// powered on afresh.
+struct Damage {
+    const char* name;
+    std::function<void(const std::string& file)> apply;
+};
+
+void overwrite(const std::string& file, off_t offset, const std::string& bytes)
+{
+    const int fd = ::open(file.c_str(), O_WRONLY);
+    ASSERT_GE(fd, 0);
+    EXPECT_EQ(::pwrite(fd, bytes.data(), bytes.size(), offset), static_cast<ssize_t>(bytes.size()));
+    ::close(fd);
+}
+
+class DamagedMachineFile : public testing::TestWithParam<Damage> {};
+
+TEST_P(DamagedMachineFile, RefusesNewcomersAndHoldersCarryOnAlone)
+{
+    const std::string name = freshMachineName();
+    const std::string file = machineFile(name, "i7-2600k");
+    auto clock = std::make_shared<sim::ManualClock>();
+    auto holder = onMachine(name, 100, clock);
+    auto other = onMachine(name, 100, clock);
+    ASSERT_TRUE(holder && other);
+    disableTurbo(*holder);
+    ASSERT_EQ(ratio(*other), 34u);
+
+    GetParam().apply(file);
+
+    sim::Options options = simtest::Rig::fixedLoad(100);
+    options.machineName = name;
+    sim::SimulatedCreation newcomer = sim::createSimulatedProcessor("i7-2600k", options, clock);
+    EXPECT_FALSE(newcomer.processor);
+    EXPECT_NE(newcomer.error.find("belongs to another build of these programs, or another program changed it"),
+              std::string::npos)
+        << newcomer.error;
+
+    for (sim::SimulatedProcessor* processor : {holder.get(), other.get()}) {
+        EXPECT_FALSE(misc_enable::TurboDisengage.test(read(*processor, 0, IA32_MISC_ENABLE))) << "powered on afresh";
+        EXPECT_EQ(ratio(*processor), 35u);
+        const uint64_t before = read(*processor, 1, IA32_TIME_STAMP_COUNTER);
+        clock->advanceSeconds(1.0);
+        EXPECT_GT(read(*processor, 1, IA32_TIME_STAMP_COUNTER), before);
+    }
+    disableTurbo(*holder);
+    EXPECT_EQ(ratio(*other), 35u) << "each holder now has a machine of its own";
+    holder.reset();
+    other.reset();
+    EXPECT_FALSE(std::filesystem::exists(file)) << "the last holder removes the broken file";
+}
+
+INSTANTIATE_TEST_SUITE_P(
+    SharedMachine, DamagedMachineFile,
+    testing::Values(Damage{"HeaderOverwritten", [](const std::string& file) { overwrite(file, 0, "not a machine"); }},
+                    Damage{"ProfileOverwritten", [](const std::string& file) { overwrite(file, 16, "e8400"); }},
+                    Damage{"TruncatedToNothing", [](const std::string& file) { ASSERT_EQ(::truncate(file.c_str(), 0), 0); }},
+                    Damage{"TruncatedAfterOnePage",
+                           [](const std::string& file) { ASSERT_EQ(::truncate(file.c_str(), 4096), 0); }}),
+    [](const testing::TestParamInfo<Damage>& info) { return std::string(info.param.name); });
 
 } // namespace
