@@ -1,6 +1,6 @@
 #include "backend/GpuSelection.h"
 
-#include "monitor/gpu/SimulatedGpus.h"
+#include "sim/SimulatedGpus.h"
 #include "sim/SimulatedProcessor.h"
 
 namespace backend {
@@ -11,7 +11,7 @@ monitor::GpuBackends selectGpuBackends(sim::SimulatedProcessor* simulated)
         return monitor::GpuBackends::host();
     const sim::GpuCounts counts = simulated->simulatedGpus();
     // The average load of the simulated logical CPUs.
-    const monitor::GpuLoad load = [simulated] {
+    const sim::GpuLoad load = [simulated] {
         const int cpus = simulated->cpuCount();
         double sum = 0;
         for (int cpu = 0; cpu < cpus; ++cpu)
@@ -19,13 +19,13 @@ monitor::GpuBackends selectGpuBackends(sim::SimulatedProcessor* simulated)
         return cpus > 0 ? sum / cpus : 0.0;
     };
     monitor::GpuBackends backends;
-    backends.openNvml = [counts, load]() -> std::unique_ptr<monitor::NvmlApi> {
+    backends.openNvml = [counts, load]() -> std::unique_ptr<platform::NvmlApi> {
         if (counts.nvidia == 0)
             return nullptr; // no NVIDIA driver on this machine
-        return monitor::makeSimulatedNvml(counts.nvidia, load);
+        return sim::makeSimulatedNvml(counts.nvidia, load);
     };
-    backends.openDrm = [counts, load]() -> std::shared_ptr<monitor::DrmTree> {
-        return monitor::makeSimulatedDrmTree(counts.ati, load);
+    backends.openDrm = [counts, load]() -> std::shared_ptr<platform::DrmTree> {
+        return sim::makeSimulatedDrmTree(counts.ati, load);
     };
     return backends;
 }

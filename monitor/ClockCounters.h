@@ -5,6 +5,7 @@
 // Created once at start-up (CreateCounters) and kept for the whole run; only
 // the user-interface thread touches it.
 
+#include "common/CounterArithmetic.h"
 #include "platform/Processor.h"
 
 #include <array>
@@ -63,7 +64,7 @@ struct ClockCounters {
     std::array<int64_t, MaxMeasuredCpus> qpcPrev{};
     std::array<int64_t, MaxMeasuredCpus> qpcNow{};
     int64_t qpcFrequency = 1;
-    uint64_t counterWrap = uint64_t(1) << 40;
+    uint64_t counterWrap = common::DefaultCounterWrap;
 
     bool useCycleCounters = true;      // false when MSRMulti is set
     bool countersGivenUp = false;      // six-core build: the counters gave nothing usable

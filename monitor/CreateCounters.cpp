@@ -1,5 +1,6 @@
 #include "monitor/CreateCounters.h"
 
+#include "common/CounterArithmetic.h"
 #include "monitor/CounterProgramming.h"
 #include "monitor/MeasureMath.h"
 
@@ -102,12 +103,7 @@ ClockCounters CreateCounters(hw::HardwareAccess& access, const hw::ProcessorInfo
     processor.processAffinityMask(counters.processMask, counters.systemMask);
     counters.thread = std::this_thread::get_id();
 
-    uint32_t highestLeaf = processor.cpuid(msr::cpuid::LeafVendor).eax;
-    uint32_t width = 0;
-    if (highestLeaf >= msr::cpuid::LeafPerformanceMonitoring)
-        width = static_cast<uint32_t>(msr::cpuid::performance_monitoring_eax::GpCounterWidth.get(
-            processor.cpuid(msr::cpuid::LeafPerformanceMonitoring).eax));
-    counters.counterWrap = CounterWrapForWidth(highestLeaf, width);
+    counters.counterWrap = common::counterWrapOf(processor);
 
     counters.isNehalemClass = info.nehalemClass;
     counters.hasEnergyCounter = info.sandyBridgeClass && flavour.packagePower;

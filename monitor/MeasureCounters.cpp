@@ -1,5 +1,6 @@
 #include "monitor/MeasureCounters.h"
 
+#include "common/CounterArithmetic.h"
 #include "monitor/CounterProgramming.h"
 #include "monitor/MeasureMath.h"
 
@@ -70,8 +71,8 @@ double MeasureCounters(hw::HardwareAccess& access, ClockCounters& counters)
         }
         counters.qpcNow[cpu] = now.qpc;
 
-        uint64_t coreCycles = CounterDelta(now.coreCycles, counters.pmc0Last[cpu], counters.counterWrap);
-        uint64_t refCycles = CounterDelta(now.refCycles, counters.pmc1Last[cpu], counters.counterWrap);
+        uint64_t coreCycles = common::counterDelta(now.coreCycles, counters.pmc0Last[cpu], counters.counterWrap);
+        uint64_t refCycles = common::counterDelta(now.refCycles, counters.pmc1Last[cpu], counters.counterWrap);
         auto reference = static_cast<int64_t>(static_cast<double>(refCycles) * scale);
         auto tscTicks = static_cast<int64_t>(now.tsc - counters.tscLast[cpu]);
         double seconds = static_cast<double>(counters.qpcNow[cpu] - counters.qpcPrev[cpu]) /

@@ -8,25 +8,6 @@
 
 namespace monitor {
 
-uint64_t CounterDelta(uint64_t now, uint64_t last, uint64_t wrap)
-{
-    if (static_cast<int64_t>(now) < static_cast<int64_t>(last))
-        return wrap - last + now;
-    return now - last;
-}
-
-uint64_t CounterWrapForWidth(uint32_t highestLeaf, uint32_t reportedWidth)
-{
-    constexpr uint64_t defaultWrap = uint64_t(1) << 40;
-    if (highestLeaf < 0x0A)
-        return defaultWrap;
-    // A processor without architectural counters reports 0; a width of 64
-    // or more cannot be expressed as a wrap value and is not a real counter.
-    if (reportedWidth == 0 || reportedWidth >= 64)
-        return defaultWrap;
-    return uint64_t(1) << reportedWidth;
-}
-
 double RoundMultiplier(double h, double factor)
 {
     if (factor > 1.0)

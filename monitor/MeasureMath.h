@@ -8,15 +8,6 @@
 
 namespace monitor {
 
-// Counts between two readings of a counter that is `wrap` (2^width) wide: a
-// reading below the last one (compared as signed 64-bit values) means the
-// counter passed its top once.
-uint64_t CounterDelta(uint64_t now, uint64_t last, uint64_t wrap);
-
-// 2^width for the counter width that CPUID leaf 0 and leaf 0x0A report; 2^40
-// when the leaf is missing or reports a width that cannot be right.
-uint64_t CounterWrapForWidth(uint32_t highestLeaf, uint32_t reportedWidth);
-
 // The shown multiplier for h = nominalRatio x factor: tenths when the
 // processor runs above its nominal ratio (factor > 1.0), half steps otherwise.
 // Rounding is x + 0.5 truncated.

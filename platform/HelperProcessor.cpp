@@ -1,10 +1,10 @@
 #include "platform/HelperProcessor.h"
 
 #include "platform/FullIo.h"
+#include "platform/SigpipeGuard.h"
 
 #include <algorithm>
 #include <cerrno>
-#include <csignal>
 #include <fcntl.h>
 #include <spawn.h>
 #include <sys/wait.h>
@@ -75,9 +75,6 @@ void HelperProcessor::initialise()
     }
     m_toHelper = toHelper[1];
     m_fromHelper = fromHelper[0];
-    // A helper that ended (authorisation refused) must not kill this program
-    // with SIGPIPE on the next request.
-    std::signal(SIGPIPE, SIG_IGN);
 
     msrhelper::Reply reply;
     msrhelper::Request request;
@@ -191,8 +188,14 @@ bool HelperProcessor::exchange(msrhelper::Operation operation, uint32_t index, u
 
 bool HelperProcessor::roundTrip(std::span<const msrhelper::Request> requests, std::span<msrhelper::Reply> replies)
 {
-    return writeFully(m_toHelper, requests.data(), requests.size_bytes()) &&
-           readFully(m_fromHelper, replies.data(), replies.size_bytes()) == replies.size_bytes();
+    bool sent = false;
+    {
+        // A helper that ended (authorisation refused, or it died) makes the
+        // write fail; it must not end this program with SIGPIPE.
+        SigpipeGuard guard;
+        sent = writeFully(m_toHelper, requests.data(), requests.size_bytes());
+    }
+    return sent && readFully(m_fromHelper, replies.data(), replies.size_bytes()) == replies.size_bytes();
 }
 
 void HelperProcessor::stopHelper()

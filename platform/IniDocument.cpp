@@ -1,7 +1,8 @@
 #include "platform/IniDocument.h"
 
+#include "platform/IntegerText.h"
+
 #include <algorithm>
-#include <cstdint>
 
 namespace platform {
 
@@ -245,36 +246,7 @@ int IniDocument::readInt(std::string_view section, std::string_view key, int def
 
 int IniDocument::parseInt(std::string_view text)
 {
-    size_t i = 0;
-    while (i < text.size() && (text[i] == ' ' || text[i] == '\t'))
-        ++i;
-    bool negative = false;
-    if (i < text.size() && (text[i] == '+' || text[i] == '-')) {
-        negative = text[i] == '-';
-        ++i;
-    }
-    uint32_t base = 10;
-    if (i + 1 < text.size() && text[i] == '0' && (text[i + 1] == 'x' || text[i + 1] == 'X')) {
-        base = 16;
-        i += 2;
-    }
-    uint32_t result = 0;
-    for (; i < text.size(); ++i) {
-        const char c = text[i];
-        uint32_t digit;
-        if (c >= '0' && c <= '9')
-            digit = static_cast<uint32_t>(c - '0');
-        else if (base == 16 && c >= 'a' && c <= 'f')
-            digit = static_cast<uint32_t>(c - 'a' + 10);
-        else if (base == 16 && c >= 'A' && c <= 'F')
-            digit = static_cast<uint32_t>(c - 'A' + 10);
-        else
-            break;
-        result = result * base + digit; // wraps modulo 2^32
-    }
-    if (negative)
-        result = 0u - result;
-    return static_cast<int>(result); // modular conversion in C++20
+    return leadingInteger(text, IntegerBase::DecimalOrHex, IntegerOverflow::Wrap).value_or(0);
 }
 
 bool IniDocument::isValidSectionName(std::string_view name)

@@ -59,7 +59,8 @@ public:
     // '-', then decimal digits or "0x"/"0X" and hexadecimal digits, up to the
     // first other character; no digits give 0. Digits accumulate in 32 bits and
     // wrap (4294967297 reads 1, 0xFFFFFFFF reads -1), as the Windows function
-    // does; a '-' negates the wrapped value.
+    // does; a '-' negates the wrapped value. (platform::leadingInteger,
+    // DecimalOrHex and Wrap.)
     static int parseInt(std::string_view text);
 
     static bool isValidSectionName(std::string_view name);

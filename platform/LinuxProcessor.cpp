@@ -1,6 +1,7 @@
 #include "platform/LinuxProcessor.h"
 
 #include "platform/AccessStatus.h"
+#include "platform/IntegerText.h"
 
 #include <cerrno>
 #include <fcntl.h>
@@ -33,6 +34,12 @@ uint32_t maskOfSet(const cpu_set_t& set)
         if (CPU_ISSET(n, &set))
             mask |= 1u << n;
     return mask;
+}
+
+// A CPU number of a kernel list: decimal, nothing when it does not fit an int.
+std::optional<int> cpuNumber(std::string_view text)
+{
+    return leadingInteger(text, IntegerBase::Decimal, IntegerOverflow::Refuse);
 }
 
 int niceForThread(ThreadPriority priority)
@@ -115,20 +122,17 @@ uint32_t LinuxProcessor::parseCpuList(const std::string& list)
         size_t end = list.find(',', pos);
         if (end == std::string::npos)
             end = list.size();
-        std::string part = list.substr(pos, end - pos);
+        const std::string_view part = std::string_view(list).substr(pos, end - pos);
         pos = end + 1;
         if (part.empty())
             continue;
-        int first = -1;
-        int last = -1;
-        size_t dash = part.find('-');
-        try {
-            first = std::stoi(part.substr(0, dash));
-            last = dash == std::string::npos ? first : std::stoi(part.substr(dash + 1));
-        } catch (...) {
+        // A part with a number that is missing or beyond int counts for nothing.
+        const size_t dash = part.find('-');
+        const std::optional<int> first = cpuNumber(part.substr(0, dash));
+        const std::optional<int> last = dash == std::string_view::npos ? first : cpuNumber(part.substr(dash + 1));
+        if (!first || !last)
             continue;
-        }
-        for (int n = std::max(first, 0); n <= last && n < 32; ++n)
+        for (int n = std::max(*first, 0); n <= *last && n < 32; ++n)
             mask |= 1u << n;
     }
     return mask;

@@ -1,7 +1,8 @@
 #include "turbo/MultiplierRange.h"
 
+#include "platform/IntegerText.h"
+
 #include <cmath>
-#include <limits>
 
 namespace turbo {
 
@@ -48,24 +49,12 @@ MultiplierRange::Change MultiplierRange::update(double averageC0, double average
     return change;
 }
 
-long long MultiplierRange::leadingInteger(std::string_view text)
+int MultiplierRange::loadFilterFromText(std::string_view text)
 {
-    size_t i = 0;
-    while (i < text.size() && (text[i] == ' ' || text[i] == '\t'))
-        ++i;
-    bool negative = false;
-    if (i < text.size() && (text[i] == '+' || text[i] == '-')) {
-        negative = text[i] == '-';
-        ++i;
-    }
-    constexpr long long limit = std::numeric_limits<int>::max();
-    long long value = 0;
-    for (; i < text.size() && text[i] >= '0' && text[i] <= '9'; ++i) {
-        value = value * 10 + (text[i] - '0');
-        if (value > limit)
-            value = limit;
-    }
-    return negative ? -value : value;
+    // Saturating, so that very long digit strings still clamp to the range.
+    return clampLoadFilter(
+        platform::leadingInteger(text, platform::IntegerBase::Decimal, platform::IntegerOverflow::Saturate)
+            .value_or(0));
 }
 
 } // namespace turbo

@@ -34,10 +34,10 @@ public:
 
     static int clampLoadFilter(long long percent);
 
-    // The leading integer of an entry such as "85%" or " -5": optional blanks,
-    // an optional sign and digits; 0 when there are none. Saturates instead of
-    // overflowing, so very long digit strings still clamp to the range.
-    static long long leadingInteger(std::string_view text);
+    // The load filter an entry such as "85%" or " -5" gives: its leading
+    // decimal integer (optional blanks, an optional sign and digits; 0 when
+    // there are none), clamped to 0..99.
+    static int loadFilterFromText(std::string_view text);
 
 private:
     double m_minimum = kMinimumStart;

@@ -312,8 +312,7 @@ void TurboMonitorDialog::resetMinMax()
 
 void TurboMonitorDialog::applyLoadFilter()
 {
-    long long entered = MultiplierRange::leadingInteger(text(IdLoadFilter).toStdString());
-    int filter = MultiplierRange::clampLoadFilter(entered);
+    int filter = MultiplierRange::loadFilterFromText(text(IdLoadFilter).toStdString());
     setText(IdLoadFilter, QString::asprintf("%d%%", filter));
     if (!m_sampler)
         return;

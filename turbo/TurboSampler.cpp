@@ -127,16 +127,7 @@ TurboSampler::TurboSampler(hw::HardwareAccess& access)
     readMasks();
     m_processor.setThreadPriority(platform::ThreadPriority::TimeCritical);
     m_processor.sleep(0);
-
-    namespace leaf = msr::cpuid;
-    if (m_processor.cpuid(leaf::LeafVendor).eax >= leaf::LeafPerformanceMonitoring) {
-        uint32_t eax = m_processor.cpuid(leaf::LeafPerformanceMonitoring).eax;
-        auto width = leaf::performance_monitoring_eax::GpCounterWidth.get(eax);
-        // A processor without programmable counters reports width 0; keep the
-        // default rather than a modulus of 1.
-        if (width > 0 && width < 64)
-            m_counterModulus = 1ull << width;
-    }
+    m_counterModulus = common::counterWrapOf(m_processor);
 }
 
 void TurboSampler::readMasks()
@@ -325,13 +316,6 @@ void TurboSampler::refreshRatioCap()
     m_ratioCap = std::max(static_cast<double>(highest) / m_baseRatio, 1.0);
 }
 
-int64_t TurboSampler::counterDelta(uint64_t previous, uint64_t current) const
-{
-    if (static_cast<int64_t>(current) < static_cast<int64_t>(previous))
-        return static_cast<int64_t>(m_counterModulus - previous + current);
-    return static_cast<int64_t>(current - previous);
-}
-
 void TurboSampler::measureCpu(int n, int& valid, double& ratioSum)
 {
     // The three reads back to back, nothing in between.
@@ -346,8 +330,8 @@ void TurboSampler::measureCpu(int n, int& valid, double& ratioSum)
         return;
 
     CpuReading& previous = m_previous[n];
-    int64_t deltaCore = counterDelta(previous.coreCycles, coreCycles);
-    int64_t deltaRef = counterDelta(previous.refCycles, refCycles);
+    auto deltaCore = static_cast<int64_t>(common::counterDelta(coreCycles, previous.coreCycles, m_counterModulus));
+    auto deltaRef = static_cast<int64_t>(common::counterDelta(refCycles, previous.refCycles, m_counterModulus));
     auto scaledRef = static_cast<int64_t>(static_cast<double>(deltaRef) * m_baseRatio);
     auto deltaTsc = static_cast<int64_t>(tsc - previous.tsc);
 

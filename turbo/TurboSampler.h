@@ -4,6 +4,7 @@
 // cycles, unhalted reference cycles) and the time-stamp counter, all read on
 // the CPU itself with the calling thread pinned there.
 
+#include "common/CounterArithmetic.h"
 #include "hw/HardwareAccess.h"
 #include "turbo/MultiplierRange.h"
 #include "turbo/TurboReading.h"
@@ -42,7 +43,6 @@ struct TurboStartup {
 
 class TurboSampler {
 public:
-    static constexpr uint64_t kDefaultCounterModulus = 1ull << 40;
     static constexpr uint32_t kStartupWaitMs = 250;
 
     // Start-up: initialise the access layer, refuse a processor that is not
@@ -86,9 +86,6 @@ private:
     uint32_t readProcessMask();
     void readMasks();
     void refreshRatioCap();
-    // Counter difference with one wrap of the counter width when the counter
-    // reads lower than before.
-    int64_t counterDelta(uint64_t previous, uint64_t current) const;
     // Measures CPU n (already pinned); counts it in k when it gives a ratio.
     void measureCpu(int n, int& valid, double& ratioSum);
 
@@ -105,7 +102,7 @@ private:
     uint32_t m_systemMask = 0;
     uint32_t m_signature = 0;
     double m_baseRatio = 1.0;
-    uint64_t m_counterModulus = kDefaultCounterModulus;
+    uint64_t m_counterModulus = common::DefaultCounterWrap;
     bool m_nehalemClass = false;
     double m_ratioCap = 1.0;
     double m_c0Scale = 1.0;

@@ -70,7 +70,7 @@ int32_t clampToInt(long long value)
 
 } // namespace
 
-AdlOverSysfs::AdlOverSysfs(std::shared_ptr<const DrmTree> tree) : m_tree(std::move(tree)) {}
+AdlOverSysfs::AdlOverSysfs(std::shared_ptr<const platform::DrmTree> tree) : m_tree(std::move(tree)) {}
 
 bool AdlOverSysfs::hasFunction(std::string_view name) const
 {

@@ -12,7 +12,7 @@
 //    max_link_width.
 
 #include "monitor/gpu/AdlLibrary.h"
-#include "monitor/gpu/DrmTree.h"
+#include "platform/DrmTree.h"
 
 #include <memory>
 #include <optional>
@@ -25,7 +25,7 @@ class AdlOverSysfs : public AdlLibrary {
 public:
     static constexpr const char* AmdVendor = "0x1002";
 
-    explicit AdlOverSysfs(std::shared_ptr<const DrmTree> tree);
+    explicit AdlOverSysfs(std::shared_ptr<const platform::DrmTree> tree);
 
     bool hasFunction(std::string_view name) const override;
     int mainControlCreate(adl::MallocCallback callback, int enumerateConnected) override;
@@ -48,7 +48,7 @@ private:
     std::optional<std::string> hwmonFolder(const Card& card) const;
     std::optional<long long> number(const std::string& file) const;
 
-    std::shared_ptr<const DrmTree> m_tree;
+    std::shared_ptr<const platform::DrmTree> m_tree;
     bool m_created = false;
     std::vector<Card> m_cards;
 };

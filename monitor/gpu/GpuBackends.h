@@ -1,10 +1,10 @@
 #pragma once
 // Where the graphics sensors get their libraries: NVIDIA's management
 // library and the amdgpu sysfs tree. The host's by default; simulated GPUs
-// (SimulatedGpus.h) or test doubles otherwise.
+// (sim/SimulatedGpus.h) or test doubles otherwise.
 
-#include "monitor/gpu/DrmTree.h"
-#include "monitor/gpu/NvmlApi.h"
+#include "platform/DrmTree.h"
+#include "platform/NvmlApi.h"
 
 #include <functional>
 #include <memory>
@@ -14,12 +14,12 @@ namespace monitor {
 
 struct GpuBackends {
     // NVML; null when the library cannot be loaded.
-    std::function<std::unique_ptr<NvmlApi>()> openNvml;
+    std::function<std::unique_ptr<platform::NvmlApi>()> openNvml;
     // The tree of /sys/class/drm.
-    std::function<std::shared_ptr<DrmTree>()> openDrm;
+    std::function<std::shared_ptr<platform::DrmTree>()> openDrm;
 
     // dlopen of the library at nvmlPath and the files under drmRoot.
-    static GpuBackends host(std::string nvmlPath = "libnvidia-ml.so.1", std::string drmRoot = DiskDrmTree::SystemRoot);
+    static GpuBackends host(std::string nvmlPath = "libnvidia-ml.so.1", std::string drmRoot = platform::DiskDrmTree::SystemRoot);
 };
 
 } // namespace monitor

@@ -6,6 +6,9 @@
 namespace monitor {
 
 using namespace nvapi;
+namespace nvml = platform::nvml;
+using platform::NvmlDevice;
+using platform::NvmlEntry;
 
 namespace {
 
@@ -40,7 +43,7 @@ std::optional<uint32_t> driverVersionHundredths(std::string_view text)
     return major * 100 + hundredths;
 }
 
-NvApiOverNvml::NvApiOverNvml(std::unique_ptr<NvmlApi> nvml) : m_nvml(std::move(nvml)) {}
+NvApiOverNvml::NvApiOverNvml(std::unique_ptr<platform::NvmlApi> nvml) : m_nvml(std::move(nvml)) {}
 
 bool NvApiOverNvml::queryInterface(uint32_t id) const
 {

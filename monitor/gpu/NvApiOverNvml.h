@@ -5,7 +5,7 @@
 // offered. The driver version becomes hundredths ("535.104.05" is 53510).
 
 #include "monitor/gpu/NvApiLibrary.h"
-#include "monitor/gpu/NvmlApi.h"
+#include "platform/NvmlApi.h"
 
 #include <memory>
 #include <optional>
@@ -15,7 +15,7 @@ namespace monitor {
 
 class NvApiOverNvml : public NvApiLibrary {
 public:
-    explicit NvApiOverNvml(std::unique_ptr<NvmlApi> nvml);
+    explicit NvApiOverNvml(std::unique_ptr<platform::NvmlApi> nvml);
 
     bool queryInterface(uint32_t id) const override;
     int initialize() override;
@@ -28,7 +28,7 @@ public:
     int getCurrentPcieDownstreamWidth(nvapi::PhysicalGpuHandle gpu, uint32_t* lanes) override;
 
 private:
-    std::unique_ptr<NvmlApi> m_nvml;
+    std::unique_ptr<platform::NvmlApi> m_nvml;
 };
 
 // "535.104.05" → 53510; "280.26" → 28026; "470" → 47000; nothing for text

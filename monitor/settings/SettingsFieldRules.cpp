@@ -3,6 +3,7 @@
 #include "hw/MsrIndex.h"
 #include "monitor/settings/SettingsRules.h"
 #include "platform/CFormat.h"
+#include "platform/IntegerText.h"
 
 #include <algorithm>
 #include <array>
@@ -21,29 +22,29 @@ constexpr int HighestDutyCode = 14;
 
 bool dividesDay(int seconds) { return seconds > 0 && SecondsPerDay % seconds == 0; }
 
-// The leading decimal number of a text, as strtod reads it in the C locale.
+// The leading decimal number of a text, as strtod reads it in the C locale:
+// the blanks and the one sign of every number text, then digits with an
+// optional point.
 double leadingNumber(std::string_view text)
 {
-    size_t start = 0;
-    while (start < text.size() && (text[start] == ' ' || text[start] == '\t'))
-        ++start;
-    text.remove_prefix(start);
-    if (!text.empty() && text.front() == '+')
-        text.remove_prefix(1);
+    const platform::SignedText number = platform::signedText(text);
+    const std::string_view rest = number.rest;
+    if (rest.starts_with('-'))
+        return 0.0; // a second sign: no number ("+-5")
     double value = 0;
-    const auto [end, error] = std::from_chars(text.data(), text.data() + text.size(), value,
+    const auto [end, error] = std::from_chars(rest.data(), rest.data() + rest.size(), value,
                                               std::chars_format::fixed);
     if (error == std::errc::result_out_of_range) {
         // More digits than a double holds: far beyond any field's range when
         // a digit before the point is not 0, else too near 0 to differ from it.
-        const bool negative = text.front() == '-';
-        const std::string_view number = text.substr(0, static_cast<size_t>(end - text.data()));
-        const std::string_view whole = number.substr(negative ? 1 : 0, number.find('.') - (negative ? 1 : 0));
-        if (whole.find_first_not_of('0') == std::string_view::npos)
+        const std::string_view digits = rest.substr(0, static_cast<size_t>(end - rest.data()));
+        if (digits.substr(0, digits.find('.')).find_first_not_of('0') == std::string_view::npos)
             return 0.0;
-        return negative ? -HUGE_VAL : HUGE_VAL;
+        return number.negative ? -HUGE_VAL : HUGE_VAL;
     }
-    return error == std::errc() ? value : 0.0;
+    if (error != std::errc())
+        return 0.0;
+    return number.negative ? -value : value;
 }
 
 } // namespace

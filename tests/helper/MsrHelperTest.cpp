@@ -10,6 +10,8 @@
 #include <gtest/gtest.h>
 
 #include <csignal>
+#include <cstdio>
+#include <cstdlib>
 #include <cstring>
 #include <filesystem>
 #include <fstream>
@@ -18,6 +20,7 @@
 #include <sstream>
 #include <thread>
 
+#include <pthread.h>
 #include <sched.h>
 #include <sys/socket.h>
 #include <sys/wait.h>
@@ -276,6 +279,45 @@ TEST_F(FakeDeviceRoot, HelperBackendReadsWhatTheDirectBackendReads)
     ASSERT_GT(helperPid, 0);
     viaHelper.deinitialise();
     EXPECT_NE(::kill(helperPid, 0), 0) << "the helper must end with the program's access layer";
+}
+
+// Run in a child of its own (a death test), where SIGPIPE has its default
+// disposition: the program would end at a write to the gone helper unless the
+// write holds the signal off, and nothing may change the disposition for the
+// rest of the program.
+std::string writeToAGoneHelper(const fs::path& root)
+{
+    std::signal(SIGPIPE, SIG_DFL);
+    platform::HelperProcessor gone({OSTREL_MSR_HELPER, "--device-root", root.string()});
+    gone.initialise();
+    if (gone.status() != 0)
+        return "the helper did not start";
+    ::kill(gone.helperProcess(), SIGKILL);
+    ::waitpid(gone.helperProcess(), nullptr, 0);
+    uint32_t low = 0, high = 0;
+    if (gone.readMsr(msr::IA32_THERM_STATUS, low, high))
+        return "a read through a gone helper succeeded";
+    struct sigaction action {};
+    sigset_t blocked, pending;
+    ::sigaction(SIGPIPE, nullptr, &action);
+    ::pthread_sigmask(SIG_BLOCK, nullptr, &blocked);
+    ::sigpending(&pending);
+    if (action.sa_handler != SIG_DFL)
+        return "the disposition of SIGPIPE was changed";
+    if (sigismember(&blocked, SIGPIPE) || sigismember(&pending, SIGPIPE))
+        return "SIGPIPE was left blocked or pending";
+    return {};
+}
+
+TEST_F(FakeDeviceRoot, AGoneHelperFailsTheWriteWithoutSigpipe)
+{
+    EXPECT_EXIT(
+        {
+            const std::string failure = writeToAGoneHelper(m_root);
+            std::fputs(failure.c_str(), stderr);
+            std::_Exit(failure.empty() ? 0 : 1);
+        },
+        ::testing::ExitedWithCode(0), "");
 }
 
 TEST_F(FakeDeviceRoot, AHelperThatCannotStartOrDiesIsADriverFailure)

@@ -40,7 +40,7 @@ TEST(LoadFilterEntry, LeadingIntegerClampedToRange)
         {"99999999999999999999", 99}, {"-99999999999999999999", 0}, {"0x50", 0}, {"90", 90},
     };
     for (const Case& c : cases)
-        EXPECT_EQ(MultiplierRange::clampLoadFilter(MultiplierRange::leadingInteger(c.text)), c.filter) << c.text;
+        EXPECT_EQ(MultiplierRange::loadFilterFromText(c.text), c.filter) << c.text;
 }
 
 TEST(MultiplierRange, LoadFilterChangeResetsOnlyWhenTheValueDiffers)

@@ -4,7 +4,7 @@
 #include "DrmFixture.h"
 
 #include "monitor/gpu/GpuSensors.h"
-#include "monitor/gpu/SimulatedGpus.h"
+#include "sim/SimulatedGpus.h"
 
 #include <gtest/gtest.h>
 
@@ -15,6 +15,9 @@ namespace {
 
 using gputest::CardSpec;
 using gputest::DrmFixture;
+using sim::makeSimulatedDrmTree;
+using sim::makeSimulatedNvml;
+using sim::simulatedGpuMillidegrees;
 
 constexpr const char* A = "0000:03:00.0";
 constexpr const char* B = "0000:04:00.0";

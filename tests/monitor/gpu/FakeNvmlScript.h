@@ -3,7 +3,7 @@
 // FAKE_NVML_SCRIPT at it; the library's path comes from the build.
 
 #include "monitor/gpu/GpuBackends.h"
-#include "monitor/gpu/NvmlLibrary.h"
+#include "platform/NvmlLibrary.h"
 
 #include <cstdlib>
 #include <fstream>
@@ -39,7 +39,7 @@ struct FakeNvmlScript {
 inline monitor::GpuBackends fakeNvmlBackends(const std::string& path = fakeNvmlPath())
 {
     monitor::GpuBackends backends;
-    backends.openNvml = [path]() -> std::unique_ptr<monitor::NvmlApi> { return monitor::NvmlLibrary::open(path); };
+    backends.openNvml = [path]() -> std::unique_ptr<platform::NvmlApi> { return platform::NvmlLibrary::open(path); };
     return backends;
 }
 

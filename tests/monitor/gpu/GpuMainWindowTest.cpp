@@ -4,12 +4,12 @@
 #include "tests/monitor/ui/FakeNotificationArea.h"
 #include "tests/monitor/ui/MonitorRig.h"
 
-#include "monitor/gpu/SimulatedGpus.h"
 #include "monitor/ui/DescribedFont.h"
 #include "monitor/ui/DigitIcon.h"
 #include "monitor/ui/GpuAttachment.h"
 #include "monitor/ui/MainDialogTemplate.h"
 #include "monitor/ui/NotificationIcons.h"
+#include "sim/SimulatedGpus.h"
 
 #include <QCoreApplication>
 #include <QPushButton>
@@ -18,6 +18,10 @@
 
 namespace monitor {
 namespace {
+
+using sim::makeSimulatedDrmTree;
+using sim::makeSimulatedNvml;
+using sim::simulatedGpuMillidegrees;
 
 constexpr int GpuIcon = 4298;
 const QString Celsius = QString::fromUtf8("\xC2\xB0" "C");
@@ -35,7 +39,7 @@ struct GpuWindowRig {
         parts.notificationAreaExists = [] { return true; };
         icons.attachTo(parts);
         GpuBackends backends;
-        backends.openNvml = [this, nvidia]() -> std::unique_ptr<NvmlApi> {
+        backends.openNvml = [this, nvidia]() -> std::unique_ptr<platform::NvmlApi> {
             return nvidia > 0 ? makeSimulatedNvml(nvidia, [this] { return load; }) : nullptr;
         };
         backends.openDrm = [this, ati] { return makeSimulatedDrmTree(ati, [this] { return load; }); };

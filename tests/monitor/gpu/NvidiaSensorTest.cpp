@@ -5,7 +5,7 @@
 
 #include "monitor/gpu/GpuSensors.h"
 #include "monitor/gpu/NvApiOverNvml.h"
-#include "monitor/gpu/SimulatedGpus.h"
+#include "sim/SimulatedGpus.h"
 
 #include <gtest/gtest.h>
 
@@ -15,6 +15,11 @@ namespace monitor {
 namespace {
 
 using gputest::FakeNvmlScript;
+using platform::NvmlApi;
+using platform::NvmlDevice;
+using platform::NvmlEntry;
+using sim::makeSimulatedNvml;
+namespace nvml = platform::nvml;
 using gputest::fakeNvmlBackends;
 
 std::tm noon()

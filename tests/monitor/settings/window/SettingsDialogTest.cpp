@@ -84,7 +84,7 @@ TEST(SettingsDialog, FieldsAreCorrectedWhenLeft)
     SettingsDialog& window = rig.open();
     const std::string huge(400, '9'), negativeHuge = "-" + huge; // more digits than a double holds
     for (auto [typed, shown] : {std::pair{"-25", "-19.9"}, {"12", "9.9"}, {"0.04", "0.0"}, {"-0.05", "-0.1"},
-                                {huge.c_str(), "9.9"}, {negativeHuge.c_str(), "-19.9"}}) {
+                                {"+-5", "0.0"}, {huge.c_str(), "9.9"}, {negativeHuge.c_str(), "-19.9"}}) {
         rig.type(IDC_IDLE0, QString::fromLatin1(typed));
         EXPECT_EQ(window.text(IDC_IDLE0), QString::fromLatin1(shown)) << typed;
     }

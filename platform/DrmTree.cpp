@@ -1,10 +1,10 @@
-#include "monitor/gpu/DrmTree.h"
+#include "platform/DrmTree.h"
 
 #include <filesystem>
 #include <fstream>
 #include <sstream>
 
-namespace monitor {
+namespace platform {
 
 namespace fs = std::filesystem;
 
@@ -38,4 +38,4 @@ std::optional<std::string> DiskDrmTree::resolve(const std::string& path) const
     return real.string();
 }
 
-} // namespace monitor
+} // namespace platform

@@ -6,7 +6,7 @@
 
 #include <cstdint>
 
-namespace monitor {
+namespace platform {
 
 using NvmlDevice = void*;
 
@@ -54,4 +54,4 @@ public:
     virtual int pcieLinkWidth(NvmlDevice device, unsigned* lanes) = 0;    // nvmlDeviceGetCurrPcieLinkWidth
 };
 
-} // namespace monitor
+} // namespace platform

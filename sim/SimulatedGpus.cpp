@@ -1,4 +1,4 @@
-#include "monitor/gpu/SimulatedGpus.h"
+#include "sim/SimulatedGpus.h"
 
 #include "platform/CFormat.h"
 
@@ -7,9 +7,14 @@
 #include <string>
 #include <vector>
 
-namespace monitor {
+namespace sim {
 
 using platform::cformat;
+using platform::DrmTree;
+using platform::NvmlApi;
+using platform::NvmlDevice;
+using platform::NvmlEntry;
+namespace nvml = platform::nvml;
 
 namespace {
 
@@ -222,4 +227,4 @@ std::shared_ptr<DrmTree> makeSimulatedDrmTree(int cards, GpuLoad load)
     return std::make_shared<SimulatedDrmTree>(cards, std::move(load));
 }
 
-} // namespace monitor
+} // namespace sim

@@ -6,13 +6,13 @@
 // an idle GPU sits near 38 °C, a fully loaded one near 85 °C, each further
 // GPU 2 °C warmer than the one before.
 
-#include "monitor/gpu/DrmTree.h"
-#include "monitor/gpu/NvmlApi.h"
+#include "platform/DrmTree.h"
+#include "platform/NvmlApi.h"
 
 #include <functional>
 #include <memory>
 
-namespace monitor {
+namespace sim {
 
 // The load the GPUs follow, 0 to 1.
 using GpuLoad = std::function<double()>;
@@ -20,7 +20,7 @@ using GpuLoad = std::function<double()>;
 // Temperature of simulated GPU `index` at a load, in thousandths of a degree.
 int simulatedGpuMillidegrees(int index, double load);
 
-std::unique_ptr<NvmlApi> makeSimulatedNvml(int gpus, GpuLoad load);
-std::shared_ptr<DrmTree> makeSimulatedDrmTree(int cards, GpuLoad load);
+std::unique_ptr<platform::NvmlApi> makeSimulatedNvml(int gpus, GpuLoad load);
+std::shared_ptr<platform::DrmTree> makeSimulatedDrmTree(int cards, GpuLoad load);
 
-} // namespace monitor
+} // namespace sim

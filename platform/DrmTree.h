@@ -9,7 +9,7 @@
 #include <string>
 #include <vector>
 
-namespace monitor {
+namespace platform {
 
 class DrmTree {
 public:
@@ -39,4 +39,4 @@ private:
     std::string m_root;
 };
 
-} // namespace monitor
+} // namespace platform

@@ -1,8 +1,8 @@
-#include "monitor/gpu/NvmlLibrary.h"
+#include "platform/NvmlLibrary.h"
 
 #include <dlfcn.h>
 
-namespace monitor {
+namespace platform {
 
 namespace {
 
@@ -84,4 +84,4 @@ int NvmlLibrary::pcieLinkWidth(NvmlDevice device, unsigned* lanes)
     return call<int (*)(NvmlDevice, unsigned*)>(entry(NvmlEntry::PcieWidth), device, lanes);
 }
 
-} // namespace monitor
+} // namespace platform

@@ -3,13 +3,13 @@
 // is needed at build time. An entry the library does not export is reported
 // missing by has() and answers ErrorFunctionNotFound.
 
-#include "monitor/gpu/NvmlApi.h"
+#include "platform/NvmlApi.h"
 
 #include <array>
 #include <memory>
 #include <string>
 
-namespace monitor {
+namespace platform {
 
 class NvmlLibrary : public NvmlApi {
 public:
@@ -41,4 +41,4 @@ private:
     std::array<void*, EntryCount> m_entries{};
 };
 
-} // namespace monitor
+} // namespace platform
