@@ -3,9 +3,7 @@
 #include "monitor/gpu/AdlOverSysfs.h"
 #include "monitor/gpu/NvApiOverNvml.h"
 #include "monitor/gpu/NvmlLibrary.h"
-#include "monitor/settings/SettingsLayout.h"
-#include "monitor/settings/SettingsRules.h"
-#include "platform/IniFile.h"
+#include "monitor/settings/SettingsStore.h"
 
 #include <algorithm>
 
@@ -85,9 +83,7 @@ bool GpuSensors::enableAti(MonitorSettings& settings)
     // made before them, as at start-up.
     if (!createAti(settings))
         return false;
-    const platform::IniFile ini(m_iniPath);
-    settings.PollInterval = normalisePollInterval(ini.readInt(MainSection, "PollInterval", 5));
-    settings.DisableSensor = ini.readInt(MainSection, "DisableSensor", 0);
+    LoadAtiSensorKeys(settings, m_iniPath);
     settings.gpuPresent = true;
     return true;
 }
@@ -113,10 +109,7 @@ bool GpuSensors::saveAtiPolling()
 {
     if (m_settings == nullptr)
         return false;
-    platform::IniFile ini(m_iniPath);
-    const bool interval = ini.writeInt(MainSection, "PollInterval", m_settings->PollInterval);
-    const bool disable = ini.writeInt(MainSection, "DisableSensor", m_settings->DisableSensor);
-    return interval && disable;
+    return SaveAtiSensorKeys(*m_settings, m_iniPath) == WriteResult::Written;
 }
 
 void GpuSensors::close()

@@ -56,7 +56,7 @@ TEST_F(StoredFilesTest, EveryWriterProducesTheRecordedFile)
         settings.nvidiaPresent = c.gpus;
         settings.atiPresent = c.gpus;
         LoadFonts(settings, m_ini, *c.layout);
-        LoadAll(settings, m_ini, processor, StartupActions{}, *c.layout);
+        LoadAll(settings, m_ini, processor, *c.layout);
 
         fake::FakeProcessor cpu = registerProcessor(
             8, {msr::IA32_CLOCK_MODULATION, msr::MSR_PLATFORM_INFO, msr::MSR_TURBO_RATIO_LIMIT,
