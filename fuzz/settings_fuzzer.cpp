@@ -39,7 +39,7 @@ MonitorSettings loadMonitor(const std::string& path, const monitor::ProcessorFac
 {
     MonitorSettings settings;
     monitor::LoadFonts(settings, path, layout);
-    monitor::LoadAll(settings, path, processor, {}, layout);
+    monitor::LoadAll(settings, path, processor, layout);
     return settings;
 }
 

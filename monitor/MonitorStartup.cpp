@@ -10,8 +10,8 @@
 #include "monitor/MonitorTick.h"
 #include "monitor/settings/ProcessorFacts.h"
 #include "monitor/settings/SettingsStore.h"
+#include "monitor/settings/TurboLimitsStore.h"
 #include "platform/AccessStatus.h"
-#include "platform/IniFile.h"
 
 #include <new>
 #include <span>
@@ -50,26 +50,6 @@ void widenAffinity(MonitorRecords& m)
     m.access.refreshMasks();
 }
 
-// The keys the identification needs before the settings are read as a whole.
-struct EarlyKeys {
-    int msrMulti = 0;
-    int killMhz = 0;
-    int skull = 0;
-};
-
-EarlyKeys readEarlyKeys(const MonitorRecords& m)
-{
-    const platform::IniDocument document =
-        platform::IniFile(m.iniPath).load().value_or(platform::IniDocument());
-    EarlyKeys keys;
-    keys.msrMulti = document.readInt(MainSection, "MSRMulti", 0);
-    if (m.layout.killMhzKey)
-        keys.killMhz = document.readInt(MainSection, "KillMHz", 0);
-    if (m.layout.skullKey)
-        keys.skull = document.readInt(MainSection, "Skull", 0);
-    return keys;
-}
-
 } // namespace
 
 int InitialiseWaitMs(const hw::BuildFlavour& flavour) { return flavour.sixCoreRules ? 250 : 500; }
@@ -100,9 +80,9 @@ StartupOutcome RunStartup(MonitorRecords& m, hw::Messages& messages, const Start
     if (hw::identifyProcessor(m.access, m.info, messages) == hw::Support::Unsupported)
         return StartupOutcome::UnsupportedProcessor;
 
-    const EarlyKeys keys = readEarlyKeys(m);
+    LoadStartupKeys(settings, m.iniPath, m.layout);
     try {
-        m.counters.emplace(CreateCounters(m.access, m.info, m.measureFlavour, keys.msrMulti));
+        m.counters.emplace(CreateCounters(m.access, m.info, m.measureFlavour, settings.MSRMulti));
     } catch (const std::bad_alloc&) {
         messages.showError("", AllocationErrorText);
         return StartupOutcome::AllocationError;
@@ -114,19 +94,20 @@ StartupOutcome RunStartup(MonitorRecords& m, hw::Messages& messages, const Start
 
     m.clockThread = StartClockThread(m.processorOwner, m.shared);
 
-    hw::applyModelRules(m.info, keys.killMhz, m.flavour);
-    hw::selectPackage(m.info, keys.skull, m.flavour);
+    hw::applyModelRules(m.info, settings.KillMHz, m.flavour);
+    hw::selectPackage(m.info, settings.Skull, m.flavour);
     if (m.info.nehalemClass)
         hw::readTemperatureTargets(m.access, m.info);
 
-    StartupActions actions;
-    actions.hardware = &m.access;
-    actions.openGpuSensors = hooks.openGpuSensors;
-    actions.startLoadThread = [&m] {
+    // The settings with the work their keys ask for, in the keys' order.
+    if (hooks.openGpuSensors)
+        hooks.openGpuSensors(settings);
+    LoadAll(settings, m.iniPath, processorFacts(m.info), m.layout);
+    if (m.info.nehalemClass)
+        ApplyStartupTurboLimits(settings, m.iniPath, m.access, m.layout);
+    if (settings.TMLoad)
         m.loadThread = StartLoadCounterThread(m.processorOwner, m.shared, m.measureFlavour.loadThreadPriority);
-    };
-    actions.writeClockModulation = [&m](uint32_t value) { WriteClockModulation(m.access, value); };
-    LoadAll(settings, m.iniPath, processorFacts(m.info), actions, m.layout);
+    WriteClockModulation(m.access, static_cast<uint32_t>(settings.ClockMod));
     hw::applyTjMaxOverrides(m.info, std::span<const int>(settings.TjMax.data(), m.layout.coreKeys));
 
     try {

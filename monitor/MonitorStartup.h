@@ -10,13 +10,14 @@
 //  3. process affinity widened to the system mask; the fonts
 //  4. without a settings record: "Driver Error" with the status text, end
 //  5. processor identification; an unsupported processor ends here
-//  6. measurement records and the performance counters (MSRMulti)
+//  6. the keys MSRMulti, KillMHz, Skull and GPU; measurement records and the
+//     performance counters (MSRMulti)
 //  7. signature texts, core map
 //  8. clock-measurement thread
-//  9. model rules (KillMHz), graphics sensors, package selection (Skull),
-//     TjMax from the processor, then every other key with its start-up work:
-//     stored turbo limits, the load thread (TMLoad), clock modulation
-//     (ClockMod); the TjMax overrides
+//  9. model rules (KillMHz), package selection (Skull), TjMax from the
+//     processor; the graphics sensors (GPU), every other key, then the work
+//     the keys ask for: stored turbo limits, the load thread (TMLoad), clock
+//     modulation (ClockMod); the TjMax overrides
 // 10. the sampling cycle with its measurement and log steps
 
 #include "hw/Messages.h"

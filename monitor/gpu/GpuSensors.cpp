@@ -2,10 +2,8 @@
 
 #include "monitor/gpu/AdlOverSysfs.h"
 #include "monitor/gpu/NvApiOverNvml.h"
+#include "monitor/settings/SettingsStore.h"
 #include "platform/NvmlLibrary.h"
-#include "monitor/settings/SettingsLayout.h"
-#include "monitor/settings/SettingsRules.h"
-#include "platform/IniFile.h"
 
 #include <algorithm>
 
@@ -14,12 +12,8 @@ namespace monitor {
 GpuBackends GpuBackends::host(std::string nvmlPath, std::string drmRoot)
 {
     GpuBackends backends;
-    backends.openNvml = [nvmlPath]() -> std::unique_ptr<platform::NvmlApi> {
-        return platform::NvmlLibrary::open(nvmlPath);
-    };
-    backends.openDrm = [drmRoot]() -> std::shared_ptr<platform::DrmTree> {
-        return std::make_shared<platform::DiskDrmTree>(drmRoot);
-    };
+    backends.openNvml = [nvmlPath]() -> std::unique_ptr<NvmlApi> { return NvmlLibrary::open(nvmlPath); };
+    backends.openDrm = [drmRoot]() -> std::shared_ptr<DrmTree> { return std::make_shared<DiskDrmTree>(drmRoot); };
     return backends;
 }
 
@@ -28,7 +22,7 @@ GpuSensors::GpuSensors(GpuBackends backends, GpuClock clock, std::string iniPath
     , m_clock(std::move(clock))
     , m_iniPath(std::move(iniPath))
     , m_loader([this]() -> std::unique_ptr<NvApiLibrary> {
-        std::unique_ptr<platform::NvmlApi> nvml = m_backends.openNvml ? m_backends.openNvml() : nullptr;
+        std::unique_ptr<NvmlApi> nvml = m_backends.openNvml ? m_backends.openNvml() : nullptr;
         if (!nvml)
             return nullptr;
         return std::make_unique<NvApiOverNvml>(std::move(nvml));
@@ -60,7 +54,7 @@ bool GpuSensors::createAti(MonitorSettings& settings)
     if (m_ati)
         return true;
     const AtiSensor::LibraryOpener open = [this]() -> std::unique_ptr<AdlLibrary> {
-        std::shared_ptr<platform::DrmTree> tree = m_backends.openDrm ? m_backends.openDrm() : nullptr;
+        std::shared_ptr<DrmTree> tree = m_backends.openDrm ? m_backends.openDrm() : nullptr;
         if (!tree)
             return nullptr;
         return std::make_unique<AdlOverSysfs>(std::move(tree));
@@ -89,9 +83,7 @@ bool GpuSensors::enableAti(MonitorSettings& settings)
     // made before them, as at start-up.
     if (!createAti(settings))
         return false;
-    const platform::IniFile ini(m_iniPath);
-    settings.PollInterval = normalisePollInterval(ini.readInt(MainSection, "PollInterval", 5));
-    settings.DisableSensor = ini.readInt(MainSection, "DisableSensor", 0);
+    LoadAtiSensorKeys(settings, m_iniPath);
     settings.gpuPresent = true;
     return true;
 }
@@ -117,10 +109,7 @@ bool GpuSensors::saveAtiPolling()
 {
     if (m_settings == nullptr)
         return false;
-    platform::IniFile ini(m_iniPath);
-    const bool interval = ini.writeInt(MainSection, "PollInterval", m_settings->PollInterval);
-    const bool disable = ini.writeInt(MainSection, "DisableSensor", m_settings->DisableSensor);
-    return interval && disable;
+    return SaveAtiSensorKeys(*m_settings, m_iniPath) == WriteResult::Written;
 }
 
 void GpuSensors::close()

@@ -2,8 +2,11 @@
 // The monitor's settings record. Every field that belongs to a key of the
 // settings file carries the key's name; keys numbered by core slot (TjMax0,
 // Idle0, IconTextColor0 ...) are arrays indexed by that number. The defaults
-// below are the values a missing key reads as. Reading and writing the file
-// lives in SettingsStore.h; this header stays a plain record.
+// below are the values a missing key reads as, and the only place they are
+// written down: the key table (SettingsKeys.h) takes them from a fresh record,
+// apart from the defaults that depend on the build, the unit, the GPU sensors
+// or the processor. Reading and writing the file lives in SettingsStore.h;
+// this header stays a plain record.
 
 #include "hw/BuildFlavour.h"
 

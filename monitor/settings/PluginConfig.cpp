@@ -1,7 +1,7 @@
 #include "monitor/settings/PluginConfig.h"
 
+#include "monitor/settings/SettingsKeyIo.h"
 #include "monitor/settings/SettingsKeys.h"
-#include "monitor/settings/SettingsRules.h"
 #include "platform/IniFile.h"
 
 namespace monitor {
@@ -23,12 +23,14 @@ WriteResult writePluginCalibration(const std::string& configPath, const MonitorS
     std::optional<platform::IniDocument> document = file.load();
     if (!document)
         return WriteResult::Failed;
-    auto writeTjMax = [&](int core) {
-        document->writeInt(MainSection, indexedKey("TjMax", core), settings.TjMax[core]);
+    // The settings file's keys, in its formats.
+    const SettingsKey& tjMax = settingsKeyOf(&MonitorSettings::TjMax);
+    const SettingsKey& idle = settingsKeyOf(&MonitorSettings::Idle);
+    auto write = [&](const SettingsKey& key, int core) {
+        writeKey(*document, key, settings, {layout, processor, settings, {}, core});
     };
-    auto writeIdle = [&](int core) {
-        document->writeString(MainSection, indexedKey("Idle", core), idleText(settings.Idle[core]));
-    };
+    const auto writeTjMax = [&](int core) { write(tjMax, core); };
+    const auto writeIdle = [&](int core) { write(idle, core); };
     if (order == CalibrationOrder::PerCore) {
         for (int core = 0; core < layout.coreKeys; ++core) {
             if (!processor.present(core))

@@ -59,7 +59,7 @@ int idleTenthsFromField(std::string_view text)
     return static_cast<int>(degrees >= 0 ? degrees * 10 + 0.5 : degrees * 10 - 0.5);
 }
 
-int limitTjMaxField(int value) { return std::clamp(value, 70, 120); }
+int limitTjMaxField(int value) { return std::clamp(value, LowestTjMax, HighestTjMax); }
 
 int nearestDayDivisor(int seconds)
 {

@@ -6,62 +6,11 @@
 
 namespace monitor {
 
-int normaliseLogInterval(int seconds)
-{
-    if (seconds < 1 || seconds > SecondsPerDay || SecondsPerDay % seconds != 0)
-        return 5;
-    return seconds;
-}
-
-int normaliseHDWrite(int seconds)
-{
-    if (seconds < 1)
-        return 1;
-    return seconds > SecondsPerDay ? SecondsPerDay : seconds;
-}
-
-int normaliseRefreshInterval(int milliseconds)
-{
-    return (milliseconds < 100 || milliseconds > 20000) ? 1000 : milliseconds;
-}
-
-int normaliseClockMod(int image)
-{
-    return (image < 1 || image > 30) ? 2 : image;
-}
-
-int normalisePollInterval(int seconds)
-{
-    return (seconds < 1 || seconds > 3600) ? 5 : seconds;
-}
-
 int normaliseQuality(int quality)
 {
     if (quality < 0)
         return 0;
     return quality > 3 ? 3 : quality;
-}
-
-int normaliseFontNumber(int number)
-{
-    return (number < 0 || number > 3) ? 0 : number;
-}
-
-int normaliseInfoWindowIndex(int index, const ProcessorFacts& processor)
-{
-    int highest = 1;
-    if (processor.sandyBridgeClass)
-        highest = 2;
-    else if (processor.nehalemClass)
-        highest = 0;
-    return (index < 0 || index > highest) ? 0 : index;
-}
-
-std::optional<int> acceptedTjMax(int value)
-{
-    if (value < 70 || value > 120)
-        return std::nullopt;
-    return value;
 }
 
 bool killMhzAfterKey(bool killMhz, int killMhzKey)
@@ -143,12 +92,6 @@ int alarm1Default(const SettingsLayout& layout, bool fahrenheit)
 }
 
 int alarm1Limit(const SettingsLayout&, bool fahrenheit) { return alarmInUnit(CpuAlarmLimit, fahrenheit); }
-
-int normaliseAlarm1(int value, const SettingsLayout& layout, bool fahrenheit)
-{
-    const int limit = alarm1Limit(layout, fahrenheit);
-    return value > limit ? limit : value;
-}
 
 int alarm2Default(const SettingsLayout& layout, bool fahrenheit, bool gpuPresent)
 {

@@ -1,13 +1,12 @@
 #pragma once
-// The value rules of the settings keys: what a value read from the file
-// becomes, and how a value is written back. Out-of-range values are replaced
-// silently, as the keys' descriptions say.
+// The value rules of the settings keys that depend on more than the key (the
+// alarms, the unit, the fonts and brushes) and the text formats of values.
+// The rules of single keys are in the key table (SettingsKeys.cpp).
 
 #include "monitor/settings/MonitorSettings.h"
 #include "monitor/settings/ProcessorFacts.h"
 #include "monitor/settings/SettingsLayout.h"
 
-#include <optional>
 #include <string>
 #include <string_view>
 
@@ -21,26 +20,12 @@ constexpr size_t DegreeSymbolLength = 11;
 constexpr size_t FaceNameLength = 31;
 // Linux counts as Windows 7 wherever a Windows version decides something.
 constexpr int WindowsMajorVersion = 6;
+// The TjMax values a key or the settings window accepts, in °C.
+constexpr int LowestTjMax = 70;
+constexpr int HighestTjMax = 120;
 
-// 1 to 86400 and a divisor of 86400, else 5.
-int normaliseLogInterval(int seconds);
-// Below 1 becomes 1, above 86400 becomes 86400.
-int normaliseHDWrite(int seconds);
-// 100 to 20000 ms, else 1000.
-int normaliseRefreshInterval(int milliseconds);
-// 1 to 30, else 2 (modulation off).
-int normaliseClockMod(int image);
-// 1 to 3600 s, else 5.
-int normalisePollInterval(int seconds);
 // 0 to 3; above 3 becomes 3, below 0 becomes 0.
 int normaliseQuality(int quality);
-// 0 to 3, else 0.
-int normaliseFontNumber(int number);
-// The information views a processor has: 0..2 with sandyBridgeClass, only 0
-// on other nehalemClass processors, 0..1 otherwise; anything else becomes 0.
-int normaliseInfoWindowIndex(int index, const ProcessorFacts& processor);
-// A TjMax key counts only from 70 to 120 °C.
-std::optional<int> acceptedTjMax(int value);
 // killMhz after the key KillMHz: a set flag (mobile model) is cleared only by
 // 29; a clear flag is set by any non-zero value.
 bool killMhzAfterKey(bool killMhz, int killMhzKey);
@@ -62,8 +47,6 @@ std::string flagText(bool on);
 // Default and upper limit of Alarm1.
 int alarm1Default(const SettingsLayout& layout, bool fahrenheit);
 int alarm1Limit(const SettingsLayout& layout, bool fahrenheit);
-// Alarm1 as read: lowered to its limit.
-int normaliseAlarm1(int value, const SettingsLayout& layout, bool fahrenheit);
 // Default of Alarm2: read when a GPU sensor works, else taken as is.
 int alarm2Default(const SettingsLayout& layout, bool fahrenheit, bool gpuPresent);
 // Upper limit of Alarm2.

@@ -1,5 +1,8 @@
 #pragma once
-// Reading and writing the monitor's settings file.
+// Reading and writing the monitor's settings file, key by key as the key
+// table (SettingsKeys.h) describes them. Reading only reads: what start-up
+// does with the keys (opening the GPU sensors, the turbo limits, the load
+// thread, clock modulation) is start-up's work (MonitorStartup.h).
 //
 // Every operation takes the settings file's path, which the caller computes
 // afresh each time (platform::settingsPathFor(platform::programPath())). A
@@ -17,8 +20,6 @@
 #include "monitor/settings/WriteResult.h"
 
 #include <array>
-#include <cstdint>
-#include <functional>
 #include <optional>
 #include <string>
 
@@ -27,19 +28,6 @@ class HardwareAccess;
 }
 
 namespace monitor {
-
-// Start-up work that happens while the keys are read, in the reading order.
-struct StartupActions {
-    // Writes the stored turbo limits (nehalemClass processors); none: skipped.
-    hw::HardwareAccess* hardware = nullptr;
-    // After the key GPU: opens the sensors it asks for and sets nvidiaPresent
-    // and atiPresent.
-    std::function<void(MonitorSettings&)> openGpuSensors;
-    // After TMLoad, when it is on.
-    std::function<void()> startLoadThread;
-    // After ClockMod, with its value.
-    std::function<void(uint32_t)> writeClockModulation;
-};
 
 // The main window's state at shutdown that SaveOnExit stores.
 enum class Composition { Off, On };
@@ -59,11 +47,22 @@ struct ExitState {
 void LoadFonts(MonitorSettings& settings, const std::string& iniPath,
                const SettingsLayout& layout = FourCoreSettings);
 
-// Every other key, in the start-up reading order, with its rules. TjMax
-// holds the processor's values unless a key overrides them; CPUID and Spec
-// take the processor's signature and brand string.
+// The keys start-up needs before the others: MSRMulti for the counters,
+// KillMHz and Skull for the identification, GPU for the sensors.
+void LoadStartupKeys(MonitorSettings& settings, const std::string& iniPath,
+                     const SettingsLayout& layout = FourCoreSettings);
+
+// Every other key with its rules, once the GPU sensors are known
+// (nvidiaPresent, atiPresent; gpuPresent follows them): PollInterval and
+// DisableSensor only while the ATI sensor works, Alarm2 only while a GPU
+// sensor works. TjMax holds the processor's values unless a key overrides
+// them; CPUID and Spec take the processor's signature and brand string. The
+// turbo limit keys belong to ApplyStartupTurboLimits (TurboLimitsStore.h).
 void LoadAll(MonitorSettings& settings, const std::string& iniPath, const ProcessorFacts& processor,
-             const StartupActions& actions = {}, const SettingsLayout& layout = FourCoreSettings);
+             const SettingsLayout& layout = FourCoreSettings);
+
+// PollInterval and DisableSensor, for an ATI sensor that starts working.
+void LoadAtiSensorKeys(MonitorSettings& settings, const std::string& iniPath);
 
 // The keys of the settings window. When RivaFile names RivaTuner.exe, the
 // calibration keys are copied into the plug-in's OLCore.cfg as well. Keys of
@@ -79,5 +78,12 @@ WriteResult SaveOnExit(const MonitorSettings& settings, const std::string& iniPa
 
 // The seven font keys lfHeight .. lfFaceName.
 WriteResult SaveFont(const MonitorSettings& settings, const std::string& iniPath);
+
+// PollInterval and DisableSensor, from the ATI information window.
+WriteResult SaveAtiSensorKeys(const MonitorSettings& settings, const std::string& iniPath);
+
+// The settings as the settings window's Defaults button shows them: the keys
+// it resets at their defaults, everything else as it is.
+MonitorSettings WithWindowDefaults(const MonitorSettings& settings);
 
 } // namespace monitor

@@ -2,7 +2,8 @@
 
 #include "hw/HardwareAccess.h"
 #include "hw/MsrIndex.h"
-#include "monitor/settings/SettingsRules.h"
+#include "monitor/settings/SettingsKeyIo.h"
+#include "monitor/settings/SettingsKeys.h"
 #include "platform/IniFile.h"
 
 namespace monitor {
@@ -11,11 +12,24 @@ namespace {
 
 constexpr int LastCpu = 7;
 
-uint32_t readRegisterKey(const platform::IniDocument& document, const SettingsLayout& layout,
-                         const char* key, uint32_t defaultValue)
+const ProcessorFacts NoProcessor{};
+
+TurboFacts programmable(uint64_t platformInfo)
 {
-    return static_cast<uint32_t>(
-        document.readInt(layout.turboSection, key, static_cast<int>(defaultValue)));
+    TurboFacts facts;
+    facts.ratioLimits = msr::platform_info::ProgrammableRatioLimit.test(platformInfo);
+    facts.tdpLimits = msr::platform_info::ProgrammableTdpLimit.test(platformInfo);
+    return facts;
+}
+
+// The turbo limit keys that exist for these facts.
+void readTurboKeys(MonitorSettings& settings, const platform::IniDocument& document, const TurboFacts& facts,
+                   const SettingsLayout& layout)
+{
+    const KeyContext context{layout, NoProcessor, settings, facts};
+    for (const SettingsKey& key : settingsKeys())
+        if (key.reader == KeyReader::TurboLimits && keyApplies(key, context))
+            readKey(document, key, settings, context);
 }
 
 } // namespace
@@ -23,10 +37,8 @@ uint32_t readRegisterKey(const platform::IniDocument& document, const SettingsLa
 WriteResult SaveTurboLimits(MonitorSettings& settings, const std::string& iniPath,
                             hw::HardwareAccess& hardware, const SettingsLayout& layout)
 {
-    const uint64_t platformInfo = hardware.read(msr::MSR_PLATFORM_INFO);
-    const bool ratioLimits = msr::platform_info::ProgrammableRatioLimit.test(platformInfo);
-    const bool tdpLimits = msr::platform_info::ProgrammableTdpLimit.test(platformInfo);
-    if (!ratioLimits && !tdpLimits)
+    const TurboFacts facts = programmable(hardware.read(msr::MSR_PLATFORM_INFO));
+    if (!facts.ratioLimits && !facts.tdpLimits)
         return WriteResult::Written; // nothing to store
 
     const platform::IniFile file(iniPath);
@@ -35,17 +47,17 @@ WriteResult SaveTurboLimits(MonitorSettings& settings, const std::string& iniPat
         return WriteResult::Failed;
 
     MonitorSettings stored = settings;
-    if (tdpLimits) {
+    if (facts.tdpLimits)
         stored.TDPTDC = msr::lowHalf(hardware.read(msr::MSR_TURBO_POWER_CURRENT_LIMIT));
-        document->writeString(layout.turboSection, "TDPTDC", registerText(stored.TDPTDC));
-    }
-    if (ratioLimits) {
+    if (facts.ratioLimits) {
         const uint64_t ratios = hardware.read(msr::MSR_TURBO_RATIO_LIMIT);
         stored.OneADEAX = msr::lowHalf(ratios);
         stored.OneADEDX = msr::highHalf(ratios);
-        document->writeString(layout.turboSection, "OneADEAX", registerText(stored.OneADEAX));
-        document->writeString(layout.turboSection, "OneADEDX", registerText(stored.OneADEDX));
     }
+    const KeyContext context{layout, NoProcessor, stored, facts};
+    for (const SettingsKey& key : settingsKeys())
+        if (key.reader == KeyReader::TurboLimits && keyApplies(key, context))
+            writeKey(*document, key, stored, context);
     if (!file.save(*document))
         return WriteResult::Failed;
     settings.TDPTDC = stored.TDPTDC;
@@ -54,14 +66,15 @@ WriteResult SaveTurboLimits(MonitorSettings& settings, const std::string& iniPat
     return WriteResult::Written;
 }
 
-void ApplyStartupTurboLimits(MonitorSettings& settings, const platform::IniDocument& document,
+void ApplyStartupTurboLimits(MonitorSettings& settings, const std::string& iniPath,
                              hw::HardwareAccess& hardware, const SettingsLayout& layout)
 {
-    const uint64_t platformInfo = hardware.read(msr::MSR_PLATFORM_INFO);
+    const platform::IniDocument document =
+        platform::IniFile(iniPath).load().value_or(platform::IniDocument());
+    const TurboFacts facts = programmable(hardware.read(msr::MSR_PLATFORM_INFO));
 
-    if (msr::platform_info::ProgrammableRatioLimit.test(platformInfo)) {
-        settings.OneADEAX = readRegisterKey(document, layout, "OneADEAX", 0);
-        settings.OneADEDX = readRegisterKey(document, layout, "OneADEDX", 0);
+    if (facts.ratioLimits) {
+        readTurboKeys(settings, document, {.ratioLimits = true}, layout);
         if (settings.OneADEAX != 0) {
             const uint64_t ratios = msr::join(settings.OneADEAX, settings.OneADEDX);
             hardware.forEachCpu(0, LastCpu,
@@ -69,9 +82,9 @@ void ApplyStartupTurboLimits(MonitorSettings& settings, const platform::IniDocum
         }
     }
 
-    if (msr::platform_info::ProgrammableTdpLimit.test(platformInfo)) {
+    if (facts.tdpLimits) {
         const uint64_t current = hardware.read(msr::MSR_TURBO_POWER_CURRENT_LIMIT);
-        settings.TDPTDC = readRegisterKey(document, layout, "TDPTDC", msr::lowHalf(current));
+        readTurboKeys(settings, document, {.tdpLimits = true, .tdpTdcNow = msr::lowHalf(current)}, layout);
         uint64_t limits = msr::join(settings.TDPTDC, msr::highHalf(current));
         limits = msr::turbo_power_current_limit::TdpLimitOverride.set(limits, 1);
         limits = msr::turbo_power_current_limit::TdcLimitOverride.set(limits, 1);
@@ -79,14 +92,6 @@ void ApplyStartupTurboLimits(MonitorSettings& settings, const platform::IniDocum
             hardware.write(msr::MSR_TURBO_POWER_CURRENT_LIMIT, limits);
         });
     }
-}
-
-void ApplyStartupTurboLimits(MonitorSettings& settings, const std::string& iniPath,
-                             hw::HardwareAccess& hardware, const SettingsLayout& layout)
-{
-    const platform::IniDocument document =
-        platform::IniFile(iniPath).load().value_or(platform::IniDocument());
-    ApplyStartupTurboLimits(settings, document, hardware, layout);
 }
 
 } // namespace monitor

@@ -13,9 +13,6 @@
 namespace hw {
 class HardwareAccess;
 }
-namespace platform {
-class IniDocument;
-}
 
 namespace monitor {
 
@@ -27,13 +24,11 @@ WriteResult SaveTurboLimits(MonitorSettings& settings, const std::string& iniPat
                             hw::HardwareAccess& hardware,
                             const SettingsLayout& layout = FourCoreSettings);
 
-// At start-up on nehalemClass processors: writes the stored ratio limits (when
-// OneADEAX is not 0) and the TDP/TDC limits with both override bits to every
-// logical CPU 0 to 7, then returns to the system mask. TDPTDC defaults to the
-// register's current low half.
-void ApplyStartupTurboLimits(MonitorSettings& settings, const platform::IniDocument& document,
-                             hw::HardwareAccess& hardware,
-                             const SettingsLayout& layout = FourCoreSettings);
+// At start-up on nehalemClass processors: reads the keys of the programmable
+// limits into the record and writes the stored ratio limits (when OneADEAX is
+// not 0) and the TDP/TDC limits with both override bits to every logical CPU
+// 0 to 7, then returns to the system mask. TDPTDC defaults to the register's
+// current low half.
 void ApplyStartupTurboLimits(MonitorSettings& settings, const std::string& iniPath,
                              hw::HardwareAccess& hardware,
                              const SettingsLayout& layout = FourCoreSettings);

@@ -10,7 +10,6 @@
 #include "monitor/ui/DialogMessages.h"
 #include "monitor/ui/MainDialogTemplate.h"
 #include "monitor/ui/ProgramIcon.h"
-#include "platform/IniFile.h"
 
 #include <QApplication>
 #include <QKeyEvent>
@@ -545,11 +544,7 @@ void MainDialog::followTemperatureUnit()
     if (!m_records.running() || s.Fahrenheit == m_extremesFahrenheit)
         return;
     m_extremesFahrenheit = s.Fahrenheit;
-    int skull = 0;
-    if (m_records.layout.skullKey)
-        skull = platform::IniFile(m_records.iniPath).readInt(MainSection, "Skull", 0);
-    if (skull > LargestSkull)
-        skull = 0;
+    const int skull = s.Skull > LargestSkull ? 0 : s.Skull;
     setText(IDC_TEMPERATURE_FRAME, temperatureHeading(s.unitText, skull));
     m_records.readings->ResetRunTimer();
     m_records.cycle->reset();

@@ -123,6 +123,40 @@ TEST_F(Lifecycle, TjMaxOverrideReachesTheSamplingAndTMLoadStartsTheLoadThread)
     EXPECT_EQ(records->cycle->samples().cores[1].temperature, 105 - 40);
 }
 
+// Reading the settings only reads: start-up opens the GPU sensors with the
+// key GPU before the keys that depend on them, and acts on the stored turbo
+// limits (nehalemClass only) and ClockMod after them.
+TEST_F(Lifecycle, StartupOpensTheGpuSensorsBeforeTheKeysAndActsOnThemAfter)
+{
+    for (const bool nehalemClass : {true, false}) {
+        SCOPED_TRACE(nehalemClass);
+        records.reset();
+        create(nehalemClass ? "i7-2600k" : "q9550",
+               "[Ostrel]\nGPU=2\nPollInterval=9\nClockMod=24\n[Pavolt]\nOneADEAX=0x22232425\n");
+        int gpuKey = -1;
+        long writesBeforeSensors = -1;
+        StartupHooks hooks;
+        hooks.openGpuSensors = [&](MonitorSettings& s) {
+            gpuKey = s.GPU;
+            writesBeforeSensors = long(cpu->writes().size());
+            s.atiPresent = (s.GPU & 2) != 0;
+        };
+        ASSERT_EQ(RunStartup(*records, messages, hooks), StartupOutcome::Running);
+
+        EXPECT_EQ(gpuKey, 2);
+        EXPECT_EQ(records->settings->PollInterval, 9); // read because the ATI sensor works
+        EXPECT_GE(firstWrite(msr::IA32_CLOCK_MODULATION), writesBeforeSensors);
+        EXPECT_TRUE(cpusWritten(msr::IA32_CLOCK_MODULATION, 24).contains(0));
+        if (nehalemClass) {
+            EXPECT_GE(firstWrite(msr::MSR_TURBO_RATIO_LIMIT), writesBeforeSensors);
+            EXPECT_EQ(records->settings->OneADEAX, 0x22232425u);
+        } else {
+            EXPECT_EQ(firstWrite(msr::MSR_TURBO_RATIO_LIMIT), -1);
+            EXPECT_EQ(records->settings->OneADEAX, 0u);
+        }
+    }
+}
+
 TEST_F(Lifecycle, EveryTickReprogramsTheCountersOnEveryProcessor)
 {
     create("i7-2600k", "[Ostrel]\n");

@@ -40,8 +40,6 @@ constexpr int SixCoreDefaultDuty = 2;
 constexpr int CoreAndGpuIconBits = 0x1FF;
 // Logical processors whose APIC identifiers are listed.
 constexpr int LastApicCpu = 7;
-// The log interval Defaults puts in the window.
-constexpr int DefaultLogSeconds = 5;
 // The GPU alarm Defaults shows with a working GPU sensor.
 constexpr int DefaultGpuAlarm = 100;
 
@@ -417,22 +415,31 @@ void SettingsDialog::onCancel()
 
 void SettingsDialog::restoreDefaults()
 {
+    const MonitorSettings defaults = WithWindowDefaults(m_settings);
     for (int core = 0; core < m_columns; ++core) {
         if (!corePresent(core))
             continue;
         const auto i = static_cast<size_t>(core);
         m_copy.tjMax[i] = m_records.info.tjMaxDetected[i];
-        m_copy.idle[i] = 0;
+        m_copy.idle[i] = defaults.Idle[i];
     }
-    for (int id : {IDC_LOG_FILE, IDC_TRAY_INFO, IDC_START_MINIMIZED, IDC_TASK_BAR, IDC_TM_LOAD,
-                   IDC_MINIMIZE_ON_CLOSE, IDC_ALARM, IDC_ON_TOP, IDC_EXCEL, IDC_NORMAL_WINDOW, IDC_MINI_MODE})
-        setChecked(id, false);
+    setChecked(IDC_LOG_FILE, defaults.LogFile != 0);
+    setChecked(IDC_TRAY_INFO, defaults.TrayInfo != 0);
+    setChecked(IDC_START_MINIMIZED, defaults.StartMinimized != 0);
+    setChecked(IDC_TASK_BAR, defaults.TaskBar != 0);
+    setChecked(IDC_TM_LOAD, defaults.TMLoad);
+    setChecked(IDC_MINIMIZE_ON_CLOSE, defaults.MinimizeOnClose);
+    setChecked(IDC_ALARM, defaults.Alarm != 0);
+    setChecked(IDC_ON_TOP, defaults.OnTop != 0);
+    setChecked(IDC_EXCEL, defaults.CSV != 0);
+    setChecked(IDC_NORMAL_WINDOW, defaults.CustomGUI != 0);
+    setChecked(IDC_MINI_MODE, defaults.CustomGUIMini != 0);
     // Without any icon the task-bar entry stays: it is the only way back to
     // a minimised window.
     if (!iconShown())
         setChecked(IDC_TASK_BAR, true);
-    m_copy.normHeading = 0;
-    m_copy.miniHeading = 0;
+    m_copy.normHeading = defaults.NormHeading;
+    m_copy.miniHeading = defaults.MiniHeading;
     if (!m_records.info.nehalemClass)
         setChecked(IDC_DISABLE_TURBO, false);
 
@@ -442,12 +449,12 @@ void SettingsDialog::restoreDefaults()
     m_copy.alarm2 = gpuWorks() ? shown(DefaultGpuAlarm) : 0;
     setNumber(IDC_ALARM_CPU, m_copy.alarm1);
     setNumber(IDC_ALARM_GPU, m_copy.alarm2);
-    m_copy.alarmFile.clear();
+    m_copy.alarmFile = defaults.AlarmFile;
 
     for (int id : {IDC_NORMAL_FILL, IDC_NORMAL_TEXT, IDC_MINI_FILL, IDC_MINI_TEXT, IDC_ALARM_CPU, IDC_ALARM_GPU,
                    IDC_LOG_SECONDS, IDC_ALARM_FILE})
         setEnabled(id, false);
-    m_copy.logInterval = DefaultLogSeconds;
+    m_copy.logInterval = defaults.LogInterval;
     setNumber(IDC_LOG_SECONDS, m_copy.logInterval);
     enableApply();
 

@@ -36,13 +36,10 @@ protected:
     {
         writeFile(m_ini, "[Ostrel]\n" + keys);
         MonitorSettings settings;
-        StartupActions actions;
-        actions.openGpuSensors = [gpu](MonitorSettings& s) {
-            s.nvidiaPresent = gpu == Gpu::Nvidia;
-            s.atiPresent = gpu == Gpu::Ati;
-        };
+        settings.nvidiaPresent = gpu == Gpu::Nvidia;
+        settings.atiPresent = gpu == Gpu::Ati;
         LoadFonts(settings, m_ini, layout);
-        LoadAll(settings, m_ini, processorOf(cpu), actions, layout);
+        LoadAll(settings, m_ini, processorOf(cpu), layout);
         return settings;
     }
 };
@@ -280,26 +277,6 @@ TEST_F(LoadAllTest, MissingFileGivesTheDefaultRecordWithTheProcessorsValues)
     EXPECT_EQ(settings.mainFont.lfHeight, 24);
     EXPECT_EQ(settings.mainFont.lfWeight, 500);
     EXPECT_EQ(settings.mainFont.lfFaceName, "Microsoft Sans Serif");
-}
-
-TEST_F(LoadAllTest, StartupWorkRunsWhereTheKeysAreRead)
-{
-    writeFile(m_ini, "[Ostrel]\nGPU=2\nTMLoad=1\nClockMod=24\nPollInterval=9\n");
-    MonitorSettings settings;
-    std::vector<std::string> steps;
-    StartupActions actions;
-    actions.openGpuSensors = [&](MonitorSettings& s) {
-        steps.push_back("gpu " + std::to_string(s.GPU));
-        s.atiPresent = (s.GPU & 2) != 0;
-    };
-    actions.startLoadThread = [&] { steps.push_back("load thread"); };
-    actions.writeClockModulation = [&](uint32_t value) {
-        steps.push_back("clock modulation " + std::to_string(value));
-    };
-    LoadAll(settings, m_ini, core2Processor(), actions);
-    EXPECT_EQ(steps, (std::vector<std::string>{"gpu 2", "load thread", "clock modulation 24"}));
-    EXPECT_TRUE(settings.gpuPresent);
-    EXPECT_EQ(settings.PollInterval, 9);
 }
 
 TEST_F(LoadAllTest, SixCoreBuildKeys)

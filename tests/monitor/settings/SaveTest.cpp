@@ -217,10 +217,10 @@ TEST_F(SaveTest, WhatIsSavedReadsBackTheSame)
     ASSERT_EQ(SaveFont(settings, m_ini), WriteResult::Written);
 
     MonitorSettings back;
-    StartupActions actions;
-    actions.openGpuSensors = [](MonitorSettings& s) { s.nvidiaPresent = (s.GPU & 1) != 0; };
     LoadFonts(back, m_ini);
-    LoadAll(back, m_ini, processor, actions);
+    LoadStartupKeys(back, m_ini);
+    back.nvidiaPresent = (back.GPU & 1) != 0;
+    LoadAll(back, m_ini, processor);
 
     MonitorSettings expected = settings;
     for (int slot = 4; slot < hw::MaxCoreSlots; ++slot)

@@ -104,24 +104,6 @@ TEST_F(TurboLimitsStoreTest, StartupWritesWhatIsStoredAndProgrammable)
     }
 }
 
-TEST_F(TurboLimitsStoreTest, StartupReadsThemOnlyOnNehalemClassProcessors)
-{
-    writeFile(m_ini, "[Pavolt]\nOneADEAX=0x1A1A1B1C\n");
-    m_cpu.setMsrOnAll(msr::MSR_PLATFORM_INFO, RatioBit);
-    StartupActions actions;
-    actions.hardware = &m_hardware;
-
-    MonitorSettings settings;
-    LoadAll(settings, m_ini, core2Processor(), actions);
-    EXPECT_TRUE(m_cpu.writes().empty());
-
-    ProcessorFacts nehalem = core2Processor();
-    nehalem.nehalemClass = true;
-    LoadAll(settings, m_ini, nehalem, actions);
-    EXPECT_EQ(writesTo(m_cpu, msr::MSR_TURBO_RATIO_LIMIT).values, std::set<uint64_t>{0x1A1A1B1C});
-    EXPECT_EQ(settings.OneADEAX, 0x1A1A1B1Cu);
-}
-
 TEST_F(TurboLimitsStoreTest, SaveStoresTheProgrammableRegistersAsReadBack)
 {
     struct Case {

@@ -11,6 +11,7 @@
 #include <QRegularExpression>
 #include <QTest>
 
+#include <fstream>
 #include <optional>
 
 namespace {
@@ -341,7 +342,9 @@ TEST(MainDialogButtons, SettingsChangingTheUnitRenamesTheHeadingAndResets)
     EXPECT_FALSE(rig.text(IDC_MIN0).isEmpty());
 
     // The unit box acts at once, so even Cancel leaves a new unit behind,
-    // and the heading and the extremes follow it.
+    // and the heading and the extremes follow it. The package is the one
+    // read at start-up, whatever the file says by now.
+    std::ofstream(rig.iniPath) << "[Ostrel]\nSkull=0\n";
     for (const bool ok : {true, false}) {
         answerOk = ok;
         changeUnit = true;
