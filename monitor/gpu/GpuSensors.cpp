@@ -12,8 +12,12 @@ namespace monitor {
 GpuBackends GpuBackends::host(std::string nvmlPath, std::string drmRoot)
 {
     GpuBackends backends;
-    backends.openNvml = [nvmlPath]() -> std::unique_ptr<NvmlApi> { return NvmlLibrary::open(nvmlPath); };
-    backends.openDrm = [drmRoot]() -> std::shared_ptr<DrmTree> { return std::make_shared<DiskDrmTree>(drmRoot); };
+    backends.openNvml = [nvmlPath]() -> std::unique_ptr<platform::NvmlApi> {
+        return platform::NvmlLibrary::open(nvmlPath);
+    };
+    backends.openDrm = [drmRoot]() -> std::shared_ptr<platform::DrmTree> {
+        return std::make_shared<platform::DiskDrmTree>(drmRoot);
+    };
     return backends;
 }
 
@@ -22,7 +26,7 @@ GpuSensors::GpuSensors(GpuBackends backends, GpuClock clock, std::string iniPath
     , m_clock(std::move(clock))
     , m_iniPath(std::move(iniPath))
     , m_loader([this]() -> std::unique_ptr<NvApiLibrary> {
-        std::unique_ptr<NvmlApi> nvml = m_backends.openNvml ? m_backends.openNvml() : nullptr;
+        std::unique_ptr<platform::NvmlApi> nvml = m_backends.openNvml ? m_backends.openNvml() : nullptr;
         if (!nvml)
             return nullptr;
         return std::make_unique<NvApiOverNvml>(std::move(nvml));
@@ -54,7 +58,7 @@ bool GpuSensors::createAti(MonitorSettings& settings)
     if (m_ati)
         return true;
     const AtiSensor::LibraryOpener open = [this]() -> std::unique_ptr<AdlLibrary> {
-        std::shared_ptr<DrmTree> tree = m_backends.openDrm ? m_backends.openDrm() : nullptr;
+        std::shared_ptr<platform::DrmTree> tree = m_backends.openDrm ? m_backends.openDrm() : nullptr;
         if (!tree)
             return nullptr;
         return std::make_unique<AdlOverSysfs>(std::move(tree));
