@@ -15,6 +15,7 @@
 #include <QKeyEvent>
 #include <QMouseEvent>
 #include <QSystemTrayIcon>
+#include <QTimer>
 
 #include <algorithm>
 
@@ -328,6 +329,9 @@ void MainDialog::minimizeWindow()
 void MainDialog::restoreWindow()
 {
     m_allowShow = true;
+    m_comingBack = !isVisible();
+    if (m_comingBack) // a window that is never made active does not wait for it
+        QTimer::singleShot(ComingBackMs, this, [this] { m_comingBack = false; });
     showNormal();
     raise();
     activateWindow();
@@ -336,8 +340,17 @@ void MainDialog::restoreWindow()
 void MainDialog::changeEvent(QEvent* event)
 {
     DialogWindow::changeEvent(event);
+    if (event->type() == QEvent::ActivationChange && isActiveWindow())
+        m_comingBack = false;
     if (event->type() != QEvent::WindowStateChange)
         return;
+    const bool wasMinimised = static_cast<QWindowStateChangeEvent*>(event)->oldState() & Qt::WindowMinimized;
+    if ((windowState() & Qt::WindowMinimized) && !wasMinimised && m_comingBack) {
+        // The stale state of the window that was hidden behind the icon,
+        // not the user's: the window stays up.
+        QTimer::singleShot(0, this, [this] { showNormal(); });
+        return;
+    }
     m_windowRestored = !(windowState() & Qt::WindowMinimized);
     if (m_windowRestored)
         setCaption(QString::fromLatin1(m_layout.restoredCaption));

@@ -206,6 +206,10 @@ private:
     bool m_firstTickPending = true;
     bool m_allowShow = false;
     bool m_windowRestored = true;
+    // Shown again from the icon and not yet active: a window manager that
+    // still holds the window's old minimised state may report it once more.
+    bool m_comingBack = false;
+    static constexpr int ComingBackMs = 1000;
     bool m_stopRequested = false;
     bool m_alarmLatched = false;
     bool m_appliedOnTop = false;
