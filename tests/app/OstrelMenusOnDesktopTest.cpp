@@ -257,10 +257,16 @@ TEST_F(OstrelMenus, EveryMenuCommandRunsAndTheProgramEndsInOrder)
     ASSERT_TRUE(waitUntilWithdrawn(run, main.id));
     fromIconMenu("Restore", Opens::Nothing, false, false);
     ASSERT_TRUE(waitUntilShown(run, main.id));
+    // Back where it was; the window manager may map it elsewhere first.
+    EXPECT_TRUE(run.waitUntil([&] { return mainFrame().x == 100 && mainFrame().y == 100; }, 10s))
+        << "frame at " << mainFrame().x << "," << mainFrame().y;
     fromWindowMenu("Minimize");
     ASSERT_TRUE(waitUntilWithdrawn(run, main.id));
     fromIconMenu("Restore", Opens::Nothing, false, false);
     ASSERT_TRUE(waitUntilShown(run, main.id));
+    // Back where it was; the window manager may map it elsewhere first.
+    EXPECT_TRUE(run.waitUntil([&] { return mainFrame().x == 100 && mainFrame().y == 100; }, 10s))
+        << "frame at " << mainFrame().x << "," << mainFrame().y;
 
     expectOrderlyEnd();
     const platform::IniFile settings(run.settingsFile().string());
