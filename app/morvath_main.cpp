@@ -1,6 +1,6 @@
 // Morvath: the load generator. One main window; the program ends with it.
 
-#include "loadgen/LoadGeneratorRun.h"
+#include "loadgen/window/LoadGeneratorRun.h"
 
 #include <QApplication>
 

@@ -6,7 +6,7 @@
 
 #include "app/ExitStatus.h"
 #include "hw/BuildFlavour.h"
-#include "backend/GpuSelection.h"
+#include "backend/gpu/GpuSelection.h"
 #include "backend/ProcessorSelection.h"
 #include "monitor/ui/MonitorApp.h"
 #include "platform/ProgramPath.h"

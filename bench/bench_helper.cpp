@@ -12,7 +12,7 @@
 #include "hw/BuildFlavour.h"
 #include "hw/HardwareAccess.h"
 #include "hw/ProcessorInfo.h"
-#include "monitor/SamplingCycle.h"
+#include "monitor/sampling/SamplingCycle.h"
 #include "monitor/settings/MonitorSettings.h"
 #include "platform/HelperProcessor.h"
 #include "platform/LinuxProcessor.h"

@@ -8,10 +8,10 @@
 // and xeon-x5570-2s (16 logical processors; the four-core build measures 0-7,
 // the six-core build all 16). Host clock, fixed 50 % load.
 
-#include "monitor/ClockCounters.h"
-#include "monitor/ClockReadings.h"
-#include "monitor/CreateCounters.h"
-#include "monitor/SharedReadings.h"
+#include "monitor/measure/ClockCounters.h"
+#include "monitor/measure/ClockReadings.h"
+#include "monitor/measure/CreateCounters.h"
+#include "monitor/measure/SharedReadings.h"
 
 #include "hw/HardwareAccess.h"
 #include "hw/Messages.h"

@@ -5,7 +5,7 @@
 #include "backend/ProcessorSelection.h"
 #include "platform/ProgramPath.h"
 #include "platform/ProgramPlaces.h"
-#include "turbo/TurboMonitorRun.h"
+#include "turbo/window/TurboMonitorRun.h"
 
 #include <QAbstractButton>
 #include <QApplication>

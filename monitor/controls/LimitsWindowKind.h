@@ -5,7 +5,7 @@
 // in a build without package power).
 
 #include "hw/ProcessorInfo.h"
-#include "monitor/ClockCounters.h"
+#include "monitor/measure/ClockCounters.h"
 
 namespace monitor {
 

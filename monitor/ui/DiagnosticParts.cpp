@@ -1,7 +1,7 @@
 #include "monitor/ui/DiagnosticParts.h"
 
-#include "monitor/diag/BenchRun.h"
-#include "monitor/diag/SensorTestDialog.h"
+#include "monitor/diag/window/BenchRun.h"
+#include "monitor/diag/window/SensorTestDialog.h"
 #include "monitor/ui/CompositionEnabled.h"
 
 #include <QGuiApplication>

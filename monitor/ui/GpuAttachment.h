@@ -4,11 +4,11 @@
 // "Nvidia" and "ATI" switches, the cycle's GPU reading and the Reset of the
 // sensors' extremes, and their closing at shutdown.
 
-#include "monitor/MonitorRecords.h"
-#include "monitor/MonitorStartup.h"
+#include "monitor/lifecycle/MonitorRecords.h"
+#include "monitor/lifecycle/MonitorStartup.h"
 #include "monitor/gpu/GpuBackends.h"
 #include "monitor/gpu/GpuSensors.h"
-#include "monitor/gpu/GpuWindows.h"
+#include "monitor/gpu/window/GpuWindows.h"
 
 namespace monitor {
 

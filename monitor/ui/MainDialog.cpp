@@ -4,7 +4,7 @@
 #include "dialog/HoverTimer.h"
 #include "dialog/MessageBoxStyle.h"
 #include "dialog/StandardIds.h"
-#include "monitor/MonitorTick.h"
+#include "monitor/lifecycle/MonitorTick.h"
 #include "monitor/settings/PackedPosition.h"
 #include "monitor/ui/DescribedFont.h"
 #include "monitor/ui/DialogMessages.h"
@@ -318,6 +318,7 @@ void MainDialog::minimiseNow()
 
 void MainDialog::minimizeWindow()
 {
+    m_comingBack = false; // the program's own minimise is never stale
     if (settings().TaskBar != 0 || m_windowRestored) {
         if (m_windowRestored)
             minimiseNow();

@@ -10,9 +10,9 @@
 // disabled.
 
 #include "dialog/DialogWindow.h"
-#include "monitor/MonitorRecords.h"
-#include "monitor/MonitorStartup.h"
-#include "monitor/PowerEvents.h"
+#include "monitor/lifecycle/MonitorRecords.h"
+#include "monitor/lifecycle/MonitorStartup.h"
+#include "monitor/lifecycle/PowerEvents.h"
 #include "monitor/settings/SettingsStore.h"
 #include "monitor/ui/DocumentOpener.h"
 #include "monitor/ui/MainWindowLayout.h"

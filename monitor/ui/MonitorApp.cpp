@@ -2,8 +2,8 @@
 
 #include "dialog/StandardIds.h"
 #include "dialog/TerminationSignals.h"
-#include "monitor/controls/LimitsWindow.h"
-#include "monitor/diag/PluginInstaller.h"
+#include "monitor/controls/window/LimitsWindow.h"
+#include "monitor/diag/window/PluginInstaller.h"
 #include "monitor/settings/ProcessorFacts.h"
 #include "monitor/settings/window/SettingsDialog.h"
 #include "monitor/ui/AboutDialog.h"

@@ -5,8 +5,8 @@
 
 #include "dialog/DialogServices.h"
 #include "hw/BuildFlavour.h"
-#include "monitor/MonitorShutdown.h"
-#include "monitor/MonitorStartup.h"
+#include "monitor/lifecycle/MonitorShutdown.h"
+#include "monitor/lifecycle/MonitorStartup.h"
 #include "monitor/gpu/GpuBackends.h"
 #include "monitor/ui/MainDialog.h"
 #include "platform/Processor.h"

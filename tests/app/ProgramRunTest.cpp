@@ -5,12 +5,12 @@
 // normal exit.
 
 #include "hw/BuildFlavour.h"
-#include "loadgen/LoadGeneratorRun.h"
+#include "loadgen/window/LoadGeneratorRun.h"
 #include "monitor/ui/MonitorApp.h"
 #include "platform/ForwardingProcessor.h"
 #include "platform/IniFile.h"
 #include "sim/SimulatedProcessor.h"
-#include "turbo/TurboMonitorRun.h"
+#include "turbo/window/TurboMonitorRun.h"
 
 #include <QApplication>
 #include <QTimer>

@@ -4,7 +4,7 @@
 #include "hw/HardwareAccess.h"
 #include "hw/ProcessorIdentification.h"
 #include "hw/TjMaxRules.h"
-#include "monitor/SamplingCycle.h"
+#include "monitor/sampling/SamplingCycle.h"
 #include "monitor/settings/MonitorSettings.h"
 #include "sim/SimulatedProcessor.h"
 #include "tests/hw/RecordingMessages.h"

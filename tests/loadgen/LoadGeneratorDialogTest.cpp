@@ -1,7 +1,7 @@
 #include "FakeLoadClock.h"
 
 #include "dialog/StandardIds.h"
-#include "loadgen/LoadGeneratorDialog.h"
+#include "loadgen/window/LoadGeneratorDialog.h"
 
 #include <QCheckBox>
 #include <QPushButton>

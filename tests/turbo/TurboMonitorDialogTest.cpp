@@ -9,7 +9,7 @@
 #include "hw/MsrIndex.h"
 #include "sim/SimulatedProcessor.h"
 #include "turbo/QtTrayIcon.h"
-#include "turbo/TurboMonitorDialog.h"
+#include "turbo/window/TurboMonitorDialog.h"
 
 #include <QAbstractButton>
 #include <QAction>

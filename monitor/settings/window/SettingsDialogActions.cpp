@@ -4,7 +4,7 @@
 // left, and the boxes, spins and choosers that act before Apply.
 
 #include "dialog/MessageBoxStyle.h"
-#include "monitor/MonitorRecords.h"
+#include "monitor/lifecycle/MonitorRecords.h"
 #include "monitor/controls/FeatureSwitches.h"
 #include "monitor/settings/SettingsFieldRules.h"
 #include "monitor/settings/SettingsRules.h"

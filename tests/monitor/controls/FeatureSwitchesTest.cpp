@@ -4,7 +4,7 @@
 #include "hw/HardwareAccess.h"
 #include "hw/MsrIndex.h"
 #include "hw/ProcessorInfo.h"
-#include "monitor/ClockModulation.h"
+#include "monitor/lifecycle/ClockModulation.h"
 #include "monitor/controls/FeatureSwitches.h"
 #include "sim/SimulatedProcessor.h"
 

@@ -6,8 +6,8 @@
 #include "LimitsRig.h"
 
 #include "dialog/StandardIds.h"
-#include "monitor/controls/PowerLimitsDialog.h"
-#include "monitor/controls/TurboLimitsDialog.h"
+#include "monitor/controls/window/PowerLimitsDialog.h"
+#include "monitor/controls/window/TurboLimitsDialog.h"
 #include "monitor/settings/SettingsLayout.h"
 #include "turbo/TurboSampler.h"
 

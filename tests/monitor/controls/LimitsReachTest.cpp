@@ -9,8 +9,8 @@
 #include "tests/monitor/ui/MonitorRig.h"
 
 #include "dialog/StandardIds.h"
-#include "monitor/controls/LimitsWindow.h"
-#include "monitor/controls/TurboLimitsDialog.h"
+#include "monitor/controls/window/LimitsWindow.h"
+#include "monitor/controls/window/TurboLimitsDialog.h"
 #include "monitor/ui/FixedScreenList.h"
 #include "monitor/ui/IconMenu.h"
 #include "monitor/ui/MainContextMenu.h"

@@ -5,7 +5,7 @@
 #include "LimitsRig.h"
 
 #include "dialog/StandardIds.h"
-#include "monitor/controls/PowerLimitsDialog.h"
+#include "monitor/controls/window/PowerLimitsDialog.h"
 
 namespace {
 

@@ -5,7 +5,7 @@
 #include "LimitsRig.h"
 
 #include "dialog/StandardIds.h"
-#include "monitor/controls/TurboLimitsDialog.h"
+#include "monitor/controls/window/TurboLimitsDialog.h"
 #include "monitor/settings/SettingsLayout.h"
 #include "platform/IniFile.h"
 

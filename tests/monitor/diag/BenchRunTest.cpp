@@ -1,7 +1,7 @@
 #include "../ui/MonitorRig.h"
 
 #include "dialog/MessageBoxStyle.h"
-#include "monitor/diag/BenchRun.h"
+#include "monitor/diag/window/BenchRun.h"
 #include "monitor/diag/BenchWorkload.h"
 #include "monitor/ui/DiagnosticParts.h"
 #include "monitor/ui/MainDialogTemplate.h"

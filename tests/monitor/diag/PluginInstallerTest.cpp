@@ -5,7 +5,7 @@
 #include "dialog/MessageBoxStyle.h"
 #include "dialog/ScriptedDialogServices.h"
 #include "monitor/diag/PluginFileCopy.h"
-#include "monitor/diag/PluginInstaller.h"
+#include "monitor/diag/window/PluginInstaller.h"
 #include "tests/monitor/settings/SettingsTestSupport.h"
 
 #include <QTemporaryDir>

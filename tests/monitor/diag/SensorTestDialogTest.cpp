@@ -5,7 +5,7 @@
 #include "dialog/StandardIds.h"
 #include "dialog/TerminationSignals.h"
 #include "hw/MsrIndex.h"
-#include "monitor/diag/SensorTestDialog.h"
+#include "monitor/diag/window/SensorTestDialog.h"
 #include "monitor/ui/MainDialogTemplate.h"
 
 #include <QAbstractButton>

@@ -4,9 +4,9 @@
 #include "DrmFixture.h"
 #include "FakeNvmlScript.h"
 
-#include "monitor/gpu/AtiInfoDialog.h"
+#include "monitor/gpu/window/AtiInfoDialog.h"
 #include "monitor/gpu/GpuSensors.h"
-#include "monitor/gpu/NvidiaInfoDialog.h"
+#include "monitor/gpu/window/NvidiaInfoDialog.h"
 #include "platform/IniFile.h"
 
 #include <QCoreApplication>

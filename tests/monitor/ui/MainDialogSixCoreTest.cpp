@@ -6,7 +6,7 @@
 #include "MonitorRig.h"
 
 #include "hw/MsrIndex.h"
-#include "monitor/MonitorTick.h"
+#include "monitor/lifecycle/MonitorTick.h"
 #include "monitor/ui/MainDialogTemplateSixCore.h"
 #include "monitor/ui/MainWindowLayout.h"
 

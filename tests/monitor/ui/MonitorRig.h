@@ -8,7 +8,7 @@
 
 #include "dialog/ScriptedDialogServices.h"
 #include "hw/BuildFlavour.h"
-#include "monitor/MonitorRecords.h"
+#include "monitor/lifecycle/MonitorRecords.h"
 #include "monitor/ui/MainDialog.h"
 #include "platform/IniFile.h"
 #include "sim/SimulatedProcessor.h"

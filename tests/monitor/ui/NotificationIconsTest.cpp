@@ -17,6 +17,7 @@
 
 #include <QMenu>
 #include <QPainter>
+#include <QTest>
 
 namespace {
 
@@ -459,6 +460,7 @@ TEST(IconMenu, EntriesFollowTheWindowState)
     expect({"Restore", "Exit"}); // hidden
     icons.window().restoreWindow();
     expect({"Minimize", "Exit"});
+    ASSERT_TRUE(QTest::qWaitFor([&] { return icons.window().isActiveWindow(); })); // the user minimises a window that came back
     icons.window().showMinimized(); // minimised to its task-bar button
     ASSERT_FALSE(icons.window().windowRestored());
     expect({"Minimize", "Restore", "Exit"});

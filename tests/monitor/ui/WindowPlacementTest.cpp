@@ -257,7 +257,7 @@ TEST(MainDialogParts, RightClickAndRestingMouseReachTheirParts)
     QMouseEvent move(QEvent::MouseMove, inField, field->mapToGlobal(inField), Qt::NoButton, Qt::NoButton,
                      Qt::NoModifier);
     QApplication::sendEvent(field, &move);
-    QTRY_VERIFY(!hovers.empty());
+    ASSERT_TRUE(QTest::qWaitFor([&] { return !hovers.empty(); }));
     EXPECT_EQ(hovers.front(), rest);
 }
 

@@ -1,0 +1,14 @@
+#include "monitor/lifecycle/ClockModulation.h"
+
+#include "hw/MsrIndex.h"
+
+namespace monitor {
+
+void WriteClockModulation(hw::HardwareAccess& access, uint32_t value)
+{
+    const uint64_t image = msr::join(value, 0);
+    access.forEachCpu(0, ClockModulationLastCpu,
+                      [&](int) { access.write(msr::IA32_CLOCK_MODULATION, image); });
+}
+
+} // namespace monitor
