@@ -8,7 +8,7 @@
 #include "hw/BuildFlavour.h"
 #include "backend/gpu/GpuSelection.h"
 #include "backend/ProcessorSelection.h"
-#include "monitor/ui/MonitorApp.h"
+#include "monitor/ui/app/MonitorApp.h"
 #include "platform/ProgramPath.h"
 #include "platform/ProgramPlaces.h"
 

@@ -6,7 +6,7 @@
 
 #include "hw/BuildFlavour.h"
 #include "loadgen/window/LoadGeneratorRun.h"
-#include "monitor/ui/MonitorApp.h"
+#include "monitor/ui/app/MonitorApp.h"
 #include "platform/ForwardingProcessor.h"
 #include "platform/IniFile.h"
 #include "sim/SimulatedProcessor.h"

@@ -3,7 +3,7 @@
 #include "dialog/MessageBoxStyle.h"
 #include "monitor/diag/BenchReport.h"
 #include "monitor/diag/BenchWorkload.h"
-#include "monitor/ui/MainDialogTemplate.h"
+#include "monitor/ui/main/MainDialogTemplate.h"
 
 #include <QCoreApplication>
 

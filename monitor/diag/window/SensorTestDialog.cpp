@@ -7,7 +7,7 @@
 #include "monitor/lifecycle/ClockModulation.h"
 #include "monitor/diag/BenchWorkload.h"
 #include "monitor/diag/window/SensorTestTemplate.h"
-#include "monitor/ui/MainDialogTemplate.h"
+#include "monitor/ui/main/MainDialogTemplate.h"
 #include "platform/CFormat.h"
 
 #include <QCoreApplication>

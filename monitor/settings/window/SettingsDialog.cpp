@@ -14,9 +14,9 @@
 #include "monitor/settings/SettingsRules.h"
 #include "monitor/settings/SettingsStore.h"
 #include "monitor/settings/window/SettingsDialogTemplate.h"
-#include "monitor/ui/DescribedFont.h"
-#include "monitor/ui/MainDialog.h"
-#include "monitor/ui/NotificationIcons.h"
+#include "monitor/ui/desktop/DescribedFont.h"
+#include "monitor/ui/main/MainDialog.h"
+#include "monitor/ui/tray/NotificationIcons.h"
 #include "platform/CFormat.h"
 
 #include <QScreen>

@@ -11,7 +11,7 @@
 #include "dialog/DialogWindow.h"
 #include "monitor/settings/MonitorSettings.h"
 #include "monitor/settings/WriteResult.h"
-#include "monitor/ui/CompositionCorrection.h"
+#include "monitor/ui/desktop/CompositionCorrection.h"
 
 #include <QSize>
 

@@ -11,12 +11,12 @@
 #include "dialog/StandardIds.h"
 #include "monitor/controls/window/LimitsWindow.h"
 #include "monitor/controls/window/TurboLimitsDialog.h"
-#include "monitor/ui/FixedScreenList.h"
-#include "monitor/ui/IconMenu.h"
-#include "monitor/ui/MainContextMenu.h"
-#include "monitor/ui/NotificationIcons.h"
-#include "monitor/ui/SleepWatcher.h"
-#include "monitor/ui/WindowPlacement.h"
+#include "monitor/ui/desktop/FixedScreenList.h"
+#include "monitor/ui/tray/IconMenu.h"
+#include "monitor/ui/placement/MainContextMenu.h"
+#include "monitor/ui/tray/NotificationIcons.h"
+#include "monitor/ui/desktop/SleepWatcher.h"
+#include "monitor/ui/placement/WindowPlacement.h"
 
 #include <QAction>
 #include <QApplication>

@@ -3,8 +3,8 @@
 #include "dialog/MessageBoxStyle.h"
 #include "monitor/diag/window/BenchRun.h"
 #include "monitor/diag/BenchWorkload.h"
-#include "monitor/ui/DiagnosticParts.h"
-#include "monitor/ui/MainDialogTemplate.h"
+#include "monitor/ui/app/DiagnosticParts.h"
+#include "monitor/ui/main/MainDialogTemplate.h"
 
 #include <QPushButton>
 #include <QTimer>

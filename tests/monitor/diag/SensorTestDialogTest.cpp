@@ -6,7 +6,7 @@
 #include "dialog/TerminationSignals.h"
 #include "hw/MsrIndex.h"
 #include "monitor/diag/window/SensorTestDialog.h"
-#include "monitor/ui/MainDialogTemplate.h"
+#include "monitor/ui/main/MainDialogTemplate.h"
 
 #include <QAbstractButton>
 #include <QApplication>

@@ -4,11 +4,11 @@
 #include "tests/monitor/ui/FakeNotificationArea.h"
 #include "tests/monitor/ui/MonitorRig.h"
 
-#include "monitor/ui/DescribedFont.h"
-#include "monitor/ui/DigitIcon.h"
-#include "monitor/ui/GpuAttachment.h"
-#include "monitor/ui/MainDialogTemplate.h"
-#include "monitor/ui/NotificationIcons.h"
+#include "monitor/ui/desktop/DescribedFont.h"
+#include "monitor/ui/tray/DigitIcon.h"
+#include "monitor/ui/app/GpuAttachment.h"
+#include "monitor/ui/main/MainDialogTemplate.h"
+#include "monitor/ui/tray/NotificationIcons.h"
 #include "sim/SimulatedGpus.h"
 
 #include <QCoreApplication>

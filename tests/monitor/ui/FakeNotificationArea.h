@@ -4,8 +4,8 @@
 // the identifiers it is told to, and can lose every icon as a restarted
 // desktop shell does.
 
-#include "monitor/ui/DigitIcon.h"
-#include "monitor/ui/NotificationIcon.h"
+#include "monitor/ui/tray/DigitIcon.h"
+#include "monitor/ui/tray/NotificationIcon.h"
 
 #include <QImage>
 

@@ -9,7 +9,7 @@
 #include "dialog/ScriptedDialogServices.h"
 #include "hw/BuildFlavour.h"
 #include "monitor/lifecycle/MonitorRecords.h"
-#include "monitor/ui/MainDialog.h"
+#include "monitor/ui/main/MainDialog.h"
 #include "platform/IniFile.h"
 #include "sim/SimulatedProcessor.h"
 

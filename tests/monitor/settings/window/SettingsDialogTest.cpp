@@ -13,8 +13,8 @@
 #include "monitor/sampling/TemperatureFormula.h"
 #include "monitor/settings/window/SettingsDialog.h"
 #include "monitor/settings/window/SettingsDialogTemplate.h"
-#include "monitor/ui/MainDialogTemplate.h"
-#include "monitor/ui/NotificationIcons.h"
+#include "monitor/ui/main/MainDialogTemplate.h"
+#include "monitor/ui/tray/NotificationIcons.h"
 
 #include <QPushButton>
 #include <QToolButton>

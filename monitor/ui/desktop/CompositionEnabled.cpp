@@ -1,0 +1,10 @@
+#include "monitor/ui/desktop/CompositionEnabled.h"
+
+namespace monitor {
+
+Composition CompositionEnabled()
+{
+    return Composition::Off;
+}
+
+} // namespace monitor

@@ -1,0 +1,226 @@
+#pragma once
+// The monitor's main window (dialog 102): the core columns, the information
+// rows and the buttons, laid out as the build's MainWindowLayout says. It runs the window's part of the start-up, the
+// timer that drives the sampling cycle, the minimise and close rules, and
+// hands its state to the shutdown.
+//
+// Windows of other parts (settings, sensor test, benchmark, About box,
+// graphics information, notification-area icons, placement and mini layout)
+// plug in through MainDialogParts; a button whose window is not plugged in is
+// disabled.
+
+#include "dialog/DialogWindow.h"
+#include "monitor/lifecycle/MonitorRecords.h"
+#include "monitor/lifecycle/MonitorStartup.h"
+#include "monitor/lifecycle/PowerEvents.h"
+#include "monitor/settings/SettingsStore.h"
+#include "monitor/ui/desktop/DocumentOpener.h"
+#include "monitor/ui/main/MainWindowLayout.h"
+
+#include <QRect>
+
+#include <array>
+#include <functional>
+#include <memory>
+#include <optional>
+
+namespace dialog {
+class ClientAreaDrag;
+class HoverTimer;
+}
+
+namespace monitor {
+
+class MainDialog;
+
+struct MainDialogParts {
+    // The Settings window, run modally; true when it ended with OK.
+    std::function<bool(MainDialog&)> settingsWindow;
+    // The sensor test and the benchmark, run from their buttons.
+    std::function<void(MainDialog&)> sensorTest;
+    std::function<void(MainDialog&)> bench;
+    // The About box, from the window's system menu.
+    std::function<void(MainDialog&)> aboutBox;
+    // Notification-area icons: adding them at the first tick (true when at
+    // least one icon is shown), refreshing them in every cycle (the core and
+    // GPU icons, then the Max icon), removing them at shutdown, and the probe
+    // of a size event (false when the notification area lost the icons).
+    std::function<bool(MainDialog&)> addIcons;
+    std::function<void(MainDialog&)> updateIcons;
+    std::function<void(MainDialog&)> updateMaxIcon;
+    std::function<void(MainDialog&)> removeIcons;
+    std::function<bool(MainDialog&)> probeIcons;
+    // The Turbo Boost Limits or Power Limits window, whichever the processor has.
+    std::function<void(MainDialog&)> limitsWindow;
+    // The alarm's ways to call attention: open AlarmFile, play a sound file
+    // without waiting, flash the window (default: QApplication::alert).
+    std::function<OpenOutcome(const std::string& file)> openAlarmFile;
+    std::function<void(const std::string& soundFile)> playSound;
+    std::function<void(MainDialog&)> flashWindow;
+    // Window placement from WindowXY, and the switch to and from the mini layout.
+    std::function<void(MainDialog&)> restoreWindowPosition;
+    std::function<void(MainDialog&)> toggleMiniMode;
+    // The context menu of the client area, at a screen position. Without it
+    // a right click shows the system-menu entries.
+    std::function<void(MainDialog&, QPoint screenPoint)> contextMenu;
+    // The mouse rested hoverMilliseconds on the client area, at a client point.
+    std::function<void(MainDialog&, QPoint clientPoint)> hovered;
+    int hoverMilliseconds = 3000;
+    // Whether the desktop has a notification area; default: Qt's answer.
+    std::function<bool()> notificationAreaExists;
+    // The GPU button's NVIDIA and ATI information windows.
+    std::function<void(MainDialog&)> gpuWindows;
+    // The graphics sensors the Settings window's "Nvidia" and "ATI" boxes
+    // switch on: create the sensor when none exists; true when one works.
+    std::function<bool(MainDialog&)> enableNvidiaSensor;
+    std::function<bool(MainDialog&)> enableAtiSensor;
+};
+
+class MainDialog : public dialog::DialogWindow {
+    Q_OBJECT
+public:
+    // Timer 1 drives the sampling cycle.
+    static constexpr int SamplingTimer = 1;
+    // The first tick comes this soon after start-up.
+    static constexpr int FirstTickMs = 125;
+    // A window less high than this counts as minimised (pixels).
+    static constexpr int MinimisedHeight = 97;
+    // The alarm's sound, looked up from the current folder, and how often it plays.
+    static constexpr const char* WarningSoundFile = "OLWarning.wav";
+    static constexpr int WarningSoundTicks = 6;
+
+    explicit MainDialog(MonitorRecords& records, MainDialogParts parts = {}, QWidget* parent = nullptr);
+    ~MainDialog() override;
+
+    // The start-up: the window's first steps, the monitor's start-up sequence,
+    // then the window's own steps and the timer. Anything but Running means
+    // the program ends; the message has been shown.
+    StartupOutcome initialise(const StartupHooks& hooks = {});
+
+    // The handler of timer 1.
+    void handleTimer();
+    bool firstTickPending() const { return m_firstTickPending; }
+
+    // Ends the program as the close box does without MinimizeOnClose (also on
+    // a termination signal).
+    void endProgram();
+    // Minimise and restore as the menus do.
+    void minimizeWindow();
+    void restoreWindow();
+    // The Reset button's action (while the benchmark runs: stop it).
+    void reset() { onReset(); }
+    // The windows the notification-area menu opens, when they are plugged in.
+    bool hasAboutBox() const { return static_cast<bool>(m_parts.aboutBox); }
+    void showAboutBox();
+    bool hasLimitsWindow() const { return static_cast<bool>(m_parts.limitsWindow); }
+    void showLimitsWindow();
+    // Whether the desktop has a notification area (the icons' menu).
+    bool notificationAreaExists() const;
+    // The Settings window's "Nvidia" and "ATI" boxes when ticked: the sensor
+    // is created when none exists; true when a sensor of that kind works now
+    // (gpuPresent is then on). False when no graphics sensors are plugged in.
+    bool enableNvidiaSensor();
+    bool enableAtiSensor();
+
+    // Colours and headings for the layout MiniMode names, repainted.
+    void applyHeadingTheme();
+    // Called when Fahrenheit may have changed: when it differs from the unit
+    // the minimum and maximum values were taken in, the temperature frame's
+    // heading is made again and those values start afresh.
+    void followTemperatureUnit();
+    // Ends a drag of the window by its client area.
+    void endDrag();
+
+    // Suspend and resume of the system.
+    void systemSuspending();
+    void systemResumed();
+
+    // Stops the timer and reports what the shutdown saves.
+    ExitState finishForShutdown();
+    void removeIcons();
+
+    // State the other parts and the tests read.
+    MonitorRecords& records() { return m_records; }
+    const MainWindowLayout& layout() const { return m_layout; }
+    MonitorSettings& settings() { return *m_records.settings; }
+    bool allowShow() const { return m_allowShow; }
+    bool windowRestored() const { return m_windowRestored; }
+    bool stopRequested() const { return m_stopRequested; }
+    // The benchmark clears the request when it starts and when it found it.
+    void clearStopRequest() { m_stopRequested = false; }
+    std::optional<QRect> lastFullRect() const { return m_lastFullRect; }
+    // The anchor position (left, top, right, bottom); all 0 when none is set.
+    const std::array<int, 4>& anchorRect() const { return m_anchorRect; }
+    void setAnchorRect(const std::array<int, 4>& rect) { m_anchorRect = rect; }
+    const QRect& ownerRect() const { return m_ownerRect; }
+    QString gpuText() const { return m_gpuText; }
+    // The alarm has raised the window in this alarm period.
+    bool alarmLatched() const { return m_alarmLatched; }
+    void setAlarmLatched(bool latched) { m_alarmLatched = latched; }
+
+    // The caption of the temperature frame for a unit text and Skull value.
+    static QString temperatureHeading(const std::string& unitText, int skull);
+
+    using dialog::DialogWindow::setVisible;
+    void setVisible(bool visible) override;
+
+protected:
+    void onTimer(int id) override;
+    void onCancel() override;
+    void onCloseRequest() override;
+    void onSystemCommand(int command) override;
+    void changeEvent(QEvent* event) override;
+    void mouseDoubleClickEvent(QMouseEvent* event) override;
+    void enterEvent(QEnterEvent* event) override;
+    bool eventFilter(QObject* watched, QEvent* event) override;
+
+private:
+    void applyStartupWindowSteps();
+    void connectCycleSteps();
+    void firstTick();
+    void handleAlarm();
+    void raiseAlarm();
+    void minimiseNow();
+
+    void updateCaptionOrRectangle();
+    void applyOnTop(bool onTop);
+    void applyHeadingStyleIfDirty();
+    void pushTexts();
+    void setTextIfChanged(int id, const QString& text);
+    void applyColours();
+    void applyStatusColours();
+    bool headingsColoured() const;
+
+    void onReset();
+    void onNextInfoView();
+    void onSettings();
+    void onGpuButton();
+
+    MonitorRecords& m_records;
+    const MainWindowLayout& m_layout;
+    MainDialogParts m_parts;
+    dialog::ClientAreaDrag* m_drag = nullptr;
+    dialog::HoverTimer* m_hover = nullptr;
+    std::unique_ptr<PowerEvents> m_power;
+
+    bool m_firstTickPending = true;
+    bool m_allowShow = false;
+    bool m_windowRestored = true;
+    // Shown again from the icon and not yet active: a window manager that
+    // still holds the window's old minimised state may report it once more.
+    bool m_comingBack = false;
+    static constexpr int ComingBackMs = 1000;
+    bool m_stopRequested = false;
+    bool m_alarmLatched = false;
+    bool m_appliedOnTop = false;
+    bool m_extremesFahrenheit = false; // the unit of the minimum and maximum values
+    std::optional<QRect> m_lastFullRect;
+    std::array<int, 4> m_anchorRect{};
+    QRect m_ownerRect;
+    QString m_gpuText;
+    int m_infoControl = 0;
+    // Thermal status colour last given to each column: 0 system, 1 dark red, 2 red.
+    std::array<int, MaxMainColumns> m_statusColour{};
+};
+
+} // namespace monitor

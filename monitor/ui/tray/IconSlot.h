@@ -1,0 +1,36 @@
+#pragma once
+// One of the monitor's notification-area icons: a core slot, the GPU or the
+// hottest core ("Max"). The record keeps what the icon was last sent (picture
+// and tip) and the number last drawn.
+
+#include "monitor/ui/tray/NotificationIcon.h"
+
+#include <QIcon>
+#include <QString>
+
+#include <memory>
+
+namespace monitor {
+
+enum class IconKind { Core, Gpu, Hottest };
+
+struct IconSlot {
+    // The number last drawn before any.
+    static constexpr int NoValue = -128;
+
+    IconKind kind = IconKind::Core;
+    int identifier = 0;
+    // The core slot of a core icon; the bit of IconShow of a core or GPU icon.
+    int coreSlot = -1;
+    int showBit = -1;
+    std::unique_ptr<NotificationIcon> icon;
+    QIcon image;
+    QString tip;
+    int lastIconValue = NoValue;
+
+    bool add() { return icon->add(image, tip); }
+    bool modify() { return icon->modify(image, tip); }
+    bool remove() { return icon->remove(); }
+};
+
+} // namespace monitor
