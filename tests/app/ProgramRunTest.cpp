@@ -4,8 +4,12 @@
 // while a modal box is open, and the program then saves what it saves on a
 // normal exit.
 
+#include "tests/monitor/ui/FakeIcons.h"
+#include "tests/monitor/ui/FakePlacement.h"
+
 #include "hw/BuildFlavour.h"
 #include "loadgen/window/LoadGeneratorRun.h"
+#include "monitor/ui/main/MainDialog.h"
 #include "monitor/ui/app/MonitorApp.h"
 #include "platform/ForwardingProcessor.h"
 #include "platform/IniFile.h"
@@ -163,14 +167,17 @@ TEST(ProgramRun, OstrelOnTopRunsOnAndItsAnchorRoundTrips)
     auto cpu = simulated("i7-2600k");
     monitor::MonitorApp app(*cpu, hw::FourCoreBuild, ini.string());
     bool onTopAtEnd = false;
-    app.parts().removeIcons = [&](monitor::MainDialog& window) {
+    uitest::FakeIcons icons;
+    icons.onRemove = [&](monitor::MainDialog& window) {
         onTopAtEnd = window.windowFlags().testFlag(Qt::WindowStaysOnTopHint);
     };
+    app.parts().icons = &icons;
     // The signal comes once the ticks have put the window on top (or after
     // a long while, and the test fails): a window that ended itself on the
     // way would have returned from run() by then.
-    monitor::MainDialog* running = nullptr;
-    app.parts().restoreWindowPosition = [&](monitor::MainDialog& window) { running = &window; };
+    uitest::FakePlacement placement;
+    app.parts().placement = &placement;
+    monitor::MainDialog* const& running = placement.window;
     QTimer poll;
     int polls = 0;
     int onTopSince = -1;

@@ -13,19 +13,26 @@ GpuAttachment::GpuAttachment(MonitorRecords& records, GpuBackends backends)
 {
 }
 
-void GpuAttachment::attachTo(MainDialogParts& parts, StartupHooks& hooks)
+void GpuAttachment::attachTo(StartupHooks& hooks)
 {
     if (!hooks.openGpuSensors)
         hooks.openGpuSensors = [this](MonitorSettings& s) { m_sensors.openAtStartup(s); };
-    if (!parts.gpuWindows)
-        parts.gpuWindows = [this](MainDialog& w) {
-            m_windows.openFromButton(&w, w.settings(), fontFromDescription(w.settings().mainFont),
-                                     CompositionEnabled());
-        };
-    if (!parts.enableNvidiaSensor)
-        parts.enableNvidiaSensor = [this](MainDialog& w) { return m_sensors.enableNvidia(w.settings()); };
-    if (!parts.enableAtiSensor)
-        parts.enableAtiSensor = [this](MainDialog& w) { return m_sensors.enableAti(w.settings()); };
+}
+
+void GpuAttachment::openWindows(MainDialog& window)
+{
+    m_windows.openFromButton(&window, window.settings(), fontFromDescription(window.settings().mainFont),
+                             CompositionEnabled());
+}
+
+bool GpuAttachment::enableNvidia(MainDialog& window)
+{
+    return m_sensors.enableNvidia(window.settings());
+}
+
+bool GpuAttachment::enableAti(MainDialog& window)
+{
+    return m_sensors.enableAti(window.settings());
 }
 
 void GpuAttachment::connectCycle()

@@ -9,21 +9,24 @@
 #include "monitor/gpu/GpuBackends.h"
 #include "monitor/gpu/GpuSensors.h"
 #include "monitor/gpu/window/GpuWindows.h"
+#include "monitor/ui/main/MainDialogGpu.h"
 
 namespace monitor {
 
-struct MainDialogParts;
-
-class GpuAttachment {
+class GpuAttachment : public MainDialogGpu {
 public:
     GpuAttachment(MonitorRecords& records, GpuBackends backends);
 
-    // Fills the parts and the hook that are still empty.
-    void attachTo(MainDialogParts& parts, StartupHooks& hooks);
+    // Fills the start-up's hook for the sensors unless it is set.
+    void attachTo(StartupHooks& hooks);
     // After a successful start-up: the cycle's reading and its Reset step.
     void connectCycle();
     // Shutdown: the windows close, then the sensors.
     void close();
+
+    void openWindows(MainDialog& window) override;
+    bool enableNvidia(MainDialog& window) override;
+    bool enableAti(MainDialog& window) override;
 
     GpuSensors& sensors() { return m_sensors; }
     GpuWindows& windows() { return m_windows; }

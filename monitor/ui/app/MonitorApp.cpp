@@ -1,20 +1,19 @@
 #include "monitor/ui/app/MonitorApp.h"
 
-#include "dialog/StandardIds.h"
 #include "dialog/TerminationSignals.h"
-#include "monitor/controls/window/LimitsWindow.h"
-#include "monitor/diag/window/PluginInstaller.h"
-#include "monitor/settings/ProcessorFacts.h"
-#include "monitor/settings/window/SettingsDialog.h"
-#include "monitor/ui/app/AboutDialog.h"
+#include "monitor/lifecycle/MonitorShutdown.h"
+#include "monitor/lifecycle/MonitorStartup.h"
 #include "monitor/ui/desktop/CanberraSoundPlayer.h"
 #include "monitor/ui/desktop/CompositionEnabled.h"
 #include "monitor/ui/placement/DateHover.h"
-#include "monitor/ui/app/DiagnosticParts.h"
+#include "monitor/ui/app/DesktopAlarmOutputs.h"
+#include "monitor/ui/app/DesktopMouse.h"
 #include "monitor/ui/desktop/DocumentOpener.h"
 #include "monitor/ui/app/GpuAttachment.h"
 #include "monitor/ui/tray/IconMenu.h"
 #include "monitor/ui/placement/MainContextMenu.h"
+#include "monitor/ui/main/MainDialog.h"
+#include "monitor/ui/app/MonitorWindows.h"
 #include "monitor/ui/tray/NotificationAreaWatcher.h"
 #include "monitor/ui/tray/NotificationIcons.h"
 #include "monitor/ui/tray/QtNotificationIcon.h"
@@ -45,63 +44,39 @@ int MonitorApp::run()
 {
     MonitorRecords records(m_processor, m_flavour, m_iniPath);
     records.logFolder = m_logFolder;
-    // The window's place on the desktop, its context menu and date pop-up,
-    // unless the caller plugged in its own.
+    // The window's place on the desktop, its context menu and date pop-up.
     QtScreenList screens;
     WindowPlacement placement(screens, CompositionEnabled());
     MainContextMenu contextMenu(placement);
     DateHover dateHover(placement);
-    MainDialogParts parts = m_parts;
-    if (!parts.restoreWindowPosition && !parts.toggleMiniMode)
-        placement.attachTo(parts);
-    if (!parts.contextMenu)
-        contextMenu.attachTo(parts);
-    if (!parts.hovered)
-        dateHover.attachTo(parts);
+    DesktopMouse mouse(contextMenu, dateHover);
     // The notification-area icons with their menu, and the alarm's file and sound.
     NotificationIcons icons(QtNotificationIcon::factory());
     IconMenu iconMenu(icons, placement);
     iconMenu.attachTo(icons);
-    if (!parts.addIcons && !parts.updateIcons && !parts.updateMaxIcon && !parts.removeIcons && !parts.probeIcons)
-        icons.attachTo(parts);
+    DesktopDocumentOpener opener;
+    CanberraSoundPlayer sound;
+    DesktopAlarmOutputs alarm(opener, sound);
     // The graphics sensors, their windows behind the GPU button and the
     // Settings window's switches for them.
     GpuAttachment gpu(records, m_gpuBackends);
-    StartupHooks startupHooks = m_startupHooks;
-    gpu.attachTo(parts, startupHooks);
-    DesktopDocumentOpener opener;
-    CanberraSoundPlayer sound;
-    // The benchmark and the sensor test.
-    if (!parts.bench && !parts.sensorTest)
-        attachDiagnostics(parts, opener);
-    if (!parts.openAlarmFile)
-        parts.openAlarmFile = [&opener](const std::string& file) { return opener.open(file); };
-    if (!parts.playSound)
-        parts.playSound = [&sound](const std::string& file) { sound.play(file); };
-    if (!parts.settingsWindow)
-        parts.settingsWindow = [&icons](MainDialog& window) {
-            SettingsDialogHooks hooks;
-            hooks.icons = &icons;
-            hooks.composition = CompositionEnabled();
-            hooks.createNvidiaSensor = [&window] { return window.enableNvidiaSensor(); };
-            hooks.createAtiSensor = [&window] { return window.enableAtiSensor(); };
-            hooks.installPlugin = [&window](dialog::DialogWindow& owner, const std::string& rivaFile) {
-                return std::optional<std::string>(runPluginInstaller(owner, rivaFile, window.settings(),
-                                                                     processorFacts(window.records().info),
-                                                                     window.records().layout));
-            };
-            SettingsDialog settings(window, std::move(hooks));
-            return settings.runModal() == dialog::IDOK;
-        };
-    if (!parts.aboutBox)
-        parts.aboutBox = [&opener](MainDialog& window) {
-            AboutDialog about(window.records().info.modelName, window.records().info.signature, opener, &window);
-            about.setServices(window.services());
-            about.runModal();
-        };
-    if (!parts.limitsWindow)
-        parts.limitsWindow = [](MainDialog& window) { runLimitsWindow(window.records(), window); };
-    MainDialog window(records, std::move(parts));
+    StartupHooks startupHooks;
+    gpu.attachTo(startupHooks);
+    // Settings, the benchmark, the sensor test, the About box and the limits window.
+    MonitorWindows windows(opener, &icons);
+
+    MainDialogParts parts = m_parts;
+    const auto fill = [](auto*& part, auto& own) {
+        if (!part)
+            part = &own;
+    };
+    fill(parts.windows, windows);
+    fill(parts.icons, icons);
+    fill(parts.placement, placement);
+    fill(parts.mouse, mouse);
+    fill(parts.gpu, gpu);
+    fill(parts.alarm, alarm);
+    MainDialog window(records, parts);
     window.setServices(m_services);
 
     // Installed before the start-up: a signal during it ends the program as
@@ -115,9 +90,9 @@ int MonitorApp::run()
     QObject::connect(&sleepWatcher, &SleepWatcher::suspending, &window, [&window] { window.systemSuspending(); });
     QObject::connect(&sleepWatcher, &SleepWatcher::resumed, &window, [&window] { window.systemResumed(); });
 
-    m_outcome = window.initialise(startupHooks);
-    if (*m_outcome != StartupOutcome::Running) {
-        if (*m_outcome == StartupOutcome::DriverError) {
+    const StartupOutcome outcome = window.initialise(startupHooks);
+    if (outcome != StartupOutcome::Running) {
+        if (outcome == StartupOutcome::DriverError) {
             const std::string hint = platform::statusHint(records.driverStatus);
             if (!hint.empty())
                 std::fprintf(stderr, "%s: %s\n", qPrintable(QCoreApplication::applicationName()), hint.c_str());
@@ -136,7 +111,7 @@ int MonitorApp::run()
     ShutdownHooks hooks;
     hooks.removeIcons = [&window] { window.removeIcons(); };
     hooks.closeGpuSensors = [&gpu] { gpu.close(); };
-    m_report = RunShutdown(records, exitState, hooks);
+    RunShutdown(records, exitState, hooks);
     return ExitNormal;
 }
 

@@ -5,14 +5,11 @@
 
 #include "dialog/DialogServices.h"
 #include "hw/BuildFlavour.h"
-#include "monitor/lifecycle/MonitorShutdown.h"
-#include "monitor/lifecycle/MonitorStartup.h"
 #include "monitor/gpu/GpuBackends.h"
-#include "monitor/ui/main/MainDialog.h"
+#include "monitor/ui/main/MainDialogParts.h"
 #include "platform/Processor.h"
 
 #include <memory>
-#include <optional>
 #include <string>
 
 namespace monitor {
@@ -32,9 +29,9 @@ public:
     MonitorApp(platform::Processor& processor, const hw::BuildFlavour& flavour, std::string iniPath,
                dialog::DialogServices& services = dialog::DialogServices::standard());
 
-    // The parts of other windows; set before run().
+    // Parts that take the place of the program's own; set before run(),
+    // they must outlive it. A part left empty is the program's.
     MainDialogParts& parts() { return m_parts; }
-    StartupHooks& startupHooks() { return m_startupHooks; }
     // Where the graphics sensors find NVML and the amdgpu sysfs tree; the
     // host's unless set (simulated GPUs, tests).
     void setGpuBackends(GpuBackends backends) { m_gpuBackends = std::move(backends); }
@@ -46,10 +43,6 @@ public:
     // Runs the whole life of the monitor and returns the exit status.
     int run();
 
-    // What the start-up ended with, and what the shutdown did.
-    std::optional<StartupOutcome> startupOutcome() const { return m_outcome; }
-    std::optional<ShutdownReport> shutdownReport() const { return m_report; }
-
 private:
     std::shared_ptr<platform::Processor> m_processor;
     hw::BuildFlavour m_flavour;
@@ -57,10 +50,7 @@ private:
     std::string m_logFolder;
     dialog::DialogServices& m_services;
     MainDialogParts m_parts;
-    StartupHooks m_startupHooks;
     GpuBackends m_gpuBackends = GpuBackends::host();
-    std::optional<StartupOutcome> m_outcome;
-    std::optional<ShutdownReport> m_report;
 };
 
 } // namespace monitor

@@ -5,22 +5,25 @@
 // hands its state to the shutdown.
 //
 // Windows of other parts (settings, sensor test, benchmark, About box,
-// graphics information, notification-area icons, placement and mini layout)
-// plug in through MainDialogParts; a button whose window is not plugged in is
-// disabled.
+// graphics information, notification-area icons, placement and mini layout,
+// the alarm's outputs) plug in through MainDialogParts; a button whose
+// window is not plugged in is disabled.
+//
+// MainDialog.cpp holds the window itself; its rules live beside it in files
+// named after them: WindowStartup, MinimiseRules, WindowColours,
+// AlarmResponse, TemperatureHeading, SettingsFollowUp and GpuButton.
 
 #include "dialog/DialogWindow.h"
 #include "monitor/lifecycle/MonitorRecords.h"
 #include "monitor/lifecycle/MonitorStartup.h"
 #include "monitor/lifecycle/PowerEvents.h"
 #include "monitor/settings/SettingsStore.h"
-#include "monitor/ui/desktop/DocumentOpener.h"
+#include "monitor/ui/main/MainDialogParts.h"
 #include "monitor/ui/main/MainWindowLayout.h"
 
 #include <QRect>
 
 #include <array>
-#include <functional>
 #include <memory>
 #include <optional>
 
@@ -30,51 +33,6 @@ class HoverTimer;
 }
 
 namespace monitor {
-
-class MainDialog;
-
-struct MainDialogParts {
-    // The Settings window, run modally; true when it ended with OK.
-    std::function<bool(MainDialog&)> settingsWindow;
-    // The sensor test and the benchmark, run from their buttons.
-    std::function<void(MainDialog&)> sensorTest;
-    std::function<void(MainDialog&)> bench;
-    // The About box, from the window's system menu.
-    std::function<void(MainDialog&)> aboutBox;
-    // Notification-area icons: adding them at the first tick (true when at
-    // least one icon is shown), refreshing them in every cycle (the core and
-    // GPU icons, then the Max icon), removing them at shutdown, and the probe
-    // of a size event (false when the notification area lost the icons).
-    std::function<bool(MainDialog&)> addIcons;
-    std::function<void(MainDialog&)> updateIcons;
-    std::function<void(MainDialog&)> updateMaxIcon;
-    std::function<void(MainDialog&)> removeIcons;
-    std::function<bool(MainDialog&)> probeIcons;
-    // The Turbo Boost Limits or Power Limits window, whichever the processor has.
-    std::function<void(MainDialog&)> limitsWindow;
-    // The alarm's ways to call attention: open AlarmFile, play a sound file
-    // without waiting, flash the window (default: QApplication::alert).
-    std::function<OpenOutcome(const std::string& file)> openAlarmFile;
-    std::function<void(const std::string& soundFile)> playSound;
-    std::function<void(MainDialog&)> flashWindow;
-    // Window placement from WindowXY, and the switch to and from the mini layout.
-    std::function<void(MainDialog&)> restoreWindowPosition;
-    std::function<void(MainDialog&)> toggleMiniMode;
-    // The context menu of the client area, at a screen position. Without it
-    // a right click shows the system-menu entries.
-    std::function<void(MainDialog&, QPoint screenPoint)> contextMenu;
-    // The mouse rested hoverMilliseconds on the client area, at a client point.
-    std::function<void(MainDialog&, QPoint clientPoint)> hovered;
-    int hoverMilliseconds = 3000;
-    // Whether the desktop has a notification area; default: Qt's answer.
-    std::function<bool()> notificationAreaExists;
-    // The GPU button's NVIDIA and ATI information windows.
-    std::function<void(MainDialog&)> gpuWindows;
-    // The graphics sensors the Settings window's "Nvidia" and "ATI" boxes
-    // switch on: create the sensor when none exists; true when one works.
-    std::function<bool(MainDialog&)> enableNvidiaSensor;
-    std::function<bool(MainDialog&)> enableAtiSensor;
-};
 
 class MainDialog : public dialog::DialogWindow {
     Q_OBJECT
@@ -89,6 +47,7 @@ public:
     static constexpr const char* WarningSoundFile = "OLWarning.wav";
     static constexpr int WarningSoundTicks = 6;
 
+    // The parts must outlive the window.
     explicit MainDialog(MonitorRecords& records, MainDialogParts parts = {}, QWidget* parent = nullptr);
     ~MainDialog() override;
 
@@ -99,7 +58,6 @@ public:
 
     // The handler of timer 1.
     void handleTimer();
-    bool firstTickPending() const { return m_firstTickPending; }
 
     // Ends the program as the close box does without MinimizeOnClose (also on
     // a termination signal).
@@ -110,9 +68,9 @@ public:
     // The Reset button's action (while the benchmark runs: stop it).
     void reset() { onReset(); }
     // The windows the notification-area menu opens, when they are plugged in.
-    bool hasAboutBox() const { return static_cast<bool>(m_parts.aboutBox); }
+    bool hasAboutBox() const { return m_parts.windows != nullptr; }
     void showAboutBox();
-    bool hasLimitsWindow() const { return static_cast<bool>(m_parts.limitsWindow); }
+    bool hasLimitsWindow() const { return m_parts.windows != nullptr; }
     void showLimitsWindow();
     // Whether the desktop has a notification area (the icons' menu).
     bool notificationAreaExists() const;
@@ -153,10 +111,6 @@ public:
     const std::array<int, 4>& anchorRect() const { return m_anchorRect; }
     void setAnchorRect(const std::array<int, 4>& rect) { m_anchorRect = rect; }
     const QRect& ownerRect() const { return m_ownerRect; }
-    QString gpuText() const { return m_gpuText; }
-    // The alarm has raised the window in this alarm period.
-    bool alarmLatched() const { return m_alarmLatched; }
-    void setAlarmLatched(bool latched) { m_alarmLatched = latched; }
 
     // The caption of the temperature frame for a unit text and Skull value.
     static QString temperatureHeading(const std::string& unitText, int skull);
@@ -211,6 +165,7 @@ private:
     bool m_comingBack = false;
     static constexpr int ComingBackMs = 1000;
     bool m_stopRequested = false;
+    // The alarm has raised the window in this alarm period.
     bool m_alarmLatched = false;
     bool m_appliedOnTop = false;
     bool m_extremesFahrenheit = false; // the unit of the minimum and maximum values

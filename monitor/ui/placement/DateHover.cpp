@@ -75,12 +75,6 @@ std::optional<int> fieldColumnAt(const MainWindowLayout& layout, const dialog::D
 
 DateHover::DateHover(const WindowPlacement& placement) : m_placement(placement) {}
 
-void DateHover::attachTo(MainDialogParts& parts, int restMilliseconds)
-{
-    parts.hovered = [this](MainDialog& window, QPoint clientPoint) { show(window, clientPoint); };
-    parts.hoverMilliseconds = restMilliseconds;
-}
-
 HoverRows DateHover::rows(const MainWindowLayout& layout, const dialog::DialogUnits& units)
 {
     const CoreColumn& first = layout.columns.front();

@@ -24,7 +24,6 @@
 namespace monitor {
 
 class MainDialog;
-struct MainDialogParts;
 class WindowPlacement;
 
 enum class ExtremeRow { Minimum, Maximum };
@@ -48,8 +47,6 @@ public:
     static constexpr int RestMilliseconds = 3000;
 
     explicit DateHover(const WindowPlacement& placement);
-
-    void attachTo(MainDialogParts& parts, int restMilliseconds = RestMilliseconds);
 
     static HoverRows rows(const MainWindowLayout& layout, const dialog::DialogUnits& units);
     static std::optional<HoverCell> cellAt(const MainWindowLayout& layout, const dialog::DialogUnits& units,

@@ -11,11 +11,6 @@ namespace monitor {
 
 MainContextMenu::MainContextMenu(WindowPlacement& placement) : m_placement(placement) {}
 
-void MainContextMenu::attachTo(MainDialogParts& parts)
-{
-    parts.contextMenu = [this](MainDialog& window, QPoint screenPoint) { show(window, screenPoint); };
-}
-
 std::unique_ptr<QMenu> MainContextMenu::build(MainDialog& window) const
 {
     auto menu = std::make_unique<QMenu>(&window);

@@ -13,7 +13,6 @@ class QMenu;
 namespace monitor {
 
 class MainDialog;
-struct MainDialogParts;
 class WindowPlacement;
 
 enum MainMenuCommand : int {
@@ -28,8 +27,6 @@ enum MainMenuCommand : int {
 class MainContextMenu {
 public:
     explicit MainContextMenu(WindowPlacement& placement);
-
-    void attachTo(MainDialogParts& parts);
 
     // The menu; each command's action carries its identifier as data.
     std::unique_ptr<QMenu> build(MainDialog& window) const;

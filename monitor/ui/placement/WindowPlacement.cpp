@@ -25,12 +25,6 @@ WindowPlacement::WindowPlacement(const ScreenList& screens, Composition composit
 {
 }
 
-void WindowPlacement::attachTo(MainDialogParts& parts)
-{
-    parts.restoreWindowPosition = [this](MainDialog& window) { restoreWindowPosition(window); };
-    parts.toggleMiniMode = [this](MainDialog& window) { toggleMiniMode(window); };
-}
-
 QPoint WindowPlacement::correction(PlacementOperation operation) const
 {
     return CompositionCorrection(operation, form(), m_composition);

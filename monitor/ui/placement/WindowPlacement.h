@@ -13,6 +13,7 @@
 
 #include "monitor/settings/SettingsStore.h"
 #include "monitor/ui/desktop/CompositionCorrection.h"
+#include "monitor/ui/main/MainDialogPlacement.h"
 
 #include <QRect>
 #include <QSize>
@@ -21,11 +22,9 @@
 
 namespace monitor {
 
-class MainDialog;
-struct MainDialogParts;
 class ScreenList;
 
-class WindowPlacement {
+class WindowPlacement : public MainDialogPlacement {
 public:
     static constexpr int MiniClientWidth = 312;
     static constexpr int MiniClientHeight = 123;
@@ -35,12 +34,9 @@ public:
 
     WindowPlacement(const ScreenList& screens, Composition composition);
 
-    // Hooks this placement into the window's parts.
-    void attachTo(MainDialogParts& parts);
-
-    void restoreWindowPosition(MainDialog& window);
+    void restoreWindowPosition(MainDialog& window) override;
     void moveToTopRight(MainDialog& window);
-    void toggleMiniMode(MainDialog& window);
+    void toggleMiniMode(MainDialog& window) override;
 
     // The anchor commands; false when the move to the anchor was undone.
     void setAnchorPosition(MainDialog& window);

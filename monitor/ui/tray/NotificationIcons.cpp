@@ -5,6 +5,8 @@
 #include "monitor/ui/main/MainDialog.h"
 #include "monitor/ui/desktop/ProgramIcon.h"
 
+#include <QSystemTrayIcon>
+
 #include <algorithm>
 #include <bit>
 
@@ -18,15 +20,14 @@ bool bitSet(int mask, int bit) { return bit >= 0 && (mask & (1 << bit)) != 0; }
 
 } // namespace
 
-NotificationIcons::NotificationIcons(NotificationIconFactory factory) : m_factory(std::move(factory)) {}
-
-void NotificationIcons::attachTo(MainDialogParts& parts)
+NotificationIcons::NotificationIcons(NotificationIconFactory factory, std::function<bool()> areaExists)
+    : m_factory(std::move(factory)), m_areaExists(std::move(areaExists))
 {
-    parts.addIcons = [this](MainDialog& window) { return addIcons(window); };
-    parts.updateIcons = [this](MainDialog& window) { updateIcons(window); };
-    parts.updateMaxIcon = [this](MainDialog& window) { updateMaxIcon(window); };
-    parts.removeIcons = [this](MainDialog& window) { removeIcons(window); };
-    parts.probeIcons = [this](MainDialog& window) { return probe(window); };
+}
+
+bool NotificationIcons::notificationAreaExists() const
+{
+    return m_areaExists ? m_areaExists() : QSystemTrayIcon::isSystemTrayAvailable();
 }
 
 void NotificationIcons::createSlots(MainDialog& window)

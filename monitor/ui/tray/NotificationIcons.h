@@ -13,6 +13,7 @@
 // program icon instead of its digits.
 
 #include "monitor/ui/tray/IconSlot.h"
+#include "monitor/ui/main/MainDialogIcons.h"
 #include "monitor/ui/tray/NotificationIcon.h"
 
 #include <functional>
@@ -20,10 +21,7 @@
 
 namespace monitor {
 
-class MainDialog;
-struct MainDialogParts;
-
-class NotificationIcons {
+class NotificationIcons : public MainDialogIcons {
 public:
     static constexpr int FirstIdentifier = 4294;
     static constexpr int MinimumBit = 0x200;
@@ -37,27 +35,27 @@ public:
     // Every this many cycles each icon is sent again, or added when lost.
     static constexpr int RefreshCycles = 6;
 
-    explicit NotificationIcons(NotificationIconFactory factory);
-
-    // Hooks the icons into the window's parts.
-    void attachTo(MainDialogParts& parts);
+    // `areaExists` tells whether the desktop has a notification area; Qt's
+    // answer when empty.
+    explicit NotificationIcons(NotificationIconFactory factory, std::function<bool()> areaExists = {});
     // Mouse events on any of the icons, the Max icon included.
     void setEventHandler(std::function<void(MainDialog&, IconEvent)> handler) { m_handler = std::move(handler); }
 
     // True when at least one icon is shown afterwards. Icons that the
     // notification area refuses twice (there is none yet) wait for one.
-    bool addIcons(MainDialog& window);
+    bool addIcons(MainDialog& window) override;
     // A notification area appeared (the desktop's panel started after the
     // program): the icons that waited for one are added, and a window that
     // kept its task-bar button for want of icons goes back to TaskBar as chosen.
     void notificationAreaAppeared(MainDialog& window);
-    void updateIcons(MainDialog& window);
-    void updateMaxIcon(MainDialog& window);
+    void updateIcons(MainDialog& window) override;
+    void updateMaxIcon(MainDialog& window) override;
     void redrawIcons(MainDialog& window);
-    void removeIcons(MainDialog& window);
+    void removeIcons(MainDialog& window) override;
     // Sends the first shown icon again; false when the notification area no
     // longer holds it. True when no icon is shown or none was added yet.
-    bool probe(MainDialog& window);
+    bool probe(MainDialog& window) override;
+    bool notificationAreaExists() const override;
 
     // The settings window's icon boxes. showIcon takes every shown core and
     // GPU icon away, from the last one down, and adds them back in the same
@@ -90,6 +88,7 @@ private:
     std::optional<QIcon> digits(MainDialog& window, int value, uint32_t colour) const;
 
     NotificationIconFactory m_factory;
+    std::function<bool()> m_areaExists;
     std::function<void(MainDialog&, IconEvent)> m_handler;
     MainDialog* m_window = nullptr;
     std::vector<IconSlot> m_slots;

@@ -5,15 +5,17 @@
 // (logind's PrepareForSleep) that writes the kept registers back.
 
 #include "LimitsRig.h"
+#include "tests/monitor/ui/FakeIcons.h"
 #include "tests/monitor/ui/FakeNotificationArea.h"
 #include "tests/monitor/ui/MonitorRig.h"
 
 #include "dialog/StandardIds.h"
-#include "monitor/controls/window/LimitsWindow.h"
 #include "monitor/controls/window/TurboLimitsDialog.h"
+#include "monitor/ui/desktop/DocumentOpener.h"
 #include "monitor/ui/desktop/FixedScreenList.h"
 #include "monitor/ui/tray/IconMenu.h"
 #include "monitor/ui/placement/MainContextMenu.h"
+#include "monitor/ui/app/MonitorWindows.h"
 #include "monitor/ui/tray/NotificationIcons.h"
 #include "monitor/ui/desktop/SleepWatcher.h"
 #include "monitor/ui/placement/WindowPlacement.h"
@@ -33,13 +35,16 @@ using uitest::MonitorRig;
 
 const std::set<int> AllEight{0, 1, 2, 3, 4, 5, 6, 7};
 
-MainDialogParts limitsParts(bool notificationArea)
-{
-    MainDialogParts parts;
-    parts.limitsWindow = [](MainDialog& window) { runLimitsWindow(window.records(), window); };
-    parts.notificationAreaExists = [notificationArea] { return notificationArea; };
-    return parts;
-}
+// The program's windows, the limits window among them, on a desktop with or
+// without a notification area.
+struct LimitsParts {
+    DesktopDocumentOpener opener;
+    MonitorWindows windows{opener};
+    uitest::FakeIcons icons;
+
+    explicit LimitsParts(bool notificationArea) : icons(notificationArea) {}
+    MainDialogParts parts() { return {.windows = &windows, .icons = &icons}; }
+};
 
 // The text of the menu's action for `command`; empty when it has none.
 QString entryText(QMenu& menu, int command)
@@ -70,7 +75,8 @@ TEST_P(LimitsMenus, OfferTheProcessorsWindowWhereItCanBeReached)
     WindowPlacement placement(screens, Composition::Off);
     IconMenu iconMenu(icons, placement);
     MainContextMenu contextMenu(placement);
-    MonitorRig rig(c.profile, {40, 40, 40, 40}, "", limitsParts(c.notificationArea),
+    LimitsParts parts(c.notificationArea);
+    MonitorRig rig(c.profile, {40, 40, 40, 40}, "", parts.parts(),
                    c.sixCoreBuild ? hw::SixCoreBuild : hw::FourCoreBuild);
     ASSERT_EQ(rig.start(), StartupOutcome::Running);
 
@@ -120,7 +126,8 @@ TEST(LimitsAcrossRuns, StoredLimitsComeBackAtStartUpAndAfterASuspend)
     constexpr uint64_t PowerCurrent = 0x83708408; // TDP 129 W, TDC 110 A, both overrides
 
     // First run: the window from the context menu (no notification area), confirmed with OK.
-    MonitorRig first("i7-975", {40, 40, 40, 40}, "", limitsParts(false));
+    LimitsParts firstParts(false);
+    MonitorRig first("i7-975", {40, 40, 40, 40}, "", firstParts.parts());
     ASSERT_EQ(first.start(), StartupOutcome::Running);
     FixedScreenList screens{{QRect(0, 0, 1280, 1024)}};
     WindowPlacement placement(screens, Composition::Off);
@@ -132,7 +139,8 @@ TEST(LimitsAcrossRuns, StoredLimitsComeBackAtStartUpAndAfterASuspend)
     EXPECT_EQ(first.settings().TDPTDC, PowerCurrent);
 
     // Next run, on a machine just powered on: start-up writes them to every logical processor.
-    MonitorRig next("i7-975", {40, 40, 40, 40}, "", limitsParts(false));
+    LimitsParts nextParts(false);
+    MonitorRig next("i7-975", {40, 40, 40, 40}, "", nextParts.parts());
     std::filesystem::copy_file(first.iniPath, next.iniPath, std::filesystem::copy_options::overwrite_existing);
     ASSERT_EQ(next.start(), StartupOutcome::Running);
     EXPECT_EQ(cpusWritten(*next.cpu, msr::MSR_TURBO_RATIO_LIMIT, Ratios), AllEight);

@@ -1,9 +1,11 @@
+#include "../ui/FakeWindows.h"
 #include "../ui/MonitorRig.h"
 
 #include "dialog/MessageBoxStyle.h"
 #include "monitor/diag/window/BenchRun.h"
 #include "monitor/diag/BenchWorkload.h"
-#include "monitor/ui/app/DiagnosticParts.h"
+#include "monitor/ui/desktop/DocumentOpener.h"
+#include "monitor/ui/app/MonitorWindows.h"
 #include "monitor/ui/main/MainDialogTemplate.h"
 
 #include <QPushButton>
@@ -57,24 +59,16 @@ struct ScriptedClocks : BenchClocks {
 };
 
 struct BenchRig {
+    uitest::FakeWindows windows;
     uitest::MonitorRig rig;
     ScriptedClocks clocks;
     int calls = 0;
     std::function<int64_t(int call)> workload = [](int) { return int64_t{BenchChecksum}; };
 
-    BenchRig() : rig("e8400", {40, 40}, "", plugged())
+    // Buttons of windows that are there, so their restoring shows.
+    BenchRig() : rig("e8400", {40, 40}, "", {.windows = &windows})
     {
         rig.start();
-    }
-
-    static MainDialogParts plugged()
-    {
-        // Buttons of windows that are there, so their restoring shows.
-        MainDialogParts parts;
-        parts.settingsWindow = [](MainDialog&) { return false; };
-        parts.sensorTest = [](MainDialog&) {};
-        parts.bench = [](MainDialog&) {};
-        return parts;
     }
 
     void run()
@@ -214,9 +208,8 @@ TEST(BenchRun, PluggedIntoTheMainWindow)
     struct NoOpener : DocumentOpener {
         OpenOutcome open(const std::string&) override { return OpenOutcome::Failed; }
     } opener;
-    MainDialogParts parts;
-    attachDiagnostics(parts, opener);
-    uitest::MonitorRig rig("e8400", {40, 40}, "", std::move(parts));
+    MonitorWindows windows(opener);
+    uitest::MonitorRig rig("e8400", {40, 40}, "", {.windows = &windows});
     rig.start();
     EXPECT_TRUE(rig.window->isEnabled(IDC_SENSOR_TEST));
     rig.window->widget<QPushButton>(IDC_BENCH)->click();

@@ -28,54 +28,38 @@ const QString Celsius = QString::fromUtf8("\xC2\xB0" "C");
 
 struct GpuWindowRig {
     uitest::FakeNotificationArea area;
-    NotificationIcons icons{area.factory()};
+    NotificationIcons icons{area.factory(), [] { return true; }};
     double load = 0.5;
     std::unique_ptr<uitest::MonitorRig> rig;
     std::unique_ptr<GpuAttachment> gpu;
 
     GpuWindowRig(int nvidia, int ati, const std::string& ini)
     {
-        MainDialogParts parts;
-        parts.notificationAreaExists = [] { return true; };
-        icons.attachTo(parts);
         GpuBackends backends;
         backends.openNvml = [this, nvidia]() -> std::unique_ptr<platform::NvmlApi> {
             return nvidia > 0 ? makeSimulatedNvml(nvidia, [this] { return load; }) : nullptr;
         };
         backends.openDrm = [this, ati] { return makeSimulatedDrmTree(ati, [this] { return load; }); };
-        StartupHooks hooks;
-        // The rig builds the window with the parts: attach before it does.
+        // The attachment needs the records, the window needs the attachment.
         rig = std::make_unique<uitest::MonitorRig>("i7-2600k", std::vector<int>{40, 40, 40, 40}, ini,
-                                                   withGpu(parts, hooks, backends));
+                                                   MainDialogParts{}, hw::FourCoreBuild,
+                                                   uitest::MonitorRig::WindowMade::Later);
+        gpu = std::make_unique<GpuAttachment>(*rig->records, std::move(backends));
+        rig->makeWindow({.icons = &icons, .gpu = gpu.get()});
+        StartupHooks hooks;
+        gpu->attachTo(hooks);
         EXPECT_EQ(rig->window->initialise(hooks), StartupOutcome::Running);
         gpu->connectCycle();
     }
     ~GpuWindowRig()
     {
-        if (gpu)
-            gpu->close();
+        gpu->close();
         rig.reset();
-    }
-
-    MainDialogParts withGpu(MainDialogParts parts, StartupHooks& hooks, GpuBackends backends)
-    {
-        // The records come with the rig; the attachment needs them first.
-        pendingBackends = std::move(backends);
-        parts.gpuWindows = [this](MainDialog& w) { gpu->windows().openFromButton(&w, w.settings(), QFont()); };
-        parts.enableNvidiaSensor = [this](MainDialog& w) { return gpu->sensors().enableNvidia(w.settings()); };
-        parts.enableAtiSensor = [this](MainDialog& w) { return gpu->sensors().enableAti(w.settings()); };
-        hooks.openGpuSensors = [this](MonitorSettings& s) {
-            gpu = std::make_unique<GpuAttachment>(*rig->records, pendingBackends);
-            gpu->sensors().openAtStartup(s);
-        };
-        return parts;
     }
 
     MonitorSettings& settings() { return rig->settings(); }
     QString button() const { return rig->text(IDC_GPU_BUTTON); }
     void clickGpuButton() { rig->window->widget<QPushButton>(IDC_GPU_BUTTON)->click(); }
-
-    GpuBackends pendingBackends;
 };
 
 // The last column of the last line: the GPU's.

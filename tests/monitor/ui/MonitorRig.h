@@ -33,8 +33,13 @@ struct MonitorRig {
     dialog::ScriptedDialogServices services;
     std::unique_ptr<monitor::MainDialog> window;
 
+    // A window made at once with `parts`, or later by makeWindow() for parts
+    // that need the records first.
+    enum class WindowMade { Now, Later };
+
     MonitorRig(const std::string& profile, std::vector<int> readouts, const std::string& iniText = "",
-               monitor::MainDialogParts parts = {}, const hw::BuildFlavour& flavour = hw::FourCoreBuild)
+               monitor::MainDialogParts parts = {}, const hw::BuildFlavour& flavour = hw::FourCoreBuild,
+               WindowMade made = WindowMade::Now)
     {
         iniPath = (dir.path() + QStringLiteral("/Ostrel.ini")).toStdString();
         std::ofstream(iniPath) << "[Ostrel]\n" << iniText;
@@ -47,7 +52,13 @@ struct MonitorRig {
         cpu = std::move(created.processor);
         faults = std::make_unique<DriverFaults>(*cpu);
         records = std::make_unique<monitor::MonitorRecords>(*faults, flavour, iniPath);
-        window = std::make_unique<monitor::MainDialog>(*records, std::move(parts));
+        if (made == WindowMade::Now)
+            makeWindow(parts);
+    }
+
+    void makeWindow(monitor::MainDialogParts parts)
+    {
+        window = std::make_unique<monitor::MainDialog>(*records, parts);
         window->setServices(services);
     }
 

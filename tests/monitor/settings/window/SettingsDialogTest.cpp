@@ -4,6 +4,7 @@
 // the six-core build's window where it differs.
 
 #include "FakeNotificationArea.h"
+#include "FakeWindows.h"
 #include "MonitorRig.h"
 
 #include "dialog/MessageBoxStyle.h"
@@ -37,10 +38,8 @@ struct SettingsRig {
     explicit SettingsRig(const std::string& ini = "", const char* profile = "i7-2600k",
                          const hw::BuildFlavour& flavour = hw::FourCoreBuild)
     {
-        MainDialogParts parts;
-        parts.notificationAreaExists = [] { return true; };
-        icons.attachTo(parts);
-        rig = std::make_unique<MonitorRig>(profile, std::vector<int>{40, 40, 40, 40, 40, 40}, ini, parts, flavour);
+        rig = std::make_unique<MonitorRig>(profile, std::vector<int>{40, 40, 40, 40, 40, 40}, ini,
+                                           MainDialogParts{.icons = &icons}, flavour);
         EXPECT_EQ(rig->start(), StartupOutcome::Running);
         rig->tick();
     }
@@ -73,7 +72,7 @@ struct SettingsRig {
     std::string key(const char* name) { return platform::IniFile(rig->iniPath).readString("Ostrel", name, "<none>"); }
 
     FakeNotificationArea area;
-    NotificationIcons icons{area.factory()};
+    NotificationIcons icons{area.factory(), [] { return true; }};
     std::unique_ptr<MonitorRig> rig;
     std::unique_ptr<SettingsDialog> dialog;
 };
@@ -397,11 +396,11 @@ TEST(SettingsDialog, SixCoreWindowHasItsOwnCaptionsAndDefaults)
 
 TEST(SettingsDialog, WindowOpensBesideTheMainWindowWithTheProcessorState)
 {
-    MainDialogParts parts;
+    uitest::FakeWindows windows;
     QRect main, placed;
     bool eistEnabled = true, eistChecked = false, nvidiaEnabled = true, rivaEnabled = true;
     QString apicIds;
-    parts.settingsWindow = [&](MainDialog& owner) {
+    windows.settings = [&](MainDialog& owner) {
         SettingsDialogHooks hooks;
         hooks.screenSize = [] { return QSize(1280, 1024); };
         SettingsDialog window(owner, std::move(hooks));
@@ -414,7 +413,7 @@ TEST(SettingsDialog, WindowOpensBesideTheMainWindowWithTheProcessorState)
         apicIds = window.text(IDC_APIC_ID);
         return false;
     };
-    MonitorRig rig("i7-2600k", {40, 40, 40, 40}, "", parts);
+    MonitorRig rig("i7-2600k", {40, 40, 40, 40}, "", {.windows = &windows});
     ASSERT_EQ(rig.start(), StartupOutcome::Running);
     rig.tick();
     rig.cpu->poke(0, msr::IA32_MISC_ENABLE,
@@ -435,10 +434,10 @@ TEST(SettingsDialog, WindowOpensBesideTheMainWindowWithTheProcessorState)
 
 TEST(SettingsDialog, UnitChangeMakesTheHeadingAndExtremesAfreshAtOnce)
 {
-    MainDialogParts parts;
+    uitest::FakeWindows windows;
     MonitorRig* monitor = nullptr;
     QString headingWhileOpen;
-    parts.settingsWindow = [&](MainDialog& owner) {
+    windows.settings = [&](MainDialog& owner) {
         SettingsDialog window(owner);
         window.widget<QAbstractButton>(IDC_FAHRENHEIT)->click(); // °C to °F
         headingWhileOpen = owner.text(IDC_TEMPERATURE_FRAME);
@@ -447,7 +446,7 @@ TEST(SettingsDialog, UnitChangeMakesTheHeadingAndExtremesAfreshAtOnce)
         window.widget<QAbstractButton>(dialog::IDCANCEL)->click();
         return false;
     };
-    MonitorRig rig("i7-2600k", {40, 40, 40, 40}, "", parts);
+    MonitorRig rig("i7-2600k", {40, 40, 40, 40}, "", {.windows = &windows});
     monitor = &rig;
     ASSERT_EQ(rig.start(), StartupOutcome::Running);
     rig.tick();
@@ -463,16 +462,16 @@ TEST(SettingsDialog, UnitChangeMakesTheHeadingAndExtremesAfreshAtOnce)
 TEST(SettingsDialog, MainWindowFollowsTheUnitWhateverTheWindowEndedWith)
 {
     for (const int result : {dialog::IDOK, dialog::IDCANCEL}) {
-        MainDialogParts parts;
+        uitest::FakeWindows windows;
         bool buttonDisabledWhileOpen = false;
-        parts.settingsWindow = [&](MainDialog& owner) {
+        windows.settings = [&](MainDialog& owner) {
             SettingsDialog window(owner);
             buttonDisabledWhileOpen = !owner.isEnabled(IDC_SETTINGS);
             window.widget<QAbstractButton>(IDC_FAHRENHEIT)->click();
             window.widget<QAbstractButton>(result)->click();
             return result == dialog::IDOK;
         };
-        MonitorRig rig("i7-2600k", {40, 40, 40, 40}, "", parts);
+        MonitorRig rig("i7-2600k", {40, 40, 40, 40}, "", {.windows = &windows});
         ASSERT_EQ(rig.start(), StartupOutcome::Running);
         rig.tick();
         rig.window->widget<QPushButton>(IDC_SETTINGS)->click();

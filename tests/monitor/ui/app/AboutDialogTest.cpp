@@ -1,6 +1,7 @@
 // The About box on a simulated processor: the model button's caption and
 // search, and each button's address and whether it closes the box.
 
+#include "tests/monitor/ui/FakeWindows.h"
 #include "tests/monitor/ui/MonitorRig.h"
 
 #include "monitor/ui/app/AboutDialog.h"
@@ -114,15 +115,13 @@ TEST(AboutDialog, PicturesAreDrawnAtTheirSizesAndFitTheirButtons)
 
 TEST(AboutDialog, F1OnTheMainWindowOpensTheAboutBox)
 {
-    int opened = 0;
-    MainDialogParts parts;
-    parts.aboutBox = [&opened](MainDialog&) { ++opened; };
-    MonitorRig rig("i7-2600k", {40, 35, 30, 25}, "", std::move(parts));
+    uitest::FakeWindows windows;
+    MonitorRig rig("i7-2600k", {40, 35, 30, 25}, "", {.windows = &windows});
     ASSERT_EQ(rig.start(), StartupOutcome::Running);
     const QList<QAction*> entries = rig.window->systemMenuActions();
     ASSERT_EQ(entries.size(), 1);
     EXPECT_EQ(entries.front()->text(), "&About...");
     EXPECT_EQ(entries.front()->shortcut(), QKeySequence(Qt::Key_F1));
     entries.front()->trigger();
-    EXPECT_EQ(opened, 1);
+    EXPECT_EQ(windows.aboutBoxes, 1);
 }

@@ -2,6 +2,8 @@
 // per alarm period and on every alarm tick, and the alarm program started as
 // the desktop user when the monitor runs as root.
 
+#include "tests/monitor/ui/FakeAlarmOutputs.h"
+#include "tests/monitor/ui/FakeWindows.h"
 #include "tests/monitor/ui/MonitorRig.h"
 
 #include "dialog/MessageBoxStyle.h"
@@ -28,26 +30,14 @@ using uitest::MonitorRig;
 
 // Core 0 at 58 °C (readout 40 below TjMax 98), core 1 at 63 °C.
 struct AlarmRig {
-    std::vector<std::string> opened;
-    std::vector<int64_t> soundTicks;
-    int flashes = 0;
-    OpenOutcome outcome = OpenOutcome::Opened;
+    uitest::FakeAlarmOutputs outputs;
+    uitest::FakeWindows windows;
     std::unique_ptr<MonitorRig> rig;
 
     explicit AlarmRig(const std::string& ini)
     {
-        MainDialogParts parts;
-        parts.openAlarmFile = [this](const std::string& file) {
-            opened.push_back(file);
-            return outcome;
-        };
-        parts.playSound = [this](const std::string& file) {
-            EXPECT_EQ(file, "OLWarning.wav");
-            soundTicks.push_back(rig->records->cycle->samples().tickCount);
-        };
-        parts.flashWindow = [this](MainDialog&) { ++flashes; };
-        parts.settingsWindow = [](MainDialog&) { return true; };
-        rig = std::make_unique<MonitorRig>("i7-2600k", std::vector<int>{40, 35, 30, 25}, ini, parts);
+        rig = std::make_unique<MonitorRig>("i7-2600k", std::vector<int>{40, 35, 30, 25}, ini,
+                                           MainDialogParts{.windows = &windows, .alarm = &outputs});
         EXPECT_EQ(rig->start(), StartupOutcome::Running);
     }
     MainDialog& window() { return *rig->window; }
@@ -66,8 +56,8 @@ TEST_P(AlarmRaise, AtOrAboveAlarm1WhileAlarmsAreOn)
     AlarmRig alarm(GetParam().ini);
     alarm.rig->tick();
     EXPECT_EQ(alarm.window().isVisible(), GetParam().raised);
-    EXPECT_EQ(alarm.opened.size(), GetParam().raised ? 1u : 0u);
-    EXPECT_EQ(alarm.flashes, GetParam().raised ? 1 : 0);
+    EXPECT_EQ(alarm.outputs.opened.size(), GetParam().raised ? 1u : 0u);
+    EXPECT_EQ(alarm.outputs.flashes, GetParam().raised ? 1 : 0);
 }
 
 INSTANTIATE_TEST_SUITE_P(
@@ -80,22 +70,29 @@ TEST(Alarm, FlashesEveryTickAndSoundsEverySixth)
 {
     AlarmRig alarm("Alarm=1\nAlarm1=80\n");
     alarm.heat(true);
-    alarm.rig->tick(12); // tickCount 1..12
-    EXPECT_EQ(alarm.flashes, 12);
-    EXPECT_EQ(alarm.soundTicks, (std::vector<int64_t>{6, 12}));
+    std::vector<int64_t> soundTicks;
+    for (int tick = 0; tick < 12; ++tick) { // tickCount 1..12
+        const size_t before = alarm.outputs.sounds.size();
+        alarm.rig->tick();
+        if (alarm.outputs.sounds.size() > before)
+            soundTicks.push_back(alarm.rig->records->cycle->samples().tickCount);
+    }
+    EXPECT_EQ(alarm.outputs.flashes, 12);
+    EXPECT_EQ(soundTicks, (std::vector<int64_t>{6, 12}));
+    EXPECT_EQ(alarm.outputs.sounds, (std::vector<std::string>{"OLWarning.wav", "OLWarning.wav"}));
     alarm.heat(false);
     alarm.rig->tick(6);
-    EXPECT_EQ(alarm.flashes, 12);
-    EXPECT_EQ(alarm.soundTicks.size(), 2u);
+    EXPECT_EQ(alarm.outputs.flashes, 12);
+    EXPECT_EQ(alarm.outputs.sounds.size(), 2u);
 }
 
 TEST(Alarm, RaisesOncePerPeriodUntilTheSettingsAreConfirmed)
 {
     AlarmRig alarm("Alarm=1\nAlarm1=80\nAlarmFile=missing.sh\n");
-    alarm.outcome = OpenOutcome::FileNotFound;
+    alarm.outputs.outcome = OpenOutcome::FileNotFound;
     alarm.heat(true);
     alarm.rig->tick(3);
-    ASSERT_EQ(alarm.opened, std::vector<std::string>{"missing.sh"});
+    ASSERT_EQ(alarm.outputs.opened, std::vector<std::string>{"missing.sh"});
     const std::vector<dialog::ServiceCall> boxes = alarm.rig->services.calls(dialog::ServiceKind::MessageBox);
     ASSERT_EQ(boxes.size(), 1u);
     EXPECT_EQ(boxes[0].text, "Alarm file not found.\n\nmissing.sh   ");
@@ -109,13 +106,13 @@ TEST(Alarm, RaisesOncePerPeriodUntilTheSettingsAreConfirmed)
     alarm.heat(true);
     alarm.rig->tick(2);
     EXPECT_FALSE(alarm.window().isVisible());
-    EXPECT_EQ(alarm.opened.size(), 1u);
+    EXPECT_EQ(alarm.outputs.opened.size(), 1u);
 
     // OK in the Settings window starts a new alarm period.
     alarm.window().widget<QPushButton>(IDC_SETTINGS)->click();
     alarm.rig->tick();
     EXPECT_TRUE(alarm.window().isVisible());
-    EXPECT_EQ(alarm.opened.size(), 2u);
+    EXPECT_EQ(alarm.outputs.opened.size(), 2u);
     EXPECT_EQ(alarm.rig->services.calls(dialog::ServiceKind::MessageBox).size(), 2u);
 }
 
@@ -139,16 +136,10 @@ TEST_P(ForeignSettingsFile, NeverStartsItsAlarmProgram)
     if (geteuid() != 0)
         GTEST_SKIP() << "needs root";
     const SudoEnvironment sudo(GetParam());
-    std::vector<std::string> opened;
-    MainDialogParts parts;
-    parts.openAlarmFile = [&opened](const std::string& file) {
-        opened.push_back(file);
-        return OpenOutcome::Opened;
-    };
-    parts.playSound = [](const std::string&) {};
-    parts.flashWindow = [](MainDialog&) {};
+    uitest::FakeAlarmOutputs outputs;
     {
-        MonitorRig rig("i7-2600k", {40, 35, 30, 10}, "Alarm=1\nAlarm1=50\nAlarmFile=/x/alarm.sh\n", parts);
+        MonitorRig rig("i7-2600k", {40, 35, 30, 10}, "Alarm=1\nAlarm1=50\nAlarmFile=/x/alarm.sh\n",
+                       {.alarm = &outputs});
         chmod(rig.dir.path().toLocal8Bit().constData(), 01777);
         ASSERT_EQ(chown(rig.iniPath.c_str(), 1234, 1234), 0);
         EXPECT_EQ(rig.start(), StartupOutcome::Running);
@@ -156,7 +147,7 @@ TEST_P(ForeignSettingsFile, NeverStartsItsAlarmProgram)
         EXPECT_EQ(rig.settings().AlarmFile, "");
         EXPECT_EQ(rig.settings().Alarm, 0);
     }
-    EXPECT_TRUE(opened.empty());
+    EXPECT_TRUE(outputs.opened.empty());
 }
 
 INSTANTIATE_TEST_SUITE_P(Root, ForeignSettingsFile,

@@ -2,6 +2,8 @@
 // show after ticks, the information view, Reset, the close rules, the keys,
 // and the start-up failures.
 
+#include "tests/monitor/ui/FakeIcons.h"
+#include "tests/monitor/ui/FakeWindows.h"
 #include "tests/monitor/ui/MonitorRig.h"
 
 #include "dialog/StandardIds.h"
@@ -320,10 +322,8 @@ TEST(MainDialogButtons, SettingsChangingTheUnitRenamesTheHeadingAndResets)
 {
     bool answerOk = true;
     bool changeUnit = false;
-    int runs = 0;
-    MainDialogParts parts;
-    parts.settingsWindow = [&](MainDialog& window) {
-        ++runs;
+    uitest::FakeWindows windows;
+    windows.settings = [&](MainDialog& window) {
         EXPECT_FALSE(window.isEnabled(IDC_SETTINGS)); // disabled while its window is open
         if (changeUnit) {
             window.settings().Fahrenheit = !window.settings().Fahrenheit;
@@ -331,7 +331,7 @@ TEST(MainDialogButtons, SettingsChangingTheUnitRenamesTheHeadingAndResets)
         }
         return answerOk;
     };
-    MonitorRig rig("xeon-x5570-2s", {40, 40, 40, 40, 40, 40, 40, 40}, "Skull=2\n", parts);
+    MonitorRig rig("xeon-x5570-2s", {40, 40, 40, 40, 40, 40, 40, 40}, "Skull=2\n", {.windows = &windows});
     ASSERT_EQ(rig.start(), StartupOutcome::Running);
     rig.tick(2);
     ASSERT_FALSE(rig.text(IDC_MIN0).isEmpty());
@@ -358,7 +358,7 @@ TEST(MainDialogButtons, SettingsChangingTheUnitRenamesTheHeadingAndResets)
         rig.tick();
         EXPECT_TRUE(rig.text(IDC_MIN0).endsWith(unit)) << ok;
     }
-    EXPECT_EQ(runs, 3);
+    EXPECT_EQ(windows.settingsRuns, 3);
 }
 
 TEST(MainDialogWindow, MinimisedWindowShowsTheTemperaturesAsItsCaption)
@@ -410,10 +410,8 @@ class StartMinimized : public ::testing::TestWithParam<StartMinimizedCase> {};
 TEST_P(StartMinimized, HidesTheWindowOnlyWhereANotificationAreaCanHoldIt)
 {
     const StartMinimizedCase& c = GetParam();
-    MainDialogParts parts;
-    const bool area = c.notificationArea;
-    parts.notificationAreaExists = [area] { return area; };
-    MonitorRig rig("i7-2600k", {40, 40, 40, 40}, c.ini, parts);
+    uitest::FakeIcons icons(c.notificationArea);
+    MonitorRig rig("i7-2600k", {40, 40, 40, 40}, c.ini, {.icons = &icons});
     ASSERT_EQ(rig.start(), StartupOutcome::Running);
     EXPECT_EQ(rig.window->allowShow(), c.allowShow);
     rig.window->show();

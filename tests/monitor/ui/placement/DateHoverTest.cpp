@@ -67,16 +67,10 @@ struct HoverRig {
     MonitorRig rig;
 
     HoverRig(const std::string& profile, std::vector<int> readouts, const hw::BuildFlavour& flavour)
-        : rig(profile, std::move(readouts), "", partsFor(placement), flavour)
+        : rig(profile, std::move(readouts), "", {.placement = &placement}, flavour)
     {
         EXPECT_EQ(rig.start(), StartupOutcome::Running);
         rig.tick(2);
-    }
-    static MainDialogParts partsFor(WindowPlacement& placement)
-    {
-        MainDialogParts parts;
-        placement.attachTo(parts);
-        return parts;
     }
     std::optional<QString> dateOver(int id) { return hover.dateAt(*rig.window, rig.window->control(id)->geometry().center()); }
 };

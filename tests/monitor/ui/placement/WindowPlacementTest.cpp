@@ -2,6 +2,8 @@
 // against the work areas, the composition corrections, the anchor, the
 // context menu's commands and the mini layout.
 
+#include "tests/monitor/ui/FakeMouse.h"
+#include "tests/monitor/ui/FakeWindows.h"
 #include "tests/monitor/ui/MonitorRig.h"
 
 #include "dialog/MessageBoxStyle.h"
@@ -37,17 +39,10 @@ struct PlacementRig {
                  const std::string& ini = "", const hw::BuildFlavour& flavour = hw::FourCoreBuild)
         : screens(std::move(workAreas))
         , placement(screens, composition)
-        , rig("i7-2600k", {40, 35, 30, 25}, ini, partsFor(placement), flavour)
+        , rig("i7-2600k", {40, 35, 30, 25}, ini, {.placement = &placement}, flavour)
     {
         rig.window->move(300, 300);
         EXPECT_EQ(rig.start(), StartupOutcome::Running);
-    }
-
-    static MainDialogParts partsFor(WindowPlacement& placement)
-    {
-        MainDialogParts parts;
-        placement.attachTo(parts);
-        return parts;
     }
 
     MainDialog& window() { return *rig.window; }
@@ -233,22 +228,15 @@ TEST(MainContextMenu, ExitEndsTheProgramThroughTheShutdown)
 
 TEST(MainDialogParts, RightClickAndRestingMouseReachTheirParts)
 {
-    std::vector<QPoint> menus;
-    std::vector<QPoint> hovers;
-    MainDialogParts parts;
-    parts.aboutBox = [](MainDialog&) {};
-    parts.contextMenu = [&menus](MainDialog& window, QPoint screenPoint) {
-        menus.push_back(window.mapFromGlobal(screenPoint));
-    };
-    parts.hovered = [&hovers](MainDialog&, QPoint clientPoint) { hovers.push_back(clientPoint); };
-    parts.hoverMilliseconds = 1;
-    MonitorRig rig("i7-2600k", {40, 35, 30, 25}, "", std::move(parts));
+    uitest::FakeWindows windows;
+    uitest::FakeMouse mouse;
+    MonitorRig rig("i7-2600k", {40, 35, 30, 25}, "", {.windows = &windows, .mouse = &mouse});
     ASSERT_EQ(rig.start(), StartupOutcome::Running);
 
     // The About entry does not take over the right click.
     QContextMenuEvent click(QContextMenuEvent::Mouse, QPoint(20, 30), rig.window->mapToGlobal(QPoint(20, 30)));
     QApplication::sendEvent(rig.window.get(), &click);
-    EXPECT_EQ(menus, std::vector<QPoint>{QPoint(20, 30)});
+    EXPECT_EQ(mouse.menus, std::vector<QPoint>{rig.window->mapToGlobal(QPoint(20, 30))});
 
     // Resting on a Maximum field rests on the window at that point.
     QWidget* field = rig.window->control(IDC_MAX1);
@@ -257,8 +245,8 @@ TEST(MainDialogParts, RightClickAndRestingMouseReachTheirParts)
     QMouseEvent move(QEvent::MouseMove, inField, field->mapToGlobal(inField), Qt::NoButton, Qt::NoButton,
                      Qt::NoModifier);
     QApplication::sendEvent(field, &move);
-    ASSERT_TRUE(QTest::qWaitFor([&] { return !hovers.empty(); }));
-    EXPECT_EQ(hovers.front(), rest);
+    ASSERT_TRUE(QTest::qWaitFor([&] { return !mouse.rests.empty(); }));
+    EXPECT_EQ(mouse.rests.front(), rest);
 }
 
 // Centre x of a rectangle whose right edge is left + width.

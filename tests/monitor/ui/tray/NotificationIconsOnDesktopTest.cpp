@@ -110,9 +110,7 @@ TEST(NotificationIconsOnDesktop, ShownIconsDockWithDigitsAndTips)
         GTEST_SKIP() << missing;
 
     NotificationIcons icons(QtNotificationIcon::factory());
-    MainDialogParts parts;
-    icons.attachTo(parts);
-    MonitorRig rig("i7-2600k", {40, 35, 30, 25}, "IconShow=3\nIconMax=1\n", parts);
+    MonitorRig rig("i7-2600k", {40, 35, 30, 25}, "IconShow=3\nIconMax=1\n", {.icons = &icons});
     ASSERT_EQ(rig.start(), StartupOutcome::Running);
     rig.tick();
     ASSERT_EQ(rig.settings().IconShow, 3);
@@ -161,9 +159,7 @@ TEST(NotificationIconsOnDesktop, IconsComeBackWhenTheNotificationAreaRestarts)
         GTEST_SKIP() << skip;
 
     NotificationIcons icons(QtNotificationIcon::factory());
-    MainDialogParts parts;
-    icons.attachTo(parts);
-    MonitorRig rig("i7-2600k", {40, 35, 30, 25}, "IconShow=3\nIconMax=1\n", parts);
+    MonitorRig rig("i7-2600k", {40, 35, 30, 25}, "IconShow=3\nIconMax=1\n", {.icons = &icons});
     ASSERT_EQ(rig.start(), StartupOutcome::Running);
     rig.tick();
     ASSERT_TRUE(QTest::qWaitFor([] { return allDockedAndShown(3); }, SettleMs));
@@ -192,9 +188,7 @@ TEST(NotificationIconsOnDesktop, IconsDockWhenTheNotificationAreaComesLate)
     ASSERT_TRUE(endNotificationArea());
 
     NotificationIcons icons(QtNotificationIcon::factory());
-    MainDialogParts parts;
-    icons.attachTo(parts);
-    MonitorRig rig("i7-2600k", {40, 35, 30, 25}, "IconShow=3\nIconMax=1\n", parts);
+    MonitorRig rig("i7-2600k", {40, 35, 30, 25}, "IconShow=3\nIconMax=1\n", {.icons = &icons});
     ASSERT_EQ(rig.start(), StartupOutcome::Running);
     const NotificationAreaWatcher watcher([&] { icons.notificationAreaAppeared(*rig.window); });
     rig.tick();

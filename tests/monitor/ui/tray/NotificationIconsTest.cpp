@@ -30,7 +30,7 @@ constexpr int Core0 = 4294, Core1 = 4295, Core2 = 4296, Core3 = 4297, Gpu = 4298
 
 struct IconRig {
     FakeNotificationArea area;
-    NotificationIcons icons{area.factory()};
+    NotificationIcons icons{area.factory(), [] { return true; }};
     FixedScreenList screens{{QRect(0, 0, 1280, 1024)}};
     WindowPlacement placement{screens, Composition::Off};
     IconMenu menu{icons, placement};
@@ -38,11 +38,8 @@ struct IconRig {
 
     explicit IconRig(std::vector<int> readouts, const std::string& ini = "", bool gpu = false)
     {
-        MainDialogParts parts;
-        parts.notificationAreaExists = [] { return true; };
-        icons.attachTo(parts);
         menu.attachTo(icons);
-        rig = std::make_unique<MonitorRig>("i7-2600k", std::move(readouts), ini, parts);
+        rig = std::make_unique<MonitorRig>("i7-2600k", std::move(readouts), ini, MainDialogParts{.icons = &icons});
         EXPECT_EQ(rig->start(), StartupOutcome::Running);
         if (gpu) {
             // A graphics sensor at 60 °C.
@@ -272,10 +269,8 @@ TEST(AddIcons, SixCoreBuildHasSixCoreIconsAndTheGpuOnBit8)
 {
     FakeNotificationArea area;
     NotificationIcons icons(area.factory());
-    MainDialogParts parts;
-    icons.attachTo(parts);
-    MonitorRig rig("i7-980x", {40, 39, 38, 37, 36, 35}, "IconShow=319\nIconMax=1\nIconTextColor8=0x00FF00\n", parts,
-                   hw::SixCoreBuild);
+    MonitorRig rig("i7-980x", {40, 39, 38, 37, 36, 35}, "IconShow=319\nIconMax=1\nIconTextColor8=0x00FF00\n",
+                   {.icons = &icons}, hw::SixCoreBuild);
     ASSERT_EQ(rig.start(), StartupOutcome::Running);
     rig.settings().gpuPresent = true;
     rig.settings().IconShow = 0x13F;
@@ -525,9 +520,7 @@ TEST(IconMenu, ModeCommandsKeepTheSixCoreGpuIcon)
     FixedScreenList screens{{QRect(0, 0, 1280, 1024)}};
     WindowPlacement placement{screens, Composition::Off};
     IconMenu menu{icons, placement};
-    MainDialogParts parts;
-    icons.attachTo(parts);
-    MonitorRig rig("i7-980x", {40, 39, 38, 37, 36, 35}, "IconShow=257\n", parts, hw::SixCoreBuild);
+    MonitorRig rig("i7-980x", {40, 39, 38, 37, 36, 35}, "IconShow=257\n", {.icons = &icons}, hw::SixCoreBuild);
     ASSERT_EQ(rig.start(), StartupOutcome::Running);
     rig.settings().gpuPresent = true;
     rig.settings().IconShow = 0x101;

@@ -1,0 +1,95 @@
+// MainDialog: minimise and restore, the caption of a minimised window and
+// the OnTop setting of a shown one.
+
+#include "monitor/ui/main/MainDialog.h"
+
+#include "monitor/ui/main/MainDialogIcons.h"
+
+#include <QEvent>
+#include <QWindowStateChangeEvent>
+#include <QTimer>
+
+namespace monitor {
+
+void MainDialog::minimiseNow()
+{
+    // A shown window is only iconified: showMinimized() would show it again
+    // after the state change hid it into the notification area.
+    if (m_allowShow && !isVisible())
+        showMinimized();
+    else
+        setWindowState(windowState() | Qt::WindowMinimized);
+}
+
+void MainDialog::minimizeWindow()
+{
+    m_comingBack = false; // the program's own minimise is never stale
+    if (settings().TaskBar != 0 || m_windowRestored) {
+        if (m_windowRestored)
+            minimiseNow();
+        else
+            hide();
+    }
+}
+
+void MainDialog::restoreWindow()
+{
+    m_allowShow = true;
+    m_comingBack = !isVisible();
+    if (m_comingBack) // a window that is never made active does not wait for it
+        QTimer::singleShot(ComingBackMs, this, [this] { m_comingBack = false; });
+    showNormal();
+    raise();
+    activateWindow();
+}
+
+void MainDialog::changeEvent(QEvent* event)
+{
+    DialogWindow::changeEvent(event);
+    if (event->type() == QEvent::ActivationChange && isActiveWindow())
+        m_comingBack = false;
+    if (event->type() != QEvent::WindowStateChange)
+        return;
+    const bool wasMinimised = static_cast<QWindowStateChangeEvent*>(event)->oldState() & Qt::WindowMinimized;
+    if ((windowState() & Qt::WindowMinimized) && !wasMinimised && m_comingBack) {
+        // The stale state of the window that was hidden behind the icon,
+        // not the user's: the window stays up.
+        QTimer::singleShot(0, this, [this] { showNormal(); });
+        return;
+    }
+    m_windowRestored = !(windowState() & Qt::WindowMinimized);
+    if (m_windowRestored)
+        setCaption(QString::fromLatin1(m_layout.restoredCaption));
+    if (!m_records.settings)
+        return;
+    // The window must keep a task-bar button when the notification area no
+    // longer holds the icons.
+    if (m_parts.icons && m_records.running() && !m_parts.icons->probe(*this))
+        settings().TaskBar = 1;
+    // A minimised window lives in the notification area only, unless it
+    // keeps a task-bar button.
+    if (!m_windowRestored && settings().TaskBar == 0 && notificationAreaExists())
+        hide();
+}
+
+void MainDialog::updateCaptionOrRectangle()
+{
+    const bool shown = !isMinimized() && isVisible();
+    const QRect frame = shown ? frameRect() : QRect();
+    if (!shown || frame.height() < MinimisedHeight) {
+        setCaption(QString::fromStdString(m_records.cycle->samples().captionText));
+        return;
+    }
+    m_lastFullRect = frame;
+    const bool onTop = settings().OnTop != 0;
+    if (onTop != m_appliedOnTop)
+        applyOnTop(onTop);
+}
+
+void MainDialog::applyOnTop(bool onTop)
+{
+    setStaysOnTop(onTop);
+    m_appliedOnTop = onTop;
+}
+
+} // namespace monitor
