@@ -17,7 +17,6 @@
 #include "monitor/ui/placement/MainContextMenu.h"
 #include "monitor/ui/tray/NotificationAreaWatcher.h"
 #include "monitor/ui/tray/NotificationIcons.h"
-#include "monitor/ui/tray/QtNotificationIcon.h"
 #include "monitor/ui/desktop/QtScreenList.h"
 #include "monitor/ui/desktop/SleepWatcher.h"
 #include "monitor/ui/placement/WindowPlacement.h"
@@ -59,7 +58,7 @@ int MonitorApp::run()
     if (!parts.hovered)
         dateHover.attachTo(parts);
     // The notification-area icons with their menu, and the alarm's file and sound.
-    NotificationIcons icons(QtNotificationIcon::factory());
+    NotificationIcons icons(NotificationIcons::desktopIcons());
     IconMenu iconMenu(icons, placement);
     iconMenu.attachTo(icons);
     if (!parts.addIcons && !parts.updateIcons && !parts.updateMaxIcon && !parts.removeIcons && !parts.probeIcons)

@@ -1,5 +1,6 @@
 #include "monitor/ui/tray/NotificationIcons.h"
 
+#include "dialog/QtTrayIcon.h"
 #include "monitor/ui/desktop/DescribedFont.h"
 #include "monitor/ui/tray/DigitIcon.h"
 #include "monitor/ui/main/MainDialog.h"
@@ -19,6 +20,11 @@ bool bitSet(int mask, int bit) { return bit >= 0 && (mask & (1 << bit)) != 0; }
 } // namespace
 
 NotificationIcons::NotificationIcons(NotificationIconFactory factory) : m_factory(std::move(factory)) {}
+
+NotificationIconFactory NotificationIcons::desktopIcons()
+{
+    return [](int) { return std::make_unique<dialog::QtTrayIcon>(); };
+}
 
 void NotificationIcons::attachTo(MainDialogParts& parts)
 {
@@ -43,7 +49,7 @@ void NotificationIcons::createSlots(MainDialog& window)
         slot.showBit = showBit;
         slot.identifier = identifier;
         slot.icon = m_factory(identifier);
-        slot.icon->setHandler([this](IconEvent event) {
+        slot.icon->setHandler([this](dialog::TrayEvent event) {
             if (m_window && m_handler)
                 m_handler(*m_window, event);
         });

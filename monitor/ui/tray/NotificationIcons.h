@@ -12,16 +12,20 @@
 // A core icon whose value is in alarm blinks: every odd tick it shows the
 // program icon instead of its digits.
 
+#include "dialog/TrayIcon.h"
 #include "monitor/ui/tray/IconSlot.h"
-#include "monitor/ui/tray/NotificationIcon.h"
 
 #include <functional>
+#include <memory>
 #include <vector>
 
 namespace monitor {
 
 class MainDialog;
 struct MainDialogParts;
+
+// Makes the icon with the given identifier (4294 and up).
+using NotificationIconFactory = std::function<std::unique_ptr<dialog::TrayIcon>(int identifier)>;
 
 class NotificationIcons {
 public:
@@ -38,11 +42,13 @@ public:
     static constexpr int RefreshCycles = 6;
 
     explicit NotificationIcons(NotificationIconFactory factory);
+    // The factory for the program: one QSystemTrayIcon per identifier.
+    static NotificationIconFactory desktopIcons();
 
     // Hooks the icons into the window's parts.
     void attachTo(MainDialogParts& parts);
     // Mouse events on any of the icons, the Max icon included.
-    void setEventHandler(std::function<void(MainDialog&, IconEvent)> handler) { m_handler = std::move(handler); }
+    void setEventHandler(std::function<void(MainDialog&, dialog::TrayEvent)> handler) { m_handler = std::move(handler); }
 
     // True when at least one icon is shown afterwards. Icons that the
     // notification area refuses twice (there is none yet) wait for one.
@@ -72,8 +78,6 @@ public:
     // The next cycle draws every icon again (colours, font or digits changed).
     void markForRedraw();
 
-    // The bits of IconShow that choose icons in this build.
-    int showBits() const { return m_showBits; }
     const std::vector<IconSlot>& iconSlots() const { return m_slots; }
 
 private:
@@ -90,7 +94,7 @@ private:
     std::optional<QIcon> digits(MainDialog& window, int value, uint32_t colour) const;
 
     NotificationIconFactory m_factory;
-    std::function<void(MainDialog&, IconEvent)> m_handler;
+    std::function<void(MainDialog&, dialog::TrayEvent)> m_handler;
     MainDialog* m_window = nullptr;
     std::vector<IconSlot> m_slots;
     int m_showBits = 0;
