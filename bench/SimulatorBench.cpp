@@ -4,7 +4,7 @@
 // (the /proc/stat reads included), 1 = a fixed load.
 
 #include "hw/HardwareAccess.h"
-#include "hw/MsrIndex.h"
+#include "registers/MsrIndex.h"
 #include "sim/SimulatedProcessor.h"
 
 #include <benchmark/benchmark.h>

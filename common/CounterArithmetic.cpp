@@ -1,6 +1,6 @@
 #include "common/CounterArithmetic.h"
 
-#include "hw/MsrIndex.h"
+#include "registers/MsrIndex.h"
 #include "platform/Processor.h"
 
 namespace common {

@@ -98,11 +98,11 @@ void DialogWindow::buildControls()
             m_controls[spec.id] = widget;
             m_specs[spec.id] = &spec;
         }
-        connectControl(spec.id, widget, spec);
+        connectControl(spec.id, widget);
     }
 }
 
-void DialogWindow::connectControl(int id, QWidget* widget, const ControlSpec& spec)
+void DialogWindow::connectControl(int id, QWidget* widget)
 {
     widget->setProperty("dialogControlId", id);
     widget->installEventFilter(this);
@@ -133,7 +133,6 @@ void DialogWindow::connectControl(int id, QWidget* widget, const ControlSpec& sp
     }
     if (auto* list = qobject_cast<QListWidget*>(widget))
         connect(list, &QListWidget::itemSelectionChanged, this, changed);
-    (void)spec;
 }
 
 QWidget* DialogWindow::control(int id) const

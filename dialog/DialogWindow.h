@@ -175,7 +175,7 @@ protected:
 
 private:
     void buildControls();
-    void connectControl(int id, QWidget* widget, const ControlSpec& spec);
+    void connectControl(int id, QWidget* widget);
     void clicked(int id);
     QWidget* requireControl(int id) const;
 

@@ -7,7 +7,7 @@
 
 #include "fuzz/FuzzScratch.h"
 #include "helper/MsrHelper.h"
-#include "hw/RegisterAccessList.h"
+#include "registers/RegisterAccessList.h"
 
 #include <cstring>
 #include <filesystem>
@@ -65,7 +65,7 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size)
         char* held = expected[request->cpu].data() + request->index;
         uint64_t current = 0;
         std::memcpy(&current, held, 8);
-        if (hw::writeAllowed(request->index, current, request->value))
+        if (registers::writeAllowed(request->index, current, request->value))
             std::memcpy(held, &request->value, 8);
     }
 

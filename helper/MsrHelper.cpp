@@ -1,6 +1,6 @@
 #include "helper/MsrHelper.h"
 
-#include "hw/RegisterAccessList.h"
+#include "registers/RegisterAccessList.h"
 #include "platform/LinuxProcessor.h"
 
 #include "platform/FullIo.h"
@@ -68,7 +68,7 @@ int MsrHelper::deviceFor(uint32_t cpu, int& error)
 Reply MsrHelper::handle(const Request& request)
 {
     const bool write = request.operation == static_cast<uint32_t>(Operation::Write);
-    if (!hw::registerAllowed(request.index, write ? hw::RegisterAccess::Write : hw::RegisterAccess::Read))
+    if (!registers::registerAllowed(request.index, write ? registers::RegisterAccess::Write : registers::RegisterAccess::Read))
         return failure(EPERM);
     int error = 0;
     const int fd = deviceFor(request.cpu, error);
@@ -83,7 +83,7 @@ Reply MsrHelper::handle(const Request& request)
     if (write) {
         // Only the bits some program writes may change; the request carries
         // every other bit as the register holds it.
-        if (!hw::writeAllowed(request.index, value, request.value))
+        if (!registers::writeAllowed(request.index, value, request.value))
             return failure(EPERM);
         value = request.value;
         const ssize_t written = ::pwrite(fd, &value, sizeof value, offset);

@@ -1,7 +1,7 @@
 #pragma once
 // The privileged end of register access: serves read and write requests of
 // one monitor (platform/MsrHelperProtocol.h) on the msr device files, for the
-// registers of hw/RegisterAccessList.h only. It opens /dev/cpu/N/msr itself,
+// registers of registers/RegisterAccessList.h only. It opens /dev/cpu/N/msr itself,
 // loading the msr module first when the device files are missing, and ends
 // when its input closes. A request that is not well formed is answered with
 // EPROTO and ends the conversation: the stream can no longer be trusted to be

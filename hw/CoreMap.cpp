@@ -1,6 +1,6 @@
 #include "hw/CoreMap.h"
 
-#include "hw/MsrIndex.h"
+#include "registers/MsrIndex.h"
 
 #include <algorithm>
 

@@ -1,6 +1,6 @@
 #include "hw/HardwareAccess.h"
 
-#include "hw/MsrIndex.h"
+#include "registers/MsrIndex.h"
 
 namespace hw {
 

@@ -61,22 +61,6 @@ public:
         unpin();
     }
 
-    // Read-modify-write of one register on each CPU first..last of `mask`
-    // that accepts the pin: change(value) is written back; a register that
-    // cannot be read is not written. The thread stays on the last CPU it
-    // visited; callers go back with unpin().
-    template <typename Change>
-    void modifyEach(uint32_t mask, int first, int last, uint32_t index, Change&& change)
-    {
-        for (int cpu = first; cpu <= last && cpu < 32; ++cpu) {
-            if (cpu < 0 || !((mask >> cpu) & 1u) || !pin(cpu))
-                continue;
-            uint64_t value = 0;
-            if (read(index, value))
-                write(index, change(value));
-        }
-    }
-
 private:
     platform::Processor& m_processor;
     uint32_t m_processMask = 0;

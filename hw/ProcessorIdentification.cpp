@@ -1,7 +1,7 @@
 #include "hw/ProcessorIdentification.h"
 
 #include "hw/ModelName.h"
-#include "hw/MsrIndex.h"
+#include "registers/MsrIndex.h"
 #include "hw/TjMaxRules.h"
 
 namespace hw {

@@ -4,14 +4,6 @@
 
 namespace hw {
 
-int ProcessorInfo::presentCores(int slots) const
-{
-    int count = 0;
-    for (int slot = 0; slot < slots && slot < MaxCoreSlots; ++slot)
-        count += corePresent(slot) ? 1 : 0;
-    return count;
-}
-
 bool isNehalemClass(uint32_t signature)
 {
     return (signature >= 0x106A0 && signature <= 0x106AF) || signature >= 0x106E0;

@@ -33,8 +33,6 @@ struct ProcessorInfo {
     bool sandyBridgeClass = false;
 
     bool corePresent(int slot) const { return slot >= 0 && slot < MaxCoreSlots && coreMask[slot] != 0; }
-    // Present cores among the first `slots` slots.
-    int presentCores(int slots) const;
 };
 
 // The class flags that follow from a signature.

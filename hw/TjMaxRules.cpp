@@ -1,6 +1,6 @@
 #include "hw/TjMaxRules.h"
 
-#include "hw/MsrIndex.h"
+#include "registers/MsrIndex.h"
 
 #include <initializer_list>
 #include <string_view>

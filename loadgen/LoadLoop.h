@@ -50,7 +50,6 @@ public:
     // the counter fails or ticks fewer than ten times a second.
     LoadLoopResult run(LoadLoopHost& host);
 
-    int64_t slotPeriod() const { return m_slotPeriod; }
     int64_t elapsedSeconds() const { return m_elapsedSeconds; }
 
 private:

@@ -51,7 +51,6 @@ UserIdentity identityOf(const InvokingUser& user)
 std::vector<std::string> environmentFor(const std::optional<UserIdentity>& identity)
 {
     std::map<std::string, std::string> variables;
-    std::vector<std::string> order;
     for (char** entry = environ; entry && *entry; ++entry) {
         const std::string text = *entry;
         const size_t equals = text.find('=');

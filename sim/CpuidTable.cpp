@@ -1,6 +1,6 @@
 #include "sim/CpuidTable.h"
 
-#include "hw/MsrIndex.h"
+#include "registers/MsrIndex.h"
 
 #include <charconv>
 #include <cstring>

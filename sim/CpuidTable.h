@@ -27,7 +27,6 @@ public:
     bool parse(std::string_view text, std::string& error);
 
     uint32_t maxBasicLeaf() const { return m_maxBasic; }
-    uint32_t maxExtendedLeaf() const { return m_maxExtended; }
 
     // basicLimit lowers the highest basic leaf (IA32_MISC_ENABLE bit 22 limits it to 2).
     Answer answer(uint32_t leaf, uint32_t subleaf, uint32_t basicLimit = UINT32_MAX) const;

@@ -3,7 +3,7 @@
 #include "sim/HostLoad.h"
 #include "sim/PowerOnState.h"
 
-#include "hw/MsrIndex.h"
+#include "registers/MsrIndex.h"
 
 #include <algorithm>
 #include <cmath>
@@ -97,14 +97,6 @@ void ProcessorModel::powerOn(int64_t nowNanoseconds)
     }
     for (int package = 0; package < m_profile.packages; ++package)
         s.packageRatio[static_cast<size_t>(package)] = m_profile.baseRatioTenths;
-}
-
-int ProcessorModel::simulatedCpuOfHost(int hostCpu) const
-{
-    for (int n = 0; n < m_topology.cpuCount(); ++n)
-        if (m_hostCpuOf[static_cast<size_t>(n)] == hostCpu)
-            return n;
-    return -1;
 }
 
 double ProcessorModel::configuredLoad(int n) const

@@ -99,9 +99,6 @@ public:
     // Reads the configured loads again (a register write may have switched SpeedStep).
     void refreshLoads();
 
-    // The simulated CPU host CPU `hostCpu` loads, or -1 when it loads none.
-    int simulatedCpuOfHost(int hostCpu) const;
-
     // Ratio the package runs at now, in tenths.
     int packageRatioTenths(int package) const { return state().packageRatio[static_cast<size_t>(package)]; }
     // True while turbo (or Core 2 dynamic acceleration) may engage on the package.

@@ -89,7 +89,6 @@ struct Profile {
     uint32_t pp0CurrentConfig;   // Sandy Bridge MSR_PP0_CURRENT_CONFIG
     uint32_t raplPowerUnit;      // Sandy Bridge MSR_RAPL_POWER_UNIT
 
-    int logicalCpus() const { return packages * coresPerPackage * threadsPerCore; }
     int totalCores() const { return packages * coresPerPackage; }
     bool hasTurbo() const { return !turboRatioTenths.empty() && turboRatioTenths.front() > baseRatioTenths; }
     int topRatioTenths() const { return hasTurbo() ? turboRatioTenths.front() : baseRatioTenths; }

@@ -1,6 +1,6 @@
 #include "sim/RegisterFile.h"
 
-#include "hw/MsrIndex.h"
+#include "registers/MsrIndex.h"
 
 namespace sim {
 

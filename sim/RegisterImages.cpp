@@ -1,6 +1,6 @@
 #include "sim/RegisterImages.h"
 
-#include "hw/MsrIndex.h"
+#include "registers/MsrIndex.h"
 
 #include <algorithm>
 #include <cmath>

@@ -2,7 +2,7 @@
 // The values of the registers the processor computes rather than stores:
 // the ratio and voltage status, the platform ratios, the thermal status.
 
-#include "hw/MsrIndex.h"
+#include "registers/MsrIndex.h"
 #include "sim/ProcessorModel.h"
 
 #include <cstdint>

@@ -74,9 +74,6 @@ public:
     void lock();
     void unlock();
     void setPowerOnAgain(std::function<void()> powerOnAgain) { m_powerOnAgain = std::move(powerOnAgain); }
-    // The machine's file was found cut short or overwritten, and this holder
-    // no longer shares it.
-    bool leftShared() const { return m_left; }
 
     // The union of the busy floors of the holders still alive.
     uint32_t busyFloorMask();

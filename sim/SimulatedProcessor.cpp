@@ -1,6 +1,6 @@
 #include "sim/SimulatedProcessor.h"
 
-#include "hw/MsrIndex.h"
+#include "registers/MsrIndex.h"
 #include "sim/CpuidDumps.h"
 
 #include <bit>
@@ -239,16 +239,6 @@ void SimulatedProcessor::setLoad(int cpu, double percent)
         return;
     m_model.advance(m_clock->nanoseconds());
     m_model.setLoadOverride(cpu, percent);
-}
-
-void SimulatedProcessor::clearLoad(int cpu)
-{
-    std::lock_guard lock(m_lock);
-    std::lock_guard machine(*m_machine);
-    if (!validCpu(cpu))
-        return;
-    m_model.advance(m_clock->nanoseconds());
-    m_model.setLoadOverride(cpu, std::nullopt);
 }
 
 double SimulatedProcessor::load(int cpu)

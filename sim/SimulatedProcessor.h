@@ -113,7 +113,6 @@ public:
 
     // Test hooks.
     void setLoad(int cpu, double percent);
-    void clearLoad(int cpu);
     // The share of time the CPU is busy now, 0..1, whatever gave it.
     double load(int cpu);
     void pinReadout(int core, std::optional<int> readout);

@@ -1,6 +1,6 @@
 #include "turbo/ProcessorNameLine.h"
 
-#include "hw/MsrIndex.h"
+#include "registers/MsrIndex.h"
 #include "hw/ProcessorIdentification.h"
 
 #include <cstdio>

@@ -1,6 +1,7 @@
 #include "turbo/ProcessorSwitches.h"
 
-#include "hw/MsrIndex.h"
+#include "common/SwitchRegisters.h"
+#include "registers/MsrIndex.h"
 
 namespace turbo {
 
@@ -8,10 +9,13 @@ namespace misc = msr::misc_enable;
 
 namespace {
 
-uint64_t flag(SwitchState state) { return state == SwitchState::On ? 1 : 0; }
-
 constexpr msr::Field kCore2CStateBits[] = {misc::Core2CStateBit25, misc::Core2CStateBit26,
                                             misc::Core2CStateBit31, misc::Core2CStateBit32};
+
+constexpr common::SwitchBits kTurboDisable(msr::IA32_MISC_ENABLE, misc::TurboDisengage);
+constexpr common::SwitchBits kEist(msr::IA32_MISC_ENABLE, misc::EnhancedSpeedStep);
+constexpr common::SwitchBits kNehalemC1e(msr::MSR_POWER_CTL, msr::power_ctl::C1eEnable);
+constexpr common::SwitchBits kCore2CStates(msr::IA32_MISC_ENABLE, kCore2CStateBits);
 
 } // namespace
 
@@ -20,12 +24,12 @@ ProcessorSwitches::ProcessorSwitches(hw::HardwareAccess& access, ProcessorClass 
 {
 }
 
-void ProcessorSwitches::modifyOnEveryCpu(uint32_t index, const std::function<uint64_t(uint64_t)>& change)
+void ProcessorSwitches::switchOnEveryCpu(const common::SwitchBits& bits, SwitchState state)
 {
     // A CPU that refuses the pinning is left alone, never written in another
     // CPU's name. The callers go back to the system mask.
     m_access.refreshMasks();
-    m_access.modifyEach(m_access.systemMask(), 0, kLastCpu, index, change);
+    common::switchOnEachCpu(m_access, {m_access.systemMask(), 0, kLastCpu}, bits, state);
 }
 
 ProcessorSwitches::MiscEnableState ProcessorSwitches::readMiscEnable()
@@ -37,8 +41,7 @@ ProcessorSwitches::MiscEnableState ProcessorSwitches::readMiscEnable()
 
 SwitchState ProcessorSwitches::setTurboDisable(SwitchState state)
 {
-    modifyOnEveryCpu(msr::IA32_MISC_ENABLE,
-                     [&](uint64_t value) { return misc::TurboDisengage.set(value, flag(state)); });
+    switchOnEveryCpu(kTurboDisable, state);
     m_access.unpin();
     return readMiscEnable().turboDisable;
 }
@@ -61,8 +64,7 @@ ProcessorSwitches::EistResult ProcessorSwitches::setEist(SwitchState state)
 
 SwitchState ProcessorSwitches::writeEist(SwitchState state)
 {
-    modifyOnEveryCpu(msr::IA32_MISC_ENABLE,
-                     [&](uint64_t value) { return misc::EnhancedSpeedStep.set(value, flag(state)); });
+    switchOnEveryCpu(kEist, state);
     SwitchState readBack = readMiscEnable().eist;
     m_access.unpin();
     return readBack;
@@ -82,16 +84,7 @@ SwitchState ProcessorSwitches::readCStates()
 
 void ProcessorSwitches::writeCStates(SwitchState state)
 {
-    if (m_class == ProcessorClass::Nehalem) {
-        modifyOnEveryCpu(msr::MSR_POWER_CTL,
-                         [&](uint64_t value) { return msr::power_ctl::C1eEnable.set(value, flag(state)); });
-    } else {
-        modifyOnEveryCpu(msr::IA32_MISC_ENABLE, [&](uint64_t value) {
-            for (msr::Field bit : kCore2CStateBits)
-                value = bit.set(value, flag(state));
-            return value;
-        });
-    }
+    switchOnEveryCpu(m_class == ProcessorClass::Nehalem ? kNehalemC1e : kCore2CStates, state);
     m_access.unpin();
 }
 

@@ -7,7 +7,9 @@
 #include "hw/HardwareAccess.h"
 #include "hw/SwitchState.h"
 
-#include <functional>
+namespace common {
+class SwitchBits;
+}
 
 namespace turbo {
 
@@ -51,8 +53,8 @@ public:
 private:
     static constexpr int kLastCpu = 15;
 
-    // Read-modify-write of one register on every CPU of the system mask.
-    void modifyOnEveryCpu(uint32_t index, const std::function<uint64_t(uint64_t)>& change);
+    // The switch's read-modify-write on every CPU 0..15 of the system mask.
+    void switchOnEveryCpu(const common::SwitchBits& bits, SwitchState state);
 
     hw::HardwareAccess& m_access;
     ProcessorClass m_class;

@@ -1,6 +1,6 @@
 #include "turbo/TurboSampler.h"
 
-#include "hw/MsrIndex.h"
+#include "registers/MsrIndex.h"
 
 #include <algorithm>
 #include <bit>

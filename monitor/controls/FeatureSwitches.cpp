@@ -1,6 +1,7 @@
 #include "monitor/controls/FeatureSwitches.h"
 
-#include "hw/MsrIndex.h"
+#include "common/SwitchRegisters.h"
+#include "registers/MsrIndex.h"
 
 namespace monitor {
 
@@ -8,7 +9,12 @@ namespace misc = msr::misc_enable;
 
 namespace {
 
-uint64_t flag(SwitchState state) { return hw::isOn(state) ? 1 : 0; }
+constexpr common::SwitchBits NehalemC1e(msr::MSR_POWER_CTL, msr::power_ctl::C1eEnable);
+constexpr common::SwitchBits Core2C1e(msr::IA32_MISC_ENABLE, misc::EnhancedHalt);
+constexpr common::SwitchBits Eist =
+    common::SwitchBits(msr::IA32_MISC_ENABLE, misc::EnhancedSpeedStep).lockedBy(misc::SpeedStepLock);
+constexpr common::SwitchBits TurboDisable(msr::IA32_MISC_ENABLE, misc::TurboDisengage);
+constexpr common::SwitchBits PerfCtlTurboDisengage(msr::IA32_PERF_CTL, msr::perf_ctl::TurboDisengage);
 
 } // namespace
 
@@ -27,26 +33,14 @@ FeatureReadout ReadFeatureSwitches(hw::HardwareAccess& access, const hw::Process
 
 void SetC1E(hw::HardwareAccess& access, const hw::ProcessorInfo& info, SwitchState state)
 {
-    if (info.nehalemClass) {
-        access.modifyEach(access.processMask(), 0, C1eLastCpu, msr::MSR_POWER_CTL,
-                          [&](uint64_t value) { return msr::power_ctl::C1eEnable.set(value, flag(state)); });
-    } else {
-        access.modifyEach(access.processMask(), 0, C1eLastCpu, msr::IA32_MISC_ENABLE,
-                          [&](uint64_t value) { return misc::EnhancedHalt.set(value, flag(state)); });
-    }
+    common::switchOnEachCpu(access, {access.processMask(), 0, C1eLastCpu}, info.nehalemClass ? NehalemC1e : Core2C1e,
+                            state);
     access.unpin();
 }
 
 EistResult SetEist(hw::HardwareAccess& access, SwitchState state)
 {
-    const uint32_t mask = access.processMask();
-    for (int cpu = 0; cpu <= EistLastCpu; ++cpu) {
-        if (!((mask >> cpu) & 1u) || !access.pin(cpu))
-            continue;
-        uint64_t value = 0;
-        if (access.read(msr::IA32_MISC_ENABLE, value) && !misc::SpeedStepLock.test(value))
-            access.write(msr::IA32_MISC_ENABLE, misc::EnhancedSpeedStep.set(value, flag(state)));
-    }
+    common::switchOnEachCpu(access, {access.processMask(), 0, EistLastCpu}, Eist, state);
     access.unpin();
     const uint64_t readBack = access.read(msr::IA32_MISC_ENABLE);
     return {hw::switchState(misc::EnhancedSpeedStep.test(readBack)), misc::SpeedStepLock.test(readBack)};
@@ -58,12 +52,10 @@ SwitchState SetTurboDisabled(hw::HardwareAccess& access, SwitchState state)
     for (int cpu = 0; cpu <= TurboLastCpu; ++cpu) {
         if (!((mask >> cpu) & 1u) || !access.pin(cpu))
             continue;
-        uint64_t value = 0;
-        if (!access.read(msr::IA32_MISC_ENABLE, value))
+        if (common::switchOnThisCpu(access, TurboDisable, state) == common::SwitchWrite::Unreadable)
             continue;
-        access.write(msr::IA32_MISC_ENABLE, misc::TurboDisengage.set(value, flag(state)));
-        if (!hw::isOn(state) && access.read(msr::IA32_PERF_CTL, value))
-            access.write(msr::IA32_PERF_CTL, msr::perf_ctl::TurboDisengage.set(value, 0));
+        if (!hw::isOn(state))
+            common::switchOnThisCpu(access, PerfCtlTurboDisengage, SwitchState::Off);
     }
     access.unpin();
     return hw::switchState(misc::TurboDisengage.test(access.read(msr::IA32_MISC_ENABLE)));

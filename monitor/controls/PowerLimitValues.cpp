@@ -1,6 +1,6 @@
 #include "monitor/controls/PowerLimitValues.h"
 
-#include "hw/MsrIndex.h"
+#include "registers/MsrIndex.h"
 
 namespace monitor {
 

@@ -1,7 +1,7 @@
 #include "monitor/controls/TurboLimitRegisters.h"
 
 #include "hw/HardwareAccess.h"
-#include "hw/MsrIndex.h"
+#include "registers/MsrIndex.h"
 
 namespace monitor {
 

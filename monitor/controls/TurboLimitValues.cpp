@@ -1,6 +1,6 @@
 #include "monitor/controls/TurboLimitValues.h"
 
-#include "hw/MsrIndex.h"
+#include "registers/MsrIndex.h"
 
 #include <algorithm>
 

@@ -44,7 +44,6 @@ public:
     const std::tm& minTime(uint32_t gpu) const { return m_minTime[gpu]; }
     const std::tm& maxTime(uint32_t gpu) const { return m_maxTime[gpu]; }
     int currentMax() const { return m_currentMax; }
-    int lastGood() const { return m_lastGood; }
 
     // The window's queries: empty name, 0 KB and 0 lanes when they fail.
     std::string fullName(uint32_t gpu);

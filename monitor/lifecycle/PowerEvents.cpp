@@ -1,6 +1,6 @@
 #include "monitor/lifecycle/PowerEvents.h"
 
-#include "hw/MsrIndex.h"
+#include "registers/MsrIndex.h"
 
 namespace monitor {
 

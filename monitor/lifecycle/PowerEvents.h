@@ -22,7 +22,6 @@ public:
     void resumed();
 
     uint64_t savedRatioLimit() const { return m_ratioLimit; }
-    uint64_t savedPowerCurrentLimit() const { return m_powerCurrentLimit; }
 
 private:
     void restore(uint32_t index, uint64_t value);

@@ -5,7 +5,7 @@
 #include "monitor/measure/MeasureCounters.h"
 #include "monitor/measure/MeasureMath.h"
 
-#include "hw/MsrIndex.h"
+#include "registers/MsrIndex.h"
 
 #include <ctime>
 

@@ -1,6 +1,6 @@
 #include "monitor/measure/CounterProgramming.h"
 
-#include "hw/MsrIndex.h"
+#include "registers/MsrIndex.h"
 
 namespace monitor {
 namespace {

@@ -4,7 +4,7 @@
 #include "monitor/measure/CounterProgramming.h"
 #include "monitor/measure/MeasureMath.h"
 
-#include "hw/MsrIndex.h"
+#include "registers/MsrIndex.h"
 
 #include <algorithm>
 

@@ -2,7 +2,7 @@
 
 #include "platform/CFormat.h"
 
-#include "hw/MsrIndex.h"
+#include "registers/MsrIndex.h"
 
 #include <cstdio>
 

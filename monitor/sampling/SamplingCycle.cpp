@@ -1,6 +1,6 @@
 #include "monitor/sampling/SamplingCycle.h"
 
-#include "hw/MsrIndex.h"
+#include "registers/MsrIndex.h"
 #include "monitor/sampling/TemperatureFormula.h"
 
 #include <algorithm>

@@ -1,6 +1,6 @@
 #include "monitor/settings/SettingsFieldRules.h"
 
-#include "hw/MsrIndex.h"
+#include "registers/MsrIndex.h"
 #include "monitor/settings/SettingsRules.h"
 #include "platform/CFormat.h"
 #include "platform/IntegerText.h"

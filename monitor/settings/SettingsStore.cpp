@@ -1,7 +1,7 @@
 #include "monitor/settings/SettingsStore.h"
 
 #include "hw/HardwareAccess.h"
-#include "hw/MsrIndex.h"
+#include "registers/MsrIndex.h"
 #include "monitor/settings/PluginConfig.h"
 #include "monitor/settings/SettingsKeyIo.h"
 #include "monitor/settings/SettingsKeys.h"

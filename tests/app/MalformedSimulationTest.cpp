@@ -4,7 +4,7 @@
 
 #include "tests/support/ProgramRun.h"
 
-#include "hw/MsrIndex.h"
+#include "registers/MsrIndex.h"
 #include "sim/SimulatedMachine.h"
 #include "sim/SimulatedProcessor.h"
 

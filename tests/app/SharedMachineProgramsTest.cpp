@@ -4,7 +4,7 @@
 // ticks, as the base ratio instead of the turbo bin.
 
 #include "backend/ProcessorSelection.h"
-#include "hw/MsrIndex.h"
+#include "registers/MsrIndex.h"
 #include "tests/support/ProgramRun.h"
 
 #include <gtest/gtest.h>

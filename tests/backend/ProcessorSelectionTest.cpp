@@ -4,7 +4,7 @@
 
 #include "backend/ProcessorSelection.h"
 
-#include "hw/MsrIndex.h"
+#include "registers/MsrIndex.h"
 #include "platform/LinuxProcessor.h"
 #include "sim/SimulatedProcessor.h"
 

@@ -3,7 +3,7 @@
 // offset. What it must never do is touch a file for a request it refused.
 
 #include "helper/MsrHelper.h"
-#include "hw/MsrIndex.h"
+#include "registers/MsrIndex.h"
 #include "platform/HelperProcessor.h"
 #include "platform/LinuxProcessor.h"
 

@@ -7,8 +7,8 @@
 #include "tests/hw/RecordingMessages.h"
 
 #include "hw/BuildFlavour.h"
-#include "hw/MsrIndex.h"
-#include "hw/RegisterAccessList.h"
+#include "registers/MsrIndex.h"
+#include "registers/RegisterAccessList.h"
 #include "monitor/lifecycle/ClockModulation.h"
 #include "monitor/lifecycle/MonitorRecords.h"
 #include "monitor/lifecycle/MonitorShutdown.h"
@@ -60,7 +60,7 @@ public:
         const uint64_t wanted = msr::join(low, high);
         const bool written = inner().writeMsr(index, low, high);
         std::lock_guard lock(m_lock);
-        if (readable && hw::writeAllowed(index, held, wanted)) {
+        if (readable && registers::writeAllowed(index, held, wanted)) {
             m_written.insert(index);
         } else if (readable || written) {
             char text[96];
@@ -232,7 +232,7 @@ TEST_F(ProgramWrites, EveryWriteOfEveryProgramPassesTheHelpersMasks)
     // Each writable register is written by some program: the list holds none
     // that nothing writes.
     std::set<uint32_t> listed;
-    for (const hw::WritableRegister& entry : hw::WritableRegisters)
+    for (const registers::WritableRegister& entry : registers::WritableRegisters)
         listed.insert(entry.index);
     EXPECT_EQ(written, listed);
 }

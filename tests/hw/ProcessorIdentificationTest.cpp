@@ -1,7 +1,7 @@
 // The support test, the CPUID unlock and the brand string read through the
 // platform seam, and the message for an unsupported processor.
 #include "hw/HardwareAccess.h"
-#include "hw/MsrIndex.h"
+#include "registers/MsrIndex.h"
 #include "hw/ProcessorIdentification.h"
 #include "tests/hw/FakeProcessor.h"
 #include "tests/hw/RecordingMessages.h"

@@ -1,7 +1,7 @@
 // The TjMax table, killMhz, the processor's own TjMax register and the
 // per-core override.
 #include "hw/HardwareAccess.h"
-#include "hw/MsrIndex.h"
+#include "registers/MsrIndex.h"
 #include "hw/ProcessorInfo.h"
 #include "hw/TjMaxRules.h"
 #include "tests/hw/FakeProcessor.h"

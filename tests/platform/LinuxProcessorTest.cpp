@@ -1,6 +1,6 @@
 // The Linux backend against a folder of plain files standing in for /dev/cpu.
 #include "hw/HardwareAccess.h"
-#include "hw/MsrIndex.h"
+#include "registers/MsrIndex.h"
 #include "platform/AccessStatus.h"
 #include "platform/LinuxProcessor.h"
 

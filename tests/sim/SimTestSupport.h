@@ -2,7 +2,7 @@
 // Shared set-up for the simulator tests: a profile on a hand-driven clock,
 // and register access pinned to one simulated CPU.
 
-#include "hw/MsrIndex.h"
+#include "registers/MsrIndex.h"
 #include "sim/SimulatedProcessor.h"
 
 #include <gtest/gtest.h>

@@ -4,7 +4,7 @@
 // sets, and affinity that follows the thread mask. Registers that were never
 // set fail to read and write, as a missing register would.
 
-#include "hw/MsrIndex.h"
+#include "registers/MsrIndex.h"
 #include "platform/Processor.h"
 
 #include <bit>

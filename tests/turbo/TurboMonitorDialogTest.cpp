@@ -4,11 +4,11 @@
 // icon would get.
 #include "FakeTurboProcessor.h"
 #include "dialog/MessageBoxStyle.h"
+#include "dialog/QtTrayIcon.h"
 #include "dialog/ScriptedDialogServices.h"
 #include "dialog/StandardIds.h"
-#include "hw/MsrIndex.h"
+#include "registers/MsrIndex.h"
 #include "sim/SimulatedProcessor.h"
-#include "turbo/QtTrayIcon.h"
 #include "turbo/window/TurboMonitorDialog.h"
 
 #include <QAbstractButton>
@@ -50,7 +50,7 @@ public:
         ++adds;
         return true;
     }
-    bool modify(const QString& text) override
+    bool modify(const QIcon&, const QString& text) override
     {
         if (!shown)
             return false;
@@ -373,10 +373,12 @@ TEST_F(TurboMonitorDialogTest, MinimisedWindowLivesInTheNotificationArea)
 
     window->showMinimized();
     QTRY_VERIFY(!window->isVisible());
-    tray->send(TrayEvent::ButtonDown);
-    EXPECT_TRUE(window->trayMenu()->isVisible());
-    window->trayMenu()->hide();
-    tray->send(TrayEvent::DoubleClick);
+    for (TrayEvent button : {TrayEvent::LeftButtonDown, TrayEvent::RightButtonDown}) {
+        tray->send(button);
+        EXPECT_TRUE(window->trayMenu()->isVisible());
+        window->trayMenu()->hide();
+    }
+    tray->send(TrayEvent::LeftDoubleClick);
     EXPECT_TRUE(window->isVisible());
     EXPECT_FALSE(tray->shown);
 }
@@ -392,7 +394,7 @@ TEST_F(TurboMonitorDialogTest, WithoutANotificationAreaTheWindowStaysVisible)
     EXPECT_FALSE(window->trayIconShown());
     EXPECT_TRUE(window->isVisible());
     // The real icon reports the missing area the same way.
-    QtTrayIcon real;
+    dialog::QtTrayIcon real;
     EXPECT_EQ(real.add(QIcon(), "x"), QSystemTrayIcon::isSystemTrayAvailable());
 }
 

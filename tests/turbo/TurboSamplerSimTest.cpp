@@ -1,6 +1,6 @@
 // The sampler on the simulated processors: real CPUID dumps, topologies and
 // counters, driven by a manual clock one second per tick.
-#include "hw/MsrIndex.h"
+#include "registers/MsrIndex.h"
 #include "sim/SimulatedProcessor.h"
 #include "tests/support/PinWitness.h"
 #include "turbo/ProcessorNameLine.h"

@@ -1,12 +1,12 @@
 #include "turbo/window/TurboMonitorDialog.h"
 
 #include "dialog/MessageBoxStyle.h"
+#include "dialog/QtTrayIcon.h"
 #include "dialog/StandardIds.h"
 #include "dialog/SvgArt.h"
 #include "platform/IniFile.h"
 #include "turbo/MultiplierRange.h"
 #include "turbo/ProcessorNameLine.h"
-#include "turbo/QtTrayIcon.h"
 
 #include <QContextMenuEvent>
 #include <QCursor>
@@ -113,7 +113,7 @@ TurboMonitorDialog::TurboMonitorDialog(platform::Processor& processor, TurboMoni
     if (m_options.services)
         setServices(*m_options.services);
     if (!m_tray)
-        m_tray = std::make_unique<QtTrayIcon>();
+        m_tray = std::make_unique<dialog::QtTrayIcon>();
     m_tray->setHandler([this](TrayEvent event) { onTrayEvent(event); });
     connectHandlers();
 }
@@ -258,7 +258,7 @@ void TurboMonitorDialog::tick()
 
     if (m_trayIconShown) {
         QString tip = trayTip(reading.averageMultiplier, reading.averageC0);
-        if (!m_tray->modify(tip))
+        if (!m_tray->modify(m_icon, tip))
             m_tray->add(m_icon, tip);
     }
     showReading(reading);
@@ -444,12 +444,12 @@ void TurboMonitorDialog::runCommand(int command)
 
 void TurboMonitorDialog::onTrayEvent(TrayEvent event)
 {
-    if (event == TrayEvent::ButtonDown) {
+    if (event == TrayEvent::LeftButtonDown || event == TrayEvent::RightButtonDown) {
         // Bottom-aligned at the cursor: the menu ends where the pointer is.
         QMenu* menu = trayMenu();
         QPoint at = QCursor::pos();
         menu->popup(QPoint(at.x(), at.y() - menu->sizeHint().height()));
-    } else if (event == TrayEvent::DoubleClick && m_trayIconShown) {
+    } else if (event == TrayEvent::LeftDoubleClick && m_trayIconShown) {
         restoreWindow();
     }
 }

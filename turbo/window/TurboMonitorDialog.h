@@ -5,9 +5,9 @@
 
 #include "dialog/ClientAreaDrag.h"
 #include "dialog/DialogWindow.h"
+#include "dialog/TrayIcon.h"
 #include "hw/HardwareAccess.h"
 #include "turbo/ProcessorSwitches.h"
-#include "turbo/TrayIcon.h"
 #include "turbo/TurboLog.h"
 #include "turbo/TurboSampler.h"
 #include "turbo/TurboSettings.h"
@@ -21,6 +21,9 @@
 class QMenu;
 
 namespace turbo {
+
+using dialog::TrayEvent;
+using dialog::TrayIcon;
 
 enum TurboMonitorId : int {
     IdAverage = 1000,

@@ -53,7 +53,6 @@ public:
                   std::function<void()> saveKeys, QWidget* parent = nullptr);
 
     int shownAdapter() const { return m_adapter; }
-    int gpuNumber() const { return m_gpuNumber; }
     // The timer's work.
     void refresh();
     void runCommand(int command);

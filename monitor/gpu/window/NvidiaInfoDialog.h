@@ -41,7 +41,6 @@ public:
     NvidiaInfoDialog(NvidiaSensor& sensor, MonitorSettings& settings, const QFont& mainFont,
                      QWidget* parent = nullptr);
 
-    uint32_t shownGpu() const { return m_shownGpu; }
     // The timer's work: the link width and, once read, the extremes.
     void refresh();
     // The menu, each action carrying its command; and a command's work.

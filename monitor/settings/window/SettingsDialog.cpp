@@ -3,7 +3,7 @@
 #include "dialog/BesideOwner.h"
 #include "dialog/MessageBoxStyle.h"
 #include "dialog/StandardIds.h"
-#include "hw/MsrIndex.h"
+#include "registers/MsrIndex.h"
 #include "monitor/lifecycle/ClockModulation.h"
 #include "monitor/measure/LoadCounterThread.h"
 #include "monitor/lifecycle/MonitorRecords.h"

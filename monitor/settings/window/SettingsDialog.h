@@ -59,7 +59,6 @@ public:
 
     // Values the window keeps besides its controls, for the tests.
     int dutyCode() const { return m_copy.dutyCode; }
-    uint32_t openingClockModulation() const { return m_clockModulationImage; }
     int idleTenths(int core) const { return m_copy.idle[static_cast<size_t>(core)]; }
 
     // The Apply button's action.

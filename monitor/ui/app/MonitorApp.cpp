@@ -16,7 +16,6 @@
 #include "monitor/ui/app/MonitorWindows.h"
 #include "monitor/ui/tray/NotificationAreaWatcher.h"
 #include "monitor/ui/tray/NotificationIcons.h"
-#include "monitor/ui/tray/QtNotificationIcon.h"
 #include "monitor/ui/desktop/QtScreenList.h"
 #include "monitor/ui/desktop/SleepWatcher.h"
 #include "monitor/ui/placement/WindowPlacement.h"
@@ -51,7 +50,7 @@ int MonitorApp::run()
     DateHover dateHover(placement);
     DesktopMouse mouse(contextMenu, dateHover);
     // The notification-area icons with their menu, and the alarm's file and sound.
-    NotificationIcons icons(QtNotificationIcon::factory());
+    NotificationIcons icons(NotificationIcons::desktopIcons());
     IconMenu iconMenu(icons, placement);
     iconMenu.attachTo(icons);
     DesktopDocumentOpener opener;

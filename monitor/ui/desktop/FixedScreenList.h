@@ -12,7 +12,6 @@ class FixedScreenList : public ScreenList {
 public:
     explicit FixedScreenList(std::vector<QRect> workAreas) : m_workAreas(std::move(workAreas)) {}
 
-    void setWorkAreas(std::vector<QRect> workAreas) { m_workAreas = std::move(workAreas); }
     QRect workAreaNearest(const QRect& window) const override { return nearestOf(m_workAreas, window); }
 
     // The nearest of `areas` to `window`; an empty rectangle when there is none.

@@ -43,7 +43,6 @@ public:
     bool moveToAnchor(MainDialog& window);
 
     bool miniLayout() const { return m_miniLayout; }
-    QSize miniSize() const { return {m_miniWidth, m_miniHeight}; }
     const ScreenList& screens() const { return m_screens; }
 
 private:

@@ -15,7 +15,7 @@ IconMenu::IconMenu(NotificationIcons& icons, WindowPlacement& placement) : m_ico
 
 void IconMenu::attachTo(NotificationIcons& icons)
 {
-    icons.setEventHandler([this](MainDialog& window, IconEvent event) { handleEvent(window, event); });
+    icons.setEventHandler([this](MainDialog& window, dialog::TrayEvent event) { handleEvent(window, event); });
 }
 
 std::unique_ptr<QMenu> IconMenu::build(MainDialog& window) const
@@ -65,15 +65,17 @@ std::unique_ptr<QMenu> IconMenu::build(MainDialog& window) const
     return menu;
 }
 
-void IconMenu::handleEvent(MainDialog& window, IconEvent event)
+void IconMenu::handleEvent(MainDialog& window, dialog::TrayEvent event)
 {
     if (!window.records().running())
         return;
     switch (event) {
-    case IconEvent::RightButtonDown:
+    case dialog::TrayEvent::LeftButtonDown: // a single left click does nothing
+        break;
+    case dialog::TrayEvent::RightButtonDown:
         showMenu(window, QCursor::pos());
         break;
-    case IconEvent::LeftDoubleClick:
+    case dialog::TrayEvent::LeftDoubleClick:
         toggleWindow(window);
         break;
     }

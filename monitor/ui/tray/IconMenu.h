@@ -5,7 +5,7 @@
 // menu is built for each click; entries whose window is not there are left
 // out.
 
-#include "monitor/ui/tray/NotificationIcon.h"
+#include "dialog/TrayIcon.h"
 
 #include <QPoint>
 
@@ -47,7 +47,7 @@ public:
     std::unique_ptr<QMenu> build(MainDialog& window) const;
     void runCommand(MainDialog& window, IconMenuCommand command);
 
-    void handleEvent(MainDialog& window, IconEvent event);
+    void handleEvent(MainDialog& window, dialog::TrayEvent event);
 
 private:
     void showMenu(MainDialog& window, QPoint screenPoint);

@@ -3,7 +3,7 @@
 // hottest core ("Max"). The record keeps what the icon was last sent (picture
 // and tip) and the number last drawn.
 
-#include "monitor/ui/tray/NotificationIcon.h"
+#include "dialog/TrayIcon.h"
 
 #include <QIcon>
 #include <QString>
@@ -23,7 +23,7 @@ struct IconSlot {
     // The core slot of a core icon; the bit of IconShow of a core or GPU icon.
     int coreSlot = -1;
     int showBit = -1;
-    std::unique_ptr<NotificationIcon> icon;
+    std::unique_ptr<dialog::TrayIcon> icon;
     QIcon image;
     QString tip;
     int lastIconValue = NoValue;

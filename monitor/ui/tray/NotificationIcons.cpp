@@ -1,5 +1,6 @@
 #include "monitor/ui/tray/NotificationIcons.h"
 
+#include "dialog/QtTrayIcon.h"
 #include "monitor/ui/desktop/DescribedFont.h"
 #include "monitor/ui/tray/DigitIcon.h"
 #include "monitor/ui/main/MainDialog.h"
@@ -25,6 +26,11 @@ NotificationIcons::NotificationIcons(NotificationIconFactory factory, std::funct
 {
 }
 
+NotificationIconFactory NotificationIcons::desktopIcons()
+{
+    return [](int) { return std::make_unique<dialog::QtTrayIcon>(); };
+}
+
 bool NotificationIcons::notificationAreaExists() const
 {
     return m_areaExists ? m_areaExists() : QSystemTrayIcon::isSystemTrayAvailable();
@@ -44,7 +50,7 @@ void NotificationIcons::createSlots(MainDialog& window)
         slot.showBit = showBit;
         slot.identifier = identifier;
         slot.icon = m_factory(identifier);
-        slot.icon->setHandler([this](IconEvent event) {
+        slot.icon->setHandler([this](dialog::TrayEvent event) {
             if (m_window && m_handler)
                 m_handler(*m_window, event);
         });

@@ -12,14 +12,20 @@
 // A core icon whose value is in alarm blinks: every odd tick it shows the
 // program icon instead of its digits.
 
+#include "dialog/TrayIcon.h"
 #include "monitor/ui/tray/IconSlot.h"
 #include "monitor/ui/main/MainDialogIcons.h"
-#include "monitor/ui/tray/NotificationIcon.h"
 
 #include <functional>
+#include <memory>
 #include <vector>
 
 namespace monitor {
+
+class MainDialog;
+
+// Makes the icon with the given identifier (4294 and up).
+using NotificationIconFactory = std::function<std::unique_ptr<dialog::TrayIcon>(int identifier)>;
 
 class NotificationIcons : public MainDialogIcons {
 public:
@@ -38,8 +44,11 @@ public:
     // `areaExists` tells whether the desktop has a notification area; Qt's
     // answer when empty.
     explicit NotificationIcons(NotificationIconFactory factory, std::function<bool()> areaExists = {});
+    // The factory for the program: one QSystemTrayIcon per identifier.
+    static NotificationIconFactory desktopIcons();
+
     // Mouse events on any of the icons, the Max icon included.
-    void setEventHandler(std::function<void(MainDialog&, IconEvent)> handler) { m_handler = std::move(handler); }
+    void setEventHandler(std::function<void(MainDialog&, dialog::TrayEvent)> handler) { m_handler = std::move(handler); }
 
     // True when at least one icon is shown afterwards. Icons that the
     // notification area refuses twice (there is none yet) wait for one.
@@ -70,8 +79,6 @@ public:
     // The next cycle draws every icon again (colours, font or digits changed).
     void markForRedraw();
 
-    // The bits of IconShow that choose icons in this build.
-    int showBits() const { return m_showBits; }
     const std::vector<IconSlot>& iconSlots() const { return m_slots; }
 
 private:
@@ -89,7 +96,7 @@ private:
 
     NotificationIconFactory m_factory;
     std::function<bool()> m_areaExists;
-    std::function<void(MainDialog&, IconEvent)> m_handler;
+    std::function<void(MainDialog&, dialog::TrayEvent)> m_handler;
     MainDialog* m_window = nullptr;
     std::vector<IconSlot> m_slots;
     int m_showBits = 0;

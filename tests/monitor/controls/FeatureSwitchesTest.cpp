@@ -2,7 +2,7 @@
 // the simulator's record of every register write.
 
 #include "hw/HardwareAccess.h"
-#include "hw/MsrIndex.h"
+#include "registers/MsrIndex.h"
 #include "hw/ProcessorInfo.h"
 #include "monitor/lifecycle/ClockModulation.h"
 #include "monitor/controls/FeatureSwitches.h"

@@ -8,7 +8,7 @@
 #include "dialog/ScriptedDialogServices.h"
 #include "dialog/UpDownControl.h"
 #include "hw/HardwareAccess.h"
-#include "hw/MsrIndex.h"
+#include "registers/MsrIndex.h"
 #include "monitor/settings/MonitorSettings.h"
 #include "platform/ForwardingProcessor.h"
 #include "sim/SimulatedProcessor.h"

@@ -4,7 +4,7 @@
 #include "dialog/MessageBoxStyle.h"
 #include "dialog/StandardIds.h"
 #include "dialog/TerminationSignals.h"
-#include "hw/MsrIndex.h"
+#include "registers/MsrIndex.h"
 #include "monitor/diag/window/SensorTestDialog.h"
 #include "monitor/ui/main/MainDialogTemplate.h"
 

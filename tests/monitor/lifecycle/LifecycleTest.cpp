@@ -4,7 +4,7 @@
 #include "tests/hw/RecordingMessages.h"
 
 #include "hw/BuildFlavour.h"
-#include "hw/MsrIndex.h"
+#include "registers/MsrIndex.h"
 #include "monitor/lifecycle/MonitorRecords.h"
 #include "monitor/lifecycle/MonitorShutdown.h"
 #include "monitor/lifecycle/MonitorStartup.h"

@@ -3,7 +3,7 @@
 #include "monitor/measure/MeasureMath.h"
 #include "monitor/measure/RunTimer.h"
 
-#include "hw/MsrIndex.h"
+#include "registers/MsrIndex.h"
 
 #include <gtest/gtest.h>
 

@@ -11,7 +11,7 @@
 
 #include "hw/HardwareAccess.h"
 #include "hw/Messages.h"
-#include "hw/MsrIndex.h"
+#include "registers/MsrIndex.h"
 #include "hw/ProcessorIdentification.h"
 #include "hw/ProcessorInfo.h"
 #include "platform/ForwardingProcessor.h"

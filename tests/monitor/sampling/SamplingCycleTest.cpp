@@ -1,7 +1,7 @@
 // One tick of the sampling cycle and Reset, on a table-driven processor.
 #include "hw/CoreMap.h"
 #include "hw/HardwareAccess.h"
-#include "hw/MsrIndex.h"
+#include "registers/MsrIndex.h"
 #include "hw/ProcessorInfo.h"
 #include "monitor/sampling/SamplingCycle.h"
 #include "monitor/settings/MonitorSettings.h"

@@ -1,5 +1,5 @@
 // The temperature formula: readout, wrap above TjMax, idle calibration, °F.
-#include "hw/MsrIndex.h"
+#include "registers/MsrIndex.h"
 #include "monitor/sampling/TemperatureFormula.h"
 
 #include <gtest/gtest.h>

@@ -1,7 +1,7 @@
 // Writing the settings file: the settings window's keys, the keys saved at
 // shutdown, the font keys and the plug-in's copy of the calibration.
 #include "hw/HardwareAccess.h"
-#include "hw/MsrIndex.h"
+#include "registers/MsrIndex.h"
 #include "monitor/settings/PluginConfig.h"
 #include "monitor/settings/SettingsRules.h"
 #include "monitor/settings/SettingsStore.h"

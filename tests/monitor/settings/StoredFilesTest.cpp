@@ -3,7 +3,7 @@
 // the turbo limits. The expected files were recorded from the program and
 // pin the key order and the text formats of every writer in both builds.
 #include "hw/HardwareAccess.h"
-#include "hw/MsrIndex.h"
+#include "registers/MsrIndex.h"
 #include "monitor/settings/SettingsStore.h"
 #include "monitor/settings/TurboLimitsStore.h"
 #include "SettingsTestSupport.h"

@@ -1,6 +1,6 @@
 // The turbo limits stored in the settings file and written back at start-up.
 #include "hw/HardwareAccess.h"
-#include "hw/MsrIndex.h"
+#include "registers/MsrIndex.h"
 #include "monitor/settings/SettingsStore.h"
 #include "monitor/settings/TurboLimitsStore.h"
 #include "SettingsTestSupport.h"

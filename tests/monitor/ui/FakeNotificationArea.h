@@ -5,7 +5,7 @@
 // desktop shell does.
 
 #include "monitor/ui/tray/DigitIcon.h"
-#include "monitor/ui/tray/NotificationIcon.h"
+#include "monitor/ui/tray/NotificationIcons.h"
 
 #include <QImage>
 
@@ -54,10 +54,10 @@ public:
     void lose() { docked.clear(); }
 
     // Sends a mouse event from the icon with this identifier.
-    void click(int identifier, monitor::IconEvent event) { m_icons.at(identifier)->send(event); }
+    void click(int identifier, dialog::TrayEvent event) { m_icons.at(identifier)->send(event); }
 
 private:
-    class Icon : public monitor::NotificationIcon {
+    class Icon : public dialog::TrayIcon {
     public:
         Icon(FakeNotificationArea& area, int identifier) : m_area(area), m_identifier(identifier)
         {
@@ -89,7 +89,7 @@ private:
             std::erase_if(m_area.docked, [this](const Entry& e) { return e.identifier == m_identifier; });
             return m_area.docked.size() != before;
         }
-        void send(monitor::IconEvent event) { deliver(event); }
+        void send(dialog::TrayEvent event) { deliver(event); }
 
     private:
         static QImage picture(const QIcon& icon) { return icon.pixmap(monitor::smallIconSize()).toImage(); }

@@ -10,7 +10,7 @@
 #include "dialog/MessageBoxStyle.h"
 #include "dialog/StandardIds.h"
 #include "dialog/UpDownControl.h"
-#include "hw/MsrIndex.h"
+#include "registers/MsrIndex.h"
 #include "monitor/sampling/TemperatureFormula.h"
 #include "monitor/settings/window/SettingsDialog.h"
 #include "monitor/settings/window/SettingsDialogTemplate.h"

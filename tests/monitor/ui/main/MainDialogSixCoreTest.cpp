@@ -5,7 +5,7 @@
 
 #include "tests/monitor/ui/MonitorRig.h"
 
-#include "hw/MsrIndex.h"
+#include "registers/MsrIndex.h"
 #include "monitor/lifecycle/MonitorTick.h"
 #include "monitor/ui/main/MainDialogTemplateSixCore.h"
 #include "monitor/ui/main/MainWindowLayout.h"

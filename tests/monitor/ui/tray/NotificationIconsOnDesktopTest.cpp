@@ -4,12 +4,12 @@
 
 #include "tests/monitor/ui/MonitorRig.h"
 
-#include "tests/turbo/TrayDesktop.h"
+#include "tests/dialog/TrayDesktop.h"
+#include "dialog/QtTrayIcon.h"
 #include "monitor/ui/desktop/DescribedFont.h"
 #include "monitor/ui/tray/DigitIcon.h"
 #include "monitor/ui/tray/NotificationAreaWatcher.h"
 #include "monitor/ui/tray/NotificationIcons.h"
-#include "monitor/ui/tray/QtNotificationIcon.h"
 
 #include <QSystemTrayIcon>
 #include <QTest>
@@ -30,11 +30,11 @@ constexpr int SettleMs = 5000;
 
 bool allDockedAndShown(int count)
 {
-    const QList<QWidget*> docked = turbo::test::dockedIconWidgets();
+    const QList<QWidget*> docked = dialog::test::dockedIconWidgets();
     if (docked.size() != count)
         return false;
     for (QWidget* widget : docked) {
-        const turbo::test::XWindowPlace place = turbo::test::xWindowPlace(widget->winId());
+        const dialog::test::XWindowPlace place = dialog::test::xWindowPlace(widget->winId());
         if (!place.embedded || !place.viewable)
             return false;
     }
@@ -46,7 +46,7 @@ bool allDockedAndShown(int count)
 // has none.
 testing::AssertionResult endNotificationArea()
 {
-    const long owner = turbo::test::notificationAreaProcess();
+    const long owner = dialog::test::notificationAreaProcess();
     if (owner <= 0 || ::kill(static_cast<pid_t>(owner), SIGTERM) != 0)
         return testing::AssertionFailure() << "the notification area could not be ended";
     ::waitpid(static_cast<pid_t>(owner), nullptr, WNOHANG);
@@ -76,7 +76,7 @@ testing::AssertionResult startNotificationArea()
     posix_spawnattr_destroy(&attributes);
     if (error != 0)
         return testing::AssertionFailure() << "trayer could not be started";
-    const std::string missing = turbo::test::waitForNotificationArea();
+    const std::string missing = dialog::test::waitForNotificationArea();
     if (!missing.empty())
         return testing::AssertionFailure() << missing;
     return testing::AssertionSuccess();
@@ -86,48 +86,40 @@ testing::AssertionResult startNotificationArea()
 // scripts/test's display (it names its trayer in OSTREL_TEST_TRAYER_PID).
 std::string notificationAreaNotOurs()
 {
-    if (!turbo::test::trayDesktopUnavailable().empty())
-        return turbo::test::trayDesktopUnavailable();
+    if (!dialog::test::trayDesktopUnavailable().empty())
+        return dialog::test::trayDesktopUnavailable();
     const char* trayerPid = std::getenv("OSTREL_TEST_TRAYER_PID");
     if (!trayerPid || std::atoi(trayerPid) <= 0)
         return "needs the notification area that scripts/test starts (OSTREL_TEST_TRAYER_PID)";
-    return turbo::test::waitForNotificationArea();
+    return dialog::test::waitForNotificationArea();
 }
 
 QSystemTrayIcon* trayIconOf(const IconSlot& slot)
 {
-    auto* icon = dynamic_cast<QtNotificationIcon*>(slot.icon.get());
+    auto* icon = dynamic_cast<dialog::QtTrayIcon*>(slot.icon.get());
     const QList<QSystemTrayIcon*> found = icon ? icon->findChildren<QSystemTrayIcon*>() : QList<QSystemTrayIcon*>{};
     return found.size() == 1 ? found[0] : nullptr;
 }
 
 TEST(NotificationIconsOnDesktop, ShownIconsDockWithDigitsAndTips)
 {
-    if (!turbo::test::trayDesktopUnavailable().empty())
-        GTEST_SKIP() << turbo::test::trayDesktopUnavailable();
-    const std::string missing = turbo::test::waitForNotificationArea();
+    if (!dialog::test::trayDesktopUnavailable().empty())
+        GTEST_SKIP() << dialog::test::trayDesktopUnavailable();
+    const std::string missing = dialog::test::waitForNotificationArea();
     if (!missing.empty())
         GTEST_SKIP() << missing;
 
-    NotificationIcons icons(QtNotificationIcon::factory());
+    NotificationIcons icons(NotificationIcons::desktopIcons());
     MonitorRig rig("i7-2600k", {40, 35, 30, 25}, "IconShow=3\nIconMax=1\n", {.icons = &icons});
     ASSERT_EQ(rig.start(), StartupOutcome::Running);
     rig.tick();
     ASSERT_EQ(rig.settings().IconShow, 3);
     ASSERT_TRUE(rig.settings().IconMax);
 
-    const QList<QWidget*> docked = turbo::test::dockedIconWidgets();
+    const QList<QWidget*> docked = dialog::test::dockedIconWidgets();
     ASSERT_EQ(docked.size(), 3);
-    for (QWidget* widget : docked) {
-        const WId window = widget->winId();
-        EXPECT_TRUE(QTest::qWaitFor(
-            [window] {
-                const turbo::test::XWindowPlace place = turbo::test::xWindowPlace(window);
-                return place.embedded && place.viewable;
-            },
-            SettleMs))
-            << "the notification area did not take an icon in";
-    }
+    for (QWidget* widget : docked)
+        EXPECT_TRUE(dialog::test::dockedAndShown(widget->winId())) << "the notification area did not take an icon in";
     const QString full = QString::fromUtf8("Core 0:  58\xC2\xB0" "C\nCore 1:  63\xC2\xB0" "C\nCore 2:  68\xC2\xB0"
                                            "C\nCore 3:  73\xC2\xB0" "C");
     std::multiset<QString> tips;
@@ -146,7 +138,7 @@ TEST(NotificationIconsOnDesktop, ShownIconsDockWithDigitsAndTips)
     }
 
     rig.window->removeIcons();
-    EXPECT_TRUE(turbo::test::dockedIconWidgets().isEmpty());
+    EXPECT_TRUE(dialog::test::dockedIconWidgets().isEmpty());
 }
 
 // The notification area goes away and a new one starts (a panel restart):
@@ -158,7 +150,7 @@ TEST(NotificationIconsOnDesktop, IconsComeBackWhenTheNotificationAreaRestarts)
     if (!skip.empty())
         GTEST_SKIP() << skip;
 
-    NotificationIcons icons(QtNotificationIcon::factory());
+    NotificationIcons icons(NotificationIcons::desktopIcons());
     MonitorRig rig("i7-2600k", {40, 35, 30, 25}, "IconShow=3\nIconMax=1\n", {.icons = &icons});
     ASSERT_EQ(rig.start(), StartupOutcome::Running);
     rig.tick();
@@ -187,7 +179,7 @@ TEST(NotificationIconsOnDesktop, IconsDockWhenTheNotificationAreaComesLate)
         GTEST_SKIP() << skip;
     ASSERT_TRUE(endNotificationArea());
 
-    NotificationIcons icons(QtNotificationIcon::factory());
+    NotificationIcons icons(NotificationIcons::desktopIcons());
     MonitorRig rig("i7-2600k", {40, 35, 30, 25}, "IconShow=3\nIconMax=1\n", {.icons = &icons});
     ASSERT_EQ(rig.start(), StartupOutcome::Running);
     const NotificationAreaWatcher watcher([&] { icons.notificationAreaAppeared(*rig.window); });

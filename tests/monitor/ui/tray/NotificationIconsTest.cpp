@@ -405,15 +405,16 @@ TEST(IconUpdates, TheMaxIconShowsTheHottestCoreOrTheSmallestDistance)
 
 TEST(IconEvents, EveryIconIncludingMaxReachesTheHandler)
 {
+    using dialog::TrayEvent;
     IconRig icons({40, 35, 30, 25}, "IconShow=3\nIconMax=1\n");
     icons.tick();
-    std::vector<IconEvent> seen;
-    icons.icons.setEventHandler([&seen](MainDialog&, IconEvent event) { seen.push_back(event); });
+    std::vector<TrayEvent> seen;
+    icons.icons.setEventHandler([&seen](MainDialog&, TrayEvent event) { seen.push_back(event); });
     for (int id : {Core0, Core1, Max})
-        icons.area.click(id, IconEvent::RightButtonDown);
-    icons.area.click(Max, IconEvent::LeftDoubleClick);
-    EXPECT_EQ(seen, (std::vector<IconEvent>{IconEvent::RightButtonDown, IconEvent::RightButtonDown,
-                                            IconEvent::RightButtonDown, IconEvent::LeftDoubleClick}));
+        icons.area.click(id, TrayEvent::RightButtonDown);
+    icons.area.click(Max, TrayEvent::LeftDoubleClick);
+    EXPECT_EQ(seen, (std::vector<TrayEvent>{TrayEvent::RightButtonDown, TrayEvent::RightButtonDown,
+                                            TrayEvent::RightButtonDown, TrayEvent::LeftDoubleClick}));
 }
 
 // --- the menu ---------------------------------------------------------------------
@@ -549,10 +550,13 @@ TEST(IconMenu, WindowCommandsAndDoubleClick)
 
     icons.menu.runCommand(window, IconMenuCommand::Restore);
     EXPECT_TRUE(window.isVisible());
-    icons.menu.handleEvent(window, IconEvent::LeftDoubleClick); // restored: minimise
+    icons.menu.handleEvent(window, dialog::TrayEvent::LeftDoubleClick); // restored: minimise
     EXPECT_FALSE(window.windowRestored());
     EXPECT_FALSE(window.isVisible()); // lives in the notification area only
-    icons.menu.handleEvent(window, IconEvent::LeftDoubleClick);
+    icons.menu.handleEvent(window, dialog::TrayEvent::LeftDoubleClick);
+    EXPECT_TRUE(window.isVisible());
+    EXPECT_TRUE(window.windowRestored());
+    icons.menu.handleEvent(window, dialog::TrayEvent::LeftButtonDown); // a single left click does nothing
     EXPECT_TRUE(window.isVisible());
     EXPECT_TRUE(window.windowRestored());
 

@@ -48,8 +48,8 @@ int main(int argc, char** argv)
         }
     }
 
-    turbo::test::trayDesktopUnavailable() = displayProblem();
-    if (!turbo::test::trayDesktopUnavailable().empty())
+    dialog::test::trayDesktopUnavailable() = displayProblem();
+    if (!dialog::test::trayDesktopUnavailable().empty())
         return RUN_ALL_TESTS();
     QApplication app(argc, argv);
     return RUN_ALL_TESTS();

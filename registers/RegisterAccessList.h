@@ -6,14 +6,14 @@
 // Writes: those the counter set-up, the switches and the limit windows write,
 // and of each only the bits they write.
 
-#include "hw/MsrIndex.h"
+#include "registers/MsrIndex.h"
 
 #include <algorithm>
 #include <array>
 #include <cstdint>
 #include <initializer_list>
 
-namespace hw {
+namespace registers {
 
 enum class RegisterAccess { Read, Write };
 
@@ -131,4 +131,4 @@ constexpr bool writeAllowed(uint32_t index, uint64_t current, uint64_t wanted)
     return registerAllowed(index, RegisterAccess::Write) && ((current ^ wanted) & ~writableBits(index)) == 0;
 }
 
-} // namespace hw
+} // namespace registers

@@ -1,30 +1,33 @@
-#include "turbo/QtTrayIcon.h"
+#include "dialog/QtTrayIcon.h"
 
 #include <QMetaObject>
 #include <QSystemTrayIcon>
 
-namespace turbo {
+namespace dialog {
 
 QtTrayIcon::QtTrayIcon(QObject* parent) : QObject(parent) {}
 
 QtTrayIcon::~QtTrayIcon() { remove(); }
 
-bool QtTrayIcon::add(const QIcon& icon, const QString& tip)
+bool QtTrayIcon::add(const QIcon& image, const QString& tip)
 {
     if (m_icon || !QSystemTrayIcon::isSystemTrayAvailable())
         return false;
-    m_icon = new QSystemTrayIcon(icon, this);
+    m_icon = new QSystemTrayIcon(image, this);
     m_icon->setToolTip(limitTip(tip));
     connect(m_icon, &QSystemTrayIcon::activated, this, [this](QSystemTrayIcon::ActivationReason reason) {
-        // The window's answer may remove this icon (a double-click restores
-        // the window), so it comes after the icon has finished with the event.
+        // The handler's answer may delete this very icon (a menu command, a
+        // double-click that restores the window), so it comes after the icon
+        // has finished with the mouse event.
         switch (reason) {
         case QSystemTrayIcon::Trigger:
+            deliverLater(TrayEvent::LeftButtonDown);
+            break;
         case QSystemTrayIcon::Context:
-            deliverLater(TrayEvent::ButtonDown);
+            deliverLater(TrayEvent::RightButtonDown);
             break;
         case QSystemTrayIcon::DoubleClick:
-            deliverLater(TrayEvent::DoubleClick);
+            deliverLater(TrayEvent::LeftDoubleClick);
             break;
         case QSystemTrayIcon::MiddleClick:
         case QSystemTrayIcon::Unknown:
@@ -40,10 +43,11 @@ void QtTrayIcon::deliverLater(TrayEvent event)
     QMetaObject::invokeMethod(this, [this, event] { deliver(event); }, Qt::QueuedConnection);
 }
 
-bool QtTrayIcon::modify(const QString& tip)
+bool QtTrayIcon::modify(const QIcon& image, const QString& tip)
 {
-    if (!m_icon)
+    if (!m_icon || !QSystemTrayIcon::isSystemTrayAvailable())
         return false;
+    m_icon->setIcon(image);
     m_icon->setToolTip(limitTip(tip));
     return true;
 }
@@ -58,4 +62,4 @@ bool QtTrayIcon::remove()
     return true;
 }
 
-} // namespace turbo
+} // namespace dialog

@@ -4,32 +4,29 @@
 // loop, never from inside the icon's own event delivery, so a handler may
 // remove or re-add any icon, this one included.
 
-#include "monitor/ui/tray/NotificationIcon.h"
+#include "dialog/TrayIcon.h"
 
 #include <QObject>
 
 class QSystemTrayIcon;
 
-namespace monitor {
+namespace dialog {
 
-class QtNotificationIcon : public QObject, public NotificationIcon {
+class QtTrayIcon : public QObject, public TrayIcon {
     Q_OBJECT
 public:
-    explicit QtNotificationIcon(QObject* parent = nullptr);
-    ~QtNotificationIcon() override;
+    explicit QtTrayIcon(QObject* parent = nullptr);
+    ~QtTrayIcon() override;
 
     bool add(const QIcon& image, const QString& tip) override;
     bool modify(const QIcon& image, const QString& tip) override;
     bool remove() override;
 
-    // The factory for the program: one QSystemTrayIcon per identifier.
-    static NotificationIconFactory factory();
-
 private:
     // Hands a mouse event to the handler once control is back in the event loop.
-    void deliverLater(IconEvent event);
+    void deliverLater(TrayEvent event);
 
     QSystemTrayIcon* m_icon = nullptr;
 };
 
-} // namespace monitor
+} // namespace dialog

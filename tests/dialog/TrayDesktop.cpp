@@ -9,7 +9,13 @@
 #include <cstdlib>
 #include <cstring>
 
-namespace turbo::test {
+namespace dialog::test {
+
+namespace {
+
+constexpr int SettleMs = 5000;
+
+} // namespace
 
 std::string& trayDesktopUnavailable()
 {
@@ -46,6 +52,21 @@ XWindowPlace xWindowPlace(WId window)
         std::free(attributes);
     }
     return place;
+}
+
+bool dockedAndShown(WId window)
+{
+    return QTest::qWaitFor(
+        [window] {
+            const XWindowPlace place = xWindowPlace(window);
+            return place.embedded && place.viewable;
+        },
+        SettleMs);
+}
+
+bool goneFromTheServer(WId window)
+{
+    return QTest::qWaitFor([window] { return !xWindowPlace(window).exists; }, SettleMs);
 }
 
 long notificationAreaProcess()
@@ -90,4 +111,4 @@ QList<QWidget*> dockedIconWidgets()
     return found;
 }
 
-} // namespace turbo::test
+} // namespace dialog::test

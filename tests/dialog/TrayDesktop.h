@@ -8,7 +8,7 @@
 
 #include <string>
 
-namespace turbo::test {
+namespace dialog::test {
 
 // Set by main(): why no QApplication could be started; empty when one runs.
 std::string& trayDesktopUnavailable();
@@ -24,6 +24,10 @@ struct XWindowPlace {
     bool viewable = false; // mapped, and every ancestor mapped too
 };
 XWindowPlace xWindowPlace(WId window);
+// Waits up to five seconds for the window to sit in the notification area,
+// mapped; for the X server to forget it.
+bool dockedAndShown(WId window);
+bool goneFromTheServer(WId window);
 
 // The process that holds the notification area of screen 0 (the owner of
 // its selection, by the _NET_WM_PID of the owning window); 0 when none or
@@ -34,4 +38,4 @@ long notificationAreaProcess();
 // top-level widgets its X11 icon names "QSystemTrayIconSys".
 QList<QWidget*> dockedIconWidgets();
 
-} // namespace turbo::test
+} // namespace dialog::test

@@ -1,0 +1,41 @@
+#include "common/SwitchRegisters.h"
+
+namespace common {
+
+SwitchWrite switchOnThisCpu(hw::HardwareAccess& access, const SwitchBits& bits, hw::SwitchState state)
+{
+    uint64_t value = 0;
+    if (!access.read(bits.index(), value))
+        return SwitchWrite::Unreadable;
+    if (bits.locked(value))
+        return SwitchWrite::Locked;
+    return access.write(bits.index(), bits.applied(value, state)) ? SwitchWrite::Written : SwitchWrite::WriteFailed;
+}
+
+SwitchOutcome switchOnEachCpu(hw::HardwareAccess& access, const SwitchCpus& cpus, const SwitchBits& bits,
+                              hw::SwitchState state)
+{
+    SwitchOutcome outcome;
+    for (int cpu = cpus.first; cpu <= cpus.last && cpu < 32; ++cpu) {
+        if (cpu < 0 || !((cpus.mask >> cpu) & 1u) || !access.pin(cpu))
+            continue;
+        const uint32_t bit = 1u << cpu;
+        switch (switchOnThisCpu(access, bits, state)) {
+        case SwitchWrite::Written:
+            outcome.written |= bit;
+            break;
+        case SwitchWrite::Locked:
+            outcome.locked |= bit;
+            break;
+        case SwitchWrite::Unreadable:
+            outcome.unreadable |= bit;
+            break;
+        case SwitchWrite::WriteFailed:
+            outcome.writeFailed |= bit;
+            break;
+        }
+    }
+    return outcome;
+}
+
+} // namespace common
