@@ -19,21 +19,7 @@ SwitchOutcome switchOnEachCpu(hw::HardwareAccess& access, const SwitchCpus& cpus
     for (int cpu = cpus.first; cpu <= cpus.last && cpu < 32; ++cpu) {
         if (cpu < 0 || !((cpus.mask >> cpu) & 1u) || !access.pin(cpu))
             continue;
-        const uint32_t bit = 1u << cpu;
-        switch (switchOnThisCpu(access, bits, state)) {
-        case SwitchWrite::Written:
-            outcome.written |= bit;
-            break;
-        case SwitchWrite::Locked:
-            outcome.locked |= bit;
-            break;
-        case SwitchWrite::Unreadable:
-            outcome.unreadable |= bit;
-            break;
-        case SwitchWrite::WriteFailed:
-            outcome.writeFailed |= bit;
-            break;
-        }
+        outcome.add(cpu, switchOnThisCpu(access, bits, state));
     }
     return outcome;
 }

@@ -73,11 +73,13 @@ struct SwitchCpus {
 // What a switch did on each CPU it visited, one mask of logical CPUs per
 // outcome. A listed CPU that refused the pinning is in none of them: it is
 // never written in another CPU's name.
-struct SwitchOutcome {
-    uint32_t written = 0;
-    uint32_t locked = 0;
-    uint32_t unreadable = 0;
-    uint32_t writeFailed = 0;
+class SwitchOutcome {
+public:
+    uint32_t cpus(SwitchWrite write) const { return m_cpus[static_cast<std::size_t>(write)]; }
+    void add(int cpu, SwitchWrite write) { m_cpus[static_cast<std::size_t>(write)] |= 1u << cpu; }
+
+private:
+    std::array<uint32_t, static_cast<std::size_t>(SwitchWrite::WriteFailed) + 1> m_cpus{};
 };
 
 // Pins to each listed CPU in turn and switches there. The thread stays on the

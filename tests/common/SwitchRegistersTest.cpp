@@ -80,10 +80,10 @@ TEST(SwitchRegisters, EachListedCpuReportsWhatHappenedAndOnlyWrittenOnesChange)
 
     const common::SwitchOutcome outcome =
         common::switchOnEachCpu(access, {0b1101111, 0, 5}, eist, SwitchState::On);
-    EXPECT_EQ(outcome.written, 0b0001u);
-    EXPECT_EQ(outcome.locked, 0b0010u);
-    EXPECT_EQ(outcome.unreadable, 0b0100u);
-    EXPECT_EQ(outcome.writeFailed, 0b1000u);
+    EXPECT_EQ(outcome.cpus(SwitchWrite::Written), 0b0001u);
+    EXPECT_EQ(outcome.cpus(SwitchWrite::Locked), 0b0010u);
+    EXPECT_EQ(outcome.cpus(SwitchWrite::Unreadable), 0b0100u);
+    EXPECT_EQ(outcome.cpus(SwitchWrite::WriteFailed), 0b1000u);
     EXPECT_EQ(cpu.msr(0, msr::IA32_MISC_ENABLE), misc::EnhancedSpeedStep.set(unlocked, 1));
     EXPECT_EQ(cpu.msr(1, msr::IA32_MISC_ENABLE), locked);
     EXPECT_EQ(cpu.msr(3, msr::IA32_MISC_ENABLE), unlocked);
