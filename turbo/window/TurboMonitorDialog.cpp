@@ -456,9 +456,7 @@ void TurboMonitorDialog::onTrayEvent(TrayEvent event)
 
 void TurboMonitorDialog::restoreWindow()
 {
-    m_comingBack = !isVisible();
-    if (m_comingBack) // a window that is never made active does not wait for it
-        QTimer::singleShot(ComingBackMs, this, [this] { m_comingBack = false; });
+    m_staleMinimise.comingBack(*this);
     showNormal();
     raise();
     activateWindow();
@@ -468,19 +466,11 @@ void TurboMonitorDialog::restoreWindow()
 void TurboMonitorDialog::changeEvent(QEvent* event)
 {
     DialogWindow::changeEvent(event);
-    if (event->type() == QEvent::ActivationChange && isActiveWindow())
-        m_comingBack = false;
-    if (event->type() != QEvent::WindowStateChange)
+    if (m_staleMinimise.swallow(*this, *event) || event->type() != QEvent::WindowStateChange)
         return;
     auto* change = static_cast<QWindowStateChangeEvent*>(event);
     bool wasMinimised = change->oldState() & Qt::WindowMinimized;
     bool minimised = windowState() & Qt::WindowMinimized;
-    if (minimised && !wasMinimised && m_comingBack) {
-        // The stale state of the window that was hidden behind the icon,
-        // not the user's: the window stays up.
-        QTimer::singleShot(0, this, [this] { showNormal(); });
-        return;
-    }
     if (minimised && !wasMinimised)
         windowMinimised();
     else if (!minimised && wasMinimised && isVisible())

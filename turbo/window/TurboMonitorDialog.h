@@ -5,6 +5,7 @@
 
 #include "dialog/ClientAreaDrag.h"
 #include "dialog/DialogWindow.h"
+#include "dialog/StaleMinimiseGuard.h"
 #include "dialog/TrayIcon.h"
 #include "hw/HardwareAccess.h"
 #include "turbo/ProcessorSwitches.h"
@@ -145,10 +146,7 @@ private:
     bool m_eistApplied = false;
     bool m_cStatesApplied = false;
     bool m_trayIconShown = false;
-    // Shown again from the icon and not yet active: a window manager that
-    // still holds the window's old minimised state may report it once more.
-    bool m_comingBack = false;
-    static constexpr int ComingBackMs = 1000;
+    dialog::StaleMinimiseGuard m_staleMinimise;
     bool m_settingsRead = false;
     bool m_timerPeriodRaised = false;
     bool m_shutDown = false;

@@ -14,6 +14,7 @@
 // AlarmResponse, TemperatureHeading, SettingsFollowUp and GpuButton.
 
 #include "dialog/DialogWindow.h"
+#include "dialog/StaleMinimiseGuard.h"
 #include "monitor/lifecycle/MonitorRecords.h"
 #include "monitor/lifecycle/MonitorStartup.h"
 #include "monitor/lifecycle/PowerEvents.h"
@@ -160,10 +161,7 @@ private:
     bool m_firstTickPending = true;
     bool m_allowShow = false;
     bool m_windowRestored = true;
-    // Shown again from the icon and not yet active: a window manager that
-    // still holds the window's old minimised state may report it once more.
-    bool m_comingBack = false;
-    static constexpr int ComingBackMs = 1000;
+    dialog::StaleMinimiseGuard m_staleMinimise;
     bool m_stopRequested = false;
     // The alarm has raised the window in this alarm period.
     bool m_alarmLatched = false;

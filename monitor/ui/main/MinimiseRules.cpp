@@ -23,7 +23,7 @@ void MainDialog::minimiseNow()
 
 void MainDialog::minimizeWindow()
 {
-    m_comingBack = false; // the program's own minimise is never stale
+    m_staleMinimise.cancel();
     if (settings().TaskBar != 0 || m_windowRestored) {
         if (m_windowRestored)
             minimiseNow();
@@ -35,9 +35,7 @@ void MainDialog::minimizeWindow()
 void MainDialog::restoreWindow()
 {
     m_allowShow = true;
-    m_comingBack = !isVisible();
-    if (m_comingBack) // a window that is never made active does not wait for it
-        QTimer::singleShot(ComingBackMs, this, [this] { m_comingBack = false; });
+    m_staleMinimise.comingBack(*this);
     showNormal();
     raise();
     activateWindow();
@@ -46,17 +44,8 @@ void MainDialog::restoreWindow()
 void MainDialog::changeEvent(QEvent* event)
 {
     DialogWindow::changeEvent(event);
-    if (event->type() == QEvent::ActivationChange && isActiveWindow())
-        m_comingBack = false;
-    if (event->type() != QEvent::WindowStateChange)
+    if (m_staleMinimise.swallow(*this, *event) || event->type() != QEvent::WindowStateChange)
         return;
-    const bool wasMinimised = static_cast<QWindowStateChangeEvent*>(event)->oldState() & Qt::WindowMinimized;
-    if ((windowState() & Qt::WindowMinimized) && !wasMinimised && m_comingBack) {
-        // The stale state of the window that was hidden behind the icon,
-        // not the user's: the window stays up.
-        QTimer::singleShot(0, this, [this] { showNormal(); });
-        return;
-    }
     m_windowRestored = !(windowState() & Qt::WindowMinimized);
     if (m_windowRestored)
         setCaption(QString::fromLatin1(m_layout.restoredCaption));

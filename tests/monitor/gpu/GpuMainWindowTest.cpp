@@ -74,7 +74,8 @@ int simulated(int index, double load) { return simulatedGpuMillidegrees(index, l
 
 TEST(GpuInMonitor, ButtonLogAndIconShowTheHottestSimulatedGpu)
 {
-    GpuWindowRig g(2, 1, "GPU=3\nIconShow=16\nLogFile=1\nLogInterval=1\n");
+    // The lines stay in the buffer (written out only at midnight).
+    GpuWindowRig g(2, 1, "GPU=3\nIconShow=16\nLogFile=1\nLogInterval=1\nHDWrite=86400\n");
     ASSERT_TRUE(g.settings().nvidiaPresent);
     ASSERT_TRUE(g.settings().atiPresent);
     EXPECT_TRUE(g.rig->window->isVisible(IDC_GPU_BUTTON));
