@@ -5,6 +5,8 @@
 // host) and sim::SimulatedProcessor (a modelled Intel processor). The seam is
 // deliberately primitive: register values travel raw, decoding is the callers'.
 
+#include "platform/CpuSet.h"
+
 #include <cstdint>
 #include <ctime>
 #include <span>
@@ -58,11 +60,14 @@ public:
     virtual CpuidRegisters cpuid(uint32_t leaf, uint32_t subleaf = 0) = 0;
     virtual uint64_t rdtsc() = 0;
 
-    // Affinity, 32-bit masks (bit n = logical CPU n).
-    // Returns the previous mask of the calling thread, 0 on failure.
-    virtual uint32_t setThreadAffinityMask(uint32_t mask) = 0;
-    virtual bool processAffinityMask(uint32_t& processMask, uint32_t& systemMask) = 0;
-    virtual bool setProcessAffinityMask(uint32_t mask) = 0;
+    // Affinity, as sets of logical CPUs of any number.
+    // Moves the calling thread onto `cpus`; the set it had before, empty on
+    // failure (the thread then stays where it was).
+    virtual CpuSet setThreadAffinity(const CpuSet& cpus) = 0;
+    // The CPUs this process may run on, and of those the ones online (the
+    // "system" set every per-CPU visit walks); false when neither is known.
+    virtual bool processAffinity(CpuSet& process, CpuSet& system) = 0;
+    virtual bool setProcessAffinity(const CpuSet& cpus) = 0;
     // The logical CPU the calling thread runs on now.
     virtual int currentCpu() = 0;
 
