@@ -43,15 +43,17 @@ public:
         record({SeamCall::Tsc, 0, 0});
         return inner().rdtsc();
     }
-    uint32_t setThreadAffinityMask(uint32_t mask) override
+    // A pin is recorded by the CPUs below 64 it names: the recorded ticks
+    // come from the simulated processors, which have no more.
+    platform::CpuSet setThreadAffinity(const platform::CpuSet& cpus) override
     {
-        record({SeamCall::Pin, mask, 0});
-        return inner().setThreadAffinityMask(mask);
+        record({SeamCall::Pin, 0, cpus.lowMask()});
+        return inner().setThreadAffinity(cpus);
     }
-    bool processAffinityMask(uint32_t& process, uint32_t& system) override
+    bool processAffinity(platform::CpuSet& process, platform::CpuSet& system) override
     {
         record({SeamCall::Masks, 0, 0});
-        return inner().processAffinityMask(process, system);
+        return inner().processAffinity(process, system);
     }
     void sleep(uint32_t milliseconds) override
     {
@@ -90,8 +92,8 @@ __attribute__((noinline)) inline uint64_t replaySeamCalls(platform::Processor& p
     uint64_t sink = 0;
     uint32_t low = 0;
     uint32_t high = 0;
-    uint32_t process = 0;
-    uint32_t system = 0;
+    platform::CpuSet process;
+    platform::CpuSet system;
     for (const SeamCall& call : calls) {
         switch (call.kind) {
         case SeamCall::Read:
@@ -101,11 +103,11 @@ __attribute__((noinline)) inline uint64_t replaySeamCalls(platform::Processor& p
         case SeamCall::Write:
             processor.writeMsr(call.index, static_cast<uint32_t>(call.value), static_cast<uint32_t>(call.value >> 32));
             break;
-        case SeamCall::Pin: sink += processor.setThreadAffinityMask(call.index); break;
+        case SeamCall::Pin: sink += processor.setThreadAffinity(platform::CpuSet::fromMask(call.value)).lowMask(); break;
         case SeamCall::Tsc: sink += processor.rdtsc(); break;
         case SeamCall::Masks:
-            processor.processAffinityMask(process, system);
-            sink += process;
+            processor.processAffinity(process, system);
+            sink += process.lowMask();
             break;
         case SeamCall::Sleep: processor.sleep(call.index); break;
         case SeamCall::Cpuid: sink += processor.cpuid(call.index, static_cast<uint32_t>(call.value)).eax; break;

@@ -66,7 +66,7 @@ void runCycles(benchmark::State& state, platform::Processor& processor)
     access.refreshMasks();
     hw::ProcessorInfo info;
     for (int slot = 0; slot < coreCount(); ++slot) {
-        info.coreMask[slot] = 1u << slot;
+        info.coreCpu[slot] = slot;
         info.tjMax[slot] = 100;
     }
     monitor::MonitorSettings settings;

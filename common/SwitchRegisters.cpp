@@ -12,15 +12,14 @@ SwitchWrite switchOnThisCpu(hw::HardwareAccess& access, const SwitchBits& bits, 
     return access.write(bits.index(), bits.applied(value, state)) ? SwitchWrite::Written : SwitchWrite::WriteFailed;
 }
 
-SwitchOutcome switchOnEachCpu(hw::HardwareAccess& access, const SwitchCpus& cpus, const SwitchBits& bits,
+SwitchOutcome switchOnEachCpu(hw::HardwareAccess& access, const platform::CpuSet& cpus, const SwitchBits& bits,
                               hw::SwitchState state)
 {
     SwitchOutcome outcome;
-    for (int cpu = cpus.first; cpu <= cpus.last && cpu < 32; ++cpu) {
-        if (cpu < 0 || !((cpus.mask >> cpu) & 1u) || !access.pin(cpu))
-            continue;
-        outcome.add(cpu, switchOnThisCpu(access, bits, state));
-    }
+    cpus.forEach([&](int cpu) {
+        if (access.pin(cpu))
+            outcome.add(cpu, switchOnThisCpu(access, bits, state));
+    });
     return outcome;
 }
 

@@ -63,29 +63,22 @@ enum class SwitchWrite { Written, Locked, Unreadable, WriteFailed };
 // On the CPU the thread is pinned to now.
 SwitchWrite switchOnThisCpu(hw::HardwareAccess& access, const SwitchBits& bits, hw::SwitchState state);
 
-// The logical CPUs a switch visits: those of `mask` from `first` to `last`.
-struct SwitchCpus {
-    uint32_t mask = 0;
-    int first = 0;
-    int last = 0;
-};
-
-// What a switch did on each CPU it visited, one mask of logical CPUs per
+// What a switch did on each CPU it visited, one set of logical CPUs per
 // outcome. A listed CPU that refused the pinning is in none of them: it is
 // never written in another CPU's name.
 class SwitchOutcome {
 public:
-    uint32_t cpus(SwitchWrite write) const { return m_cpus[static_cast<std::size_t>(write)]; }
-    void add(int cpu, SwitchWrite write) { m_cpus[static_cast<std::size_t>(write)] |= 1u << cpu; }
+    const platform::CpuSet& cpus(SwitchWrite write) const { return m_cpus[static_cast<std::size_t>(write)]; }
+    void add(int cpu, SwitchWrite write) { m_cpus[static_cast<std::size_t>(write)].add(cpu); }
 
 private:
-    std::array<uint32_t, static_cast<std::size_t>(SwitchWrite::WriteFailed) + 1> m_cpus{};
+    std::array<platform::CpuSet, static_cast<std::size_t>(SwitchWrite::WriteFailed) + 1> m_cpus{};
 };
 
 // Pins to each listed CPU in turn and switches there. The thread stays on the
 // last CPU visited (a caller may read back there); callers go back to the
 // system mask with unpin().
-SwitchOutcome switchOnEachCpu(hw::HardwareAccess& access, const SwitchCpus& cpus, const SwitchBits& bits,
+SwitchOutcome switchOnEachCpu(hw::HardwareAccess& access, const platform::CpuSet& cpus, const SwitchBits& bits,
                               hw::SwitchState state);
 
 } // namespace common

@@ -80,7 +80,7 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size)
     processor.brandString = "Fuzzed CPU @ 2.66GHz";
     const int cores = 1 + static_cast<int>((hash >> 1) % static_cast<uint32_t>(layout.coreKeys));
     for (int core = 0; core < cores; ++core)
-        processor.coreMask[core] = 1u << core;
+        processor.coreCpu[core] = core;
     processor.nehalemClass = (hash >> 4) & 1;
     processor.sandyBridgeClass = (hash >> 5) & 1;
 

@@ -6,12 +6,31 @@
 #include "hw/HardwareAccess.h"
 #include "hw/ProcessorInfo.h"
 
+#include <optional>
+#include <utility>
+#include <vector>
+
 namespace hw {
 
-// Fills hyperThreading and coreMask: every logical CPU 0 to 15 of the system
-// mask is visited, its initial APIC identifier gives its core slot, and the
-// first CPU found for a slot stands for it. Returns to the system mask.
+// Fills hyperThreading, coreCpu and coreType. Processors after Sandy Bridge
+// are mapped from the topology leaf (0x1F, else 0xB) of every CPU of the
+// system set: cores ordered by package, performance before efficient ones,
+// then core id, each stood for by its lowest CPU. Older processors keep the
+// initial APIC id rule: CPUs 0 to 15 of the system set, the slot from the
+// id's low bits, the first CPU found for a slot standing for it. Returns to
+// the system set.
 void mapCores(HardwareAccess& access, ProcessorInfo& info);
+
+// Where one logical CPU sits, from the topology leaf asked on that CPU.
+struct CpuPlace {
+    uint32_t x2apicId = 0;
+    int package = 0;
+    int coreId = 0;
+    CoreType type = CoreType::Unknown;
+};
+std::optional<CpuPlace> placeOfCpu(platform::Processor& processor, uint32_t leaf);
+// The cores of a list of (CPU, place), in slot order.
+std::vector<CoreEntry> coresInSlotOrder(const std::vector<std::pair<int, CpuPlace>>& cpus);
 
 // The core slot of an initial APIC identifier (before the 8-slot limit).
 int coreSlotOfApicId(uint32_t apicId, bool hyperThreading);

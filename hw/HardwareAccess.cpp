@@ -8,37 +8,37 @@ HardwareAccess::HardwareAccess(platform::Processor& processor) : m_processor(pro
 
 void HardwareAccess::refreshMasks()
 {
-    uint32_t process = 0;
-    uint32_t system = 0;
-    if (m_processor.processAffinityMask(process, system)) {
-        m_processMask = process;
-        m_systemMask = system;
+    platform::CpuSet process;
+    platform::CpuSet system;
+    if (m_processor.processAffinity(process, system)) {
+        m_processCpus = std::move(process);
+        m_systemCpus = std::move(system);
     }
 }
 
 bool HardwareAccess::pin(int cpu)
 {
-    if (cpu < 0 || cpu > 31)
+    if (cpu < 0)
         return false;
-    return pinMask(1u << cpu);
+    return pinSet(platform::CpuSet::of(cpu));
 }
 
-bool HardwareAccess::pinMask(uint32_t mask)
+bool HardwareAccess::pinSet(const platform::CpuSet& cpus)
 {
-    bool ok = m_processor.setThreadAffinityMask(mask) != 0;
+    bool ok = !m_processor.setThreadAffinity(cpus).empty();
     m_processor.sleep(0);
     return ok;
 }
 
 int HardwareAccess::pinAnyCpu()
 {
-    for (int cpu = 0; cpu < 32; ++cpu)
-        if (present(cpu) && pin(cpu))
+    for (int cpu = m_systemCpus.first(); cpu >= 0; cpu = m_systemCpus.next(cpu))
+        if (pin(cpu))
             return cpu;
     return -1;
 }
 
-void HardwareAccess::unpin() { pinMask(m_systemMask); }
+void HardwareAccess::unpin() { pinSet(m_systemCpus); }
 
 bool HardwareAccess::read(uint32_t index, uint64_t& value)
 {

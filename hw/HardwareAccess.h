@@ -1,9 +1,9 @@
 #pragma once
 // Register access as the programs use it: the seam's operations plus the
-// pinning rule (pin the calling thread to logical CPU n with the mask 1 << n
-// and a Sleep(0), access, then go back to the system mask).
+// pinning rule (pin the calling thread to logical CPU n alone and yield,
+// access, then go back to the system set).
 //
-// The system mask is the set of CPUs this process may run on that are online
+// The system set is the set of CPUs this process may run on that are online
 // (on Linux the affinity the process started with, within the online CPUs).
 // A CPU the system refuses to pin to (a cpuset, a container, taskset) is
 // absent for that operation: callers check pin() and never read or write in
@@ -22,22 +22,22 @@ public:
 
     platform::Processor& processor() { return m_processor; }
 
-    // Reads the process and system masks from the seam again.
+    // Reads the process and system sets from the seam again.
     void refreshMasks();
-    uint32_t systemMask() const { return m_systemMask; }
-    uint32_t processMask() const { return m_processMask; }
-    bool present(int cpu) const { return cpu >= 0 && cpu < 32 && (m_systemMask >> cpu) & 1u; }
+    const platform::CpuSet& systemCpus() const { return m_systemCpus; }
+    const platform::CpuSet& processCpus() const { return m_processCpus; }
+    bool present(int cpu) const { return m_systemCpus.contains(cpu); }
 
-    // Pins the calling thread to logical CPU n (mask 1 << n) and yields so the
+    // Pins the calling thread to logical CPU n alone and yields so the
     // thread moves before the next access. False when the CPU refused: the
     // thread then runs where it was and nothing may be accessed for CPU n.
     bool pin(int cpu);
-    bool pinMask(uint32_t mask);
-    // Pins to the lowest CPU of the system mask that accepts, for accesses
+    bool pinSet(const platform::CpuSet& cpus);
+    // Pins to the lowest CPU of the system set that accepts, for accesses
     // any CPU of the processor may answer (CPU 0 when it may be used); the
     // CPU, or -1 when none accepts.
     int pinAnyCpu();
-    // Back to the system mask.
+    // Back to the system set.
     void unpin();
 
     // 64-bit register access on the current CPU; read() gives 0 on failure.
@@ -48,23 +48,34 @@ public:
     // register helper); each read() gives 0 on failure, as read() does.
     void read(std::span<platform::MsrRead> reads) { m_processor.readMsrs(reads); }
 
-    // Runs fn(cpu) pinned to each logical CPU first..last present in the
-    // system mask that accepts the pin, then returns to the system mask.
+    // Runs fn(cpu) pinned to each logical CPU of `cpus` that accepts the
+    // pin, then returns to the system set.
+    template <typename Fn>
+    void forEachCpu(const platform::CpuSet& cpus, Fn&& fn)
+    {
+        cpus.forEach([&](int cpu) {
+            if (pin(cpu))
+                fn(cpu);
+        });
+        unpin();
+    }
+    // The same over the CPUs first..last of the system set.
     template <typename Fn>
     void forEachCpu(int first, int last, Fn&& fn)
     {
-        for (int cpu = first; cpu <= last; ++cpu) {
-            if (!present(cpu) || !pin(cpu))
-                continue;
-            fn(cpu);
-        }
-        unpin();
+        forEachCpu(m_systemCpus & platform::CpuSet::range(first, last), fn);
+    }
+    // The same over every CPU of the system set.
+    template <typename Fn>
+    void forEachCpu(Fn&& fn)
+    {
+        forEachCpu(m_systemCpus, fn);
     }
 
 private:
     platform::Processor& m_processor;
-    uint32_t m_processMask = 0;
-    uint32_t m_systemMask = 0;
+    platform::CpuSet m_processCpus;
+    platform::CpuSet m_systemCpus;
 };
 
 } // namespace hw

@@ -40,6 +40,7 @@ Support testSupport(platform::Processor& processor, ProcessorInfo& info)
     info.signature = cpuid::signature(leaf1.eax);
     info.nehalemClass = isNehalemClass(info.signature);
     info.sandyBridgeClass = isSandyBridgeClass(info.signature);
+    info.turboCurrentLimit = info.nehalemClass && !isLaterRaplModel(info.signature);
     if (info.signature >= 0xF00 && info.signature <= 0xF70)
         supported = false;
     if (!cpuid::features_edx::Msr.test(leaf1.edx) || !cpuid::features_ecx::Sse3.test(leaf1.ecx))

@@ -10,8 +10,30 @@
 #include <array>
 #include <cstdint>
 #include <string>
+#include <vector>
 
 namespace hw {
+
+// The kind of a core on processors that mix two (CPUID leaf 0x1A).
+enum class CoreType : uint8_t { Unknown, Performance, Efficient };
+
+constexpr int NoCpu = -1;
+
+// One core of the processor as the topology leaves describe it.
+struct CoreEntry {
+    int cpu = NoCpu;        // the lowest logical CPU of the core that may be pinned to
+    int package = 0;
+    int coreId = 0;         // the x2APIC id's core field (module, tile and die bits included)
+    int threads = 0;        // its logical CPUs that may be pinned to
+    CoreType type = CoreType::Unknown;
+};
+
+constexpr std::array<int, MaxCoreSlots> noCoreCpus()
+{
+    std::array<int, MaxCoreSlots> cpus{};
+    cpus.fill(NoCpu);
+    return cpus;
+}
 
 struct ProcessorInfo {
     std::string vendor;      // "GenuineIntel" when the vendor matched, else empty
@@ -21,8 +43,13 @@ struct ProcessorInfo {
     std::string displayName; // the model name with its prefixes, for the window
 
     bool hyperThreading = false;
-    // One logical CPU (a one-bit mask) per core slot; 0 = no core in the slot.
-    std::array<uint32_t, MaxCoreSlots> coreMask{};
+    // The logical CPU that stands for each core slot; NoCpu = no core in the slot.
+    std::array<int, MaxCoreSlots> coreCpu = noCoreCpus();
+    std::array<CoreType, MaxCoreSlots> coreType{};
+    // Every core found, in slot order, and whether they come from the
+    // topology leaves (0x1F / 0xB) rather than the initial APIC id rule.
+    std::vector<CoreEntry> cores;
+    bool topologyFromLeaves = false;
     // TjMax in °C per core slot, and the value before the settings override.
     std::array<int, MaxCoreSlots> tjMax{};
     std::array<int, MaxCoreSlots> tjMaxDetected{};
@@ -30,14 +57,23 @@ struct ProcessorInfo {
     bool mobileModel = false;
     bool killMhz = false;
     bool nehalemClass = false;
+    // Sandy Bridge and every later processor with the package energy and
+    // power limit registers.
     bool sandyBridgeClass = false;
+    // Nehalem, Westmere and Sandy Bridge: MSR_TURBO_POWER_CURRENT_LIMIT (0x1AC)
+    // exists and the Turbo Boost Limits rules apply. Later processors fault
+    // on that register.
+    bool turboCurrentLimit = false;
 
-    bool corePresent(int slot) const { return slot >= 0 && slot < MaxCoreSlots && coreMask[slot] != 0; }
+    bool corePresent(int slot) const { return slot >= 0 && slot < MaxCoreSlots && coreCpu[slot] != NoCpu; }
 };
 
 // The class flags that follow from a signature.
 bool isNehalemClass(uint32_t signature);
 bool isSandyBridgeClass(uint32_t signature);
+// Processors after Sandy Bridge with the package energy counter (RAPL), by
+// model, as the kernel's RAPL driver lists them.
+bool isLaterRaplModel(uint32_t signature);
 bool isAtomSignature(uint32_t signature);
 
 // The signature as the main window shows it: in the processor field, and in

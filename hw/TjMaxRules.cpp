@@ -96,7 +96,7 @@ void readTemperatureTargets(HardwareAccess& access, ProcessorInfo& info)
         return;
     for (int slot = 0; slot < MaxCoreSlots; ++slot) {
         // A core whose CPU refuses the pinning keeps the table's TjMax.
-        if (info.coreMask[slot] == 0 || !access.pinMask(info.coreMask[slot]))
+        if (!info.corePresent(slot) || !access.pin(info.coreCpu[slot]))
             continue;
         const uint64_t target = access.read(msr::MSR_TEMPERATURE_TARGET);
         const int tjMax = static_cast<int>(msr::temperature_target::TjMax.get(target));

@@ -1,5 +1,7 @@
 #include "platform/DetachedProcess.h"
 
+#include "platform/KernelCpuMask.h"
+
 #include <fcntl.h>
 #include <sched.h>
 #include <linux/close_range.h>
@@ -94,20 +96,14 @@ std::vector<std::string> environmentFor(const std::optional<UserIdentity>& ident
 // invoking user, and the program is executed.
 [[noreturn]] void execProgram(int reportFd, const std::string& program, std::vector<char*>& args,
                               std::vector<char*>& envp, const std::optional<UserIdentity>& identity,
-                              uint32_t affinity)
+                              const KernelCpuMask* affinity)
 {
     close_range(3, ~0U, CLOSE_RANGE_CLOEXEC);
     sigset_t none;
     sigemptyset(&none);
     sigprocmask(SIG_SETMASK, &none, nullptr);
-    if (affinity != 0) {
-        cpu_set_t set;
-        CPU_ZERO(&set);
-        for (int cpu = 0; cpu < 32; ++cpu)
-            if ((affinity >> cpu) & 1u)
-                CPU_SET(cpu, &set);
-        sched_setaffinity(0, sizeof set, &set); // refused masks are ignored
-    }
+    if (affinity)
+        affinity->applyTo(0); // a refused set is ignored
     if (identity) {
         if (setgroups(identity->groups.size(), identity->groups.data()) != 0)
             reportAndExit(reportFd, errno);
@@ -235,8 +231,11 @@ void reap(pid_t child, int* status = nullptr)
 } // namespace
 
 std::variant<pid_t, StartFailure> startChild(const std::vector<std::string>& argv,
-                                             const std::optional<InvokingUser>& user, uint32_t affinity)
+                                             const std::optional<InvokingUser>& user, const CpuSet& affinity)
 {
+    // Built before the fork: the child may not allocate.
+    const std::optional<KernelCpuMask> kernelAffinity =
+        affinity.empty() ? std::nullopt : std::optional<KernelCpuMask>(affinity);
     Launch launch;
     if (std::optional<StartFailure> failure = prepareLaunch(argv, user, launch))
         return *failure;
@@ -245,7 +244,8 @@ std::variant<pid_t, StartFailure> startChild(const std::vector<std::string>& arg
         return *failure;
     if (forked.child == 0) {
         setsid();
-        execProgram(forked.writeEnd, launch.program, launch.args, launch.envp, launch.identity, affinity);
+        execProgram(forked.writeEnd, launch.program, launch.args, launch.envp, launch.identity,
+                    kernelAffinity ? &*kernelAffinity : nullptr);
     }
     if (const std::optional<int> error = readExecReport(forked.readEnd)) {
         reap(forked.child);
@@ -270,7 +270,7 @@ std::optional<StartFailure> startDetached(const std::vector<std::string>& argv, 
             reportAndExit(forked.writeEnd, errno);
         if (grandchild > 0)
             _exit(0);
-        execProgram(forked.writeEnd, launch.program, launch.args, launch.envp, launch.identity, 0);
+        execProgram(forked.writeEnd, launch.program, launch.args, launch.envp, launch.identity, nullptr);
     }
     int status = 0;
     reap(forked.child, &status);

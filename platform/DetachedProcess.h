@@ -7,6 +7,7 @@
 // WAYLAND_DISPLAY are passed on. Without an invoking user it runs as this
 // process does.
 
+#include "platform/CpuSet.h"
 #include "platform/InvokingUser.h"
 
 #include <sys/types.h>
@@ -31,10 +32,10 @@ std::optional<StartFailure> startDetached(const std::vector<std::string>& argv,
 
 // Starts a program in a session of its own as this process's child, so the
 // caller can ask whether it still runs and end it (ChildProcess); the same
-// user rule as startDetached. `affinity` (bit n = CPU n), when not 0, is the
-// set of CPUs the program may run on; a mask the system refuses is ignored.
+// user rule as startDetached. `affinity`, when not empty, is the set of CPUs
+// the program may run on; a set the system refuses is ignored.
 std::variant<pid_t, StartFailure> startChild(const std::vector<std::string>& argv,
-                                             const std::optional<InvokingUser>& user, uint32_t affinity = 0);
+                                             const std::optional<InvokingUser>& user, const CpuSet& affinity = {});
 
 // A program name looked up in PATH as execvp does; a name with a slash is
 // returned unchanged. nullopt when no executable file is found.

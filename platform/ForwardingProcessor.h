@@ -23,12 +23,9 @@ public:
     CpuidRegisters cpuid(uint32_t leaf, uint32_t subleaf) override { return m_inner.cpuid(leaf, subleaf); }
     uint64_t rdtsc() override { return m_inner.rdtsc(); }
 
-    uint32_t setThreadAffinityMask(uint32_t mask) override { return m_inner.setThreadAffinityMask(mask); }
-    bool processAffinityMask(uint32_t& processMask, uint32_t& systemMask) override
-    {
-        return m_inner.processAffinityMask(processMask, systemMask);
-    }
-    bool setProcessAffinityMask(uint32_t mask) override { return m_inner.setProcessAffinityMask(mask); }
+    CpuSet setThreadAffinity(const CpuSet& cpus) override { return m_inner.setThreadAffinity(cpus); }
+    bool processAffinity(CpuSet& process, CpuSet& system) override { return m_inner.processAffinity(process, system); }
+    bool setProcessAffinity(const CpuSet& cpus) override { return m_inner.setProcessAffinity(cpus); }
     int currentCpu() override { return m_inner.currentCpu(); }
 
     void sleep(uint32_t milliseconds) override { m_inner.sleep(milliseconds); }

@@ -1,7 +1,7 @@
 #include "platform/LinuxProcessor.h"
 
 #include "platform/AccessStatus.h"
-#include "platform/IntegerText.h"
+#include "platform/KernelCpuMask.h"
 
 #include <cerrno>
 #include <fcntl.h>
@@ -26,21 +26,6 @@ namespace platform {
 namespace {
 
 constexpr uint32_t kTimeStampCounter = 0x10;
-
-uint32_t maskOfSet(const cpu_set_t& set)
-{
-    uint32_t mask = 0;
-    for (int n = 0; n < 32; ++n)
-        if (CPU_ISSET(n, &set))
-            mask |= 1u << n;
-    return mask;
-}
-
-// A CPU number of a kernel list: decimal, nothing when it does not fit an int.
-std::optional<int> cpuNumber(std::string_view text)
-{
-    return leadingInteger(text, IntegerBase::Decimal, IntegerOverflow::Refuse);
-}
 
 int niceForThread(ThreadPriority priority)
 {
@@ -68,22 +53,20 @@ LinuxProcessor::LinuxProcessor() : LinuxProcessor(Paths{}) {}
 
 LinuxProcessor::LinuxProcessor(Paths paths) : m_paths(std::move(paths))
 {
-    cpu_set_t set;
-    CPU_ZERO(&set);
-    if (sched_getaffinity(0, sizeof(set), &set) == 0)
-        m_processMask = maskOfSet(set);
-    uint32_t online = 0;
+    m_processCpus = KernelCpuMask::of(0).value_or(CpuSet{});
+    CpuSet online;
     std::ifstream onlineFile(m_paths.onlineCpus);
     std::string list;
     if (onlineFile && std::getline(onlineFile, list))
-        online = parseCpuList(list);
+        online = CpuSet::parseList(list).value_or(CpuSet{});
     // Without either list the other stands alone.
-    if (m_processMask == 0)
-        m_systemMask = online;
-    else if (online == 0 || (online & m_processMask) == 0)
-        m_systemMask = m_processMask;
+    const CpuSet both = online & m_processCpus;
+    if (m_processCpus.empty())
+        m_systemCpus = online;
+    else if (both.empty())
+        m_systemCpus = m_processCpus;
     else
-        m_systemMask = online & m_processMask;
+        m_systemCpus = both;
 }
 
 LinuxProcessor::ModuleLoad LinuxProcessor::loadMsrModule(const std::vector<std::string>& candidates)
@@ -113,30 +96,6 @@ LinuxProcessor::ModuleLoad LinuxProcessor::loadMsrModule(const std::vector<std::
 }
 
 LinuxProcessor::~LinuxProcessor() { closeAll(); }
-
-uint32_t LinuxProcessor::parseCpuList(const std::string& list)
-{
-    uint32_t mask = 0;
-    size_t pos = 0;
-    while (pos < list.size()) {
-        size_t end = list.find(',', pos);
-        if (end == std::string::npos)
-            end = list.size();
-        const std::string_view part = std::string_view(list).substr(pos, end - pos);
-        pos = end + 1;
-        if (part.empty())
-            continue;
-        // A part with a number that is missing or beyond int counts for nothing.
-        const size_t dash = part.find('-');
-        const std::optional<int> first = cpuNumber(part.substr(0, dash));
-        const std::optional<int> last = dash == std::string_view::npos ? first : cpuNumber(part.substr(dash + 1));
-        if (!first || !last)
-            continue;
-        for (int n = std::max(*first, 0); n <= *last && n < 32; ++n)
-            mask |= 1u << n;
-    }
-    return mask;
-}
 
 bool LinuxProcessor::hostHasReadableMsr(const std::string& deviceRoot)
 {
@@ -283,48 +242,30 @@ uint64_t LinuxProcessor::rdtsc()
 #endif
 }
 
-uint32_t LinuxProcessor::setThreadAffinityMask(uint32_t mask)
+CpuSet LinuxProcessor::setThreadAffinity(const CpuSet& cpus)
 {
-    cpu_set_t old;
-    CPU_ZERO(&old);
-    if (sched_getaffinity(0, sizeof(old), &old) != 0)
-        return 0;
-    cpu_set_t set;
-    CPU_ZERO(&set);
-    for (int n = 0; n < 32; ++n)
-        if (mask & (1u << n))
-            CPU_SET(n, &set);
-    if (mask == 0 || sched_setaffinity(0, sizeof(set), &set) != 0)
-        return 0;
-    uint32_t previous = maskOfSet(old);
-    return previous ? previous : 1;
+    std::optional<CpuSet> previous = KernelCpuMask::of(0);
+    if (!previous || cpus.empty() || !KernelCpuMask(cpus).applyTo(0))
+        return {};
+    return *previous;
 }
 
-bool LinuxProcessor::processAffinityMask(uint32_t& processMask, uint32_t& systemMask)
+bool LinuxProcessor::processAffinity(CpuSet& process, CpuSet& system)
 {
-    processMask = m_processMask;
-    systemMask = m_systemMask;
-    return m_systemMask != 0;
+    process = m_processCpus;
+    system = m_systemCpus;
+    return !m_systemCpus.empty();
 }
 
-bool LinuxProcessor::setProcessAffinityMask(uint32_t mask)
+bool LinuxProcessor::setProcessAffinity(const CpuSet& cpus)
 {
-    mask &= m_systemMask;
-    if (mask == 0)
-        return false;
-    // Linux keeps affinity per thread: the process mask is the main thread's,
+    const CpuSet wanted = cpus & m_systemCpus;
+    // Linux keeps affinity per thread: the process set is the main thread's,
     // which new threads inherit.
-    cpu_set_t set;
-    CPU_ZERO(&set);
-    for (int n = 0; n < 32; ++n)
-        if (mask & (1u << n))
-            CPU_SET(n, &set);
-    if (sched_setaffinity(getpid(), sizeof(set), &set) != 0)
+    if (wanted.empty() || !KernelCpuMask(wanted).applyTo(getpid()))
         return false;
     // The kernel keeps only the CPUs the process may use of those asked for.
-    cpu_set_t now;
-    CPU_ZERO(&now);
-    m_processMask = sched_getaffinity(getpid(), sizeof(now), &now) == 0 ? maskOfSet(now) : mask;
+    m_processCpus = KernelCpuMask::of(getpid()).value_or(wanted);
     return true;
 }
 

@@ -3,8 +3,8 @@
 // device files (/dev/cpu/N/msr), CPUID and RDTSC executed on the CPU the
 // calling thread is pinned to, and the kernel's affinity and clock calls.
 //
-// The process mask is the affinity the process started with (a cpuset, a
-// container or taskset may have narrowed it); the system mask is that set
+// The process set is the affinity the process started with (a cpuset, a
+// container or taskset may have narrowed it); the system set is that set
 // within the online CPUs, since no other CPU can be pinned to.
 
 #include "platform/AccessStatus.h"
@@ -43,9 +43,9 @@ public:
     CpuidRegisters cpuid(uint32_t leaf, uint32_t subleaf) override;
     uint64_t rdtsc() override;
 
-    uint32_t setThreadAffinityMask(uint32_t mask) override;
-    bool processAffinityMask(uint32_t& processMask, uint32_t& systemMask) override;
-    bool setProcessAffinityMask(uint32_t mask) override;
+    CpuSet setThreadAffinity(const CpuSet& cpus) override;
+    bool processAffinity(CpuSet& process, CpuSet& system) override;
+    bool setProcessAffinity(const CpuSet& cpus) override;
     int currentCpu() override;
 
     void sleep(uint32_t milliseconds) override;
@@ -56,9 +56,6 @@ public:
     int64_t performanceFrequency() override;
     uint32_t tickCount() override;
     std::tm localTime() override;
-
-    // Parses a kernel CPU list such as "0-3,6" into a mask of CPUs 0 to 31.
-    static uint32_t parseCpuList(const std::string& list);
 
     // Runs the first executable of candidates as "modprobe msr" with a fixed,
     // minimal environment (PATH=/usr/sbin:/usr/bin:/sbin:/bin, LANG=C) and
@@ -78,8 +75,8 @@ private:
     void closeAll();
 
     Paths m_paths;
-    uint32_t m_processMask = 0;
-    uint32_t m_systemMask = 0;
+    CpuSet m_processCpus;
+    CpuSet m_systemCpus;
     int m_status = -1; // -1 until initialise() has run
 
     struct Device {

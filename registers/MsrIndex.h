@@ -261,7 +261,9 @@ constexpr uint32_t LeafFeatures = 0x1;
 constexpr uint32_t LeafCacheParameters = 0x4;
 constexpr uint32_t LeafThermalPower = 0x6;
 constexpr uint32_t LeafPerformanceMonitoring = 0xA;
-constexpr uint32_t LeafTopology = 0xB;
+constexpr uint32_t LeafTopology = 0xB;             // extended topology, one sub-leaf per level
+constexpr uint32_t LeafHybridInformation = 0x1A;   // the core type of the CPU asked
+constexpr uint32_t LeafTopologyV2 = 0x1F;          // leaf 0xB with the module, tile and die levels
 constexpr uint32_t LeafExtendedMax = 0x80000000;   // EAX: highest extended leaf
 constexpr uint32_t LeafBrandFirst = 0x80000002;    // 0x80000002..4: brand string
 constexpr uint32_t LeafBrandLast = 0x80000004;
@@ -298,7 +300,16 @@ constexpr Field LogicalProcessorsAtLevel = bits(15, 0);
 } // namespace topology_ebx
 namespace topology_ecx {
 constexpr Field LevelNumber = bits(7, 0);
+constexpr Field LevelType = bits(15, 8);           // 0: no such level (the list ends)
+constexpr uint64_t LevelTypeSmt = 1;
+constexpr uint64_t LevelTypeCore = 2;
 } // namespace topology_ecx
+// Leaf 0xB / 0x1F EDX is the whole x2APIC id of the CPU asked.
+namespace hybrid_information_eax {
+constexpr Field CoreType = bits(31, 24);
+constexpr uint64_t CoreTypeAtom = 0x20;            // efficient core
+constexpr uint64_t CoreTypeCore = 0x40;            // performance core
+} // namespace hybrid_information_eax
 namespace features_ecx {
 constexpr Field Sse3 = bit(0);
 } // namespace features_ecx

@@ -27,9 +27,9 @@ ProcessorSwitches::ProcessorSwitches(hw::HardwareAccess& access, ProcessorClass 
 void ProcessorSwitches::switchOnEveryCpu(const common::SwitchBits& bits, SwitchState state)
 {
     // A CPU that refuses the pinning is left alone, never written in another
-    // CPU's name. The callers go back to the system mask.
+    // CPU's name. The callers go back to the system set.
     m_access.refreshMasks();
-    common::switchOnEachCpu(m_access, {m_access.systemMask(), 0, kLastCpu}, bits, state);
+    common::switchOnEachCpu(m_access, m_access.systemCpus(), bits, state);
 }
 
 ProcessorSwitches::MiscEnableState ProcessorSwitches::readMiscEnable()

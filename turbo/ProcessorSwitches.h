@@ -1,8 +1,8 @@
 #pragma once
 // The turbo monitor's three processor switches: turbo disable, Enhanced
 // SpeedStep and C-states. Each writes IA32_MISC_ENABLE or MSR_POWER_CTL on
-// every logical CPU 0..15 of the system mask that accepts the pinning and
-// reports the state read back.
+// every logical CPU of the system set that accepts the pinning and reports
+// the state read back.
 
 #include "hw/HardwareAccess.h"
 #include "hw/SwitchState.h"
@@ -51,9 +51,7 @@ public:
     void writeCStates(SwitchState state);
 
 private:
-    static constexpr int kLastCpu = 15;
-
-    // The switch's read-modify-write on every CPU 0..15 of the system mask.
+    // The switch's read-modify-write on every CPU of the system set.
     void switchOnEveryCpu(const common::SwitchBits& bits, SwitchState state);
 
     hw::HardwareAccess& m_access;

@@ -1,5 +1,7 @@
 #include "turbo/TurboSampler.h"
 
+#include "hw/CoreMap.h"
+#include "hw/ProcessorInfo.h"
 #include "registers/MsrIndex.h"
 
 #include <algorithm>
@@ -11,13 +13,10 @@ namespace turbo {
 
 namespace {
 
-constexpr uint32_t kLowSixteenCpus = 0xFFFF;
 // IA32_PERF_GLOBAL_CTRL comes with version 2; the sampler programs counters 0 and 1.
 constexpr uint64_t kPerfmonVersionNeeded = 2;
 constexpr uint64_t kGeneralCountersNeeded = 2;
 constexpr int kMaxTurboRatioBytes = 6;
-
-bool inMask(uint32_t mask, int n) { return (mask >> n) & 1u; }
 
 std::string vendorOf(platform::Processor& processor)
 {
@@ -133,22 +132,52 @@ TurboSampler::TurboSampler(hw::HardwareAccess& access)
 void TurboSampler::readMasks()
 {
     m_access.refreshMasks();
-    m_processMask = m_access.processMask();
-    m_systemMask = m_access.systemMask();
+    m_processCpus = m_access.processCpus();
+    m_systemCpus = m_access.systemCpus();
+    // Readings by CPU number, for every CPU the process may come to use.
+    const size_t size = static_cast<size_t>(std::max(kMeasuredCpus, m_systemCpus.end()));
+    if (m_ratio.size() < size) {
+        m_ratio.resize(size, 0.0);
+        m_c0Percent.resize(size, 0.0);
+        m_previous.resize(size);
+    }
 }
 
-uint32_t TurboSampler::readProcessMask()
+const platform::CpuSet& TurboSampler::readProcessCpus()
 {
     m_access.refreshMasks();
-    return m_access.processMask();
+    return m_access.processCpus();
+}
+
+bool TurboSampler::laterTopology()
+{
+    namespace leaf = msr::cpuid;
+    const uint32_t signature = leaf::signature(m_processor.cpuid(leaf::LeafFeatures).eax);
+    return hw::isLaterRaplModel(signature) && m_processor.cpuid(leaf::LeafVendor).eax >= leaf::LeafTopology;
+}
+
+void TurboSampler::buildSlotTableInCpuOrder()
+{
+    // The kernel numbers the CPUs of these processors performance-core
+    // threads first, one package after the other: the boxes follow it.
+    int slot = 0;
+    m_systemCpus.forEach([&](int n) {
+        if (slot < kSlotCount && m_access.pin(n))
+            m_slots[static_cast<size_t>(slot++)] = DisplaySlot{n};
+    });
+    m_access.pinSet(m_systemCpus);
 }
 
 void TurboSampler::buildSlotTable()
 {
     m_slots.fill(DisplaySlot{});
+    if (laterTopology()) {
+        buildSlotTableInCpuOrder();
+        return;
+    }
     for (int n = 0; n < kMeasuredCpus; ++n) {
         // A CPU that refuses the pinning gets no slot: its column stays blank.
-        if (!inMask(m_systemMask, n) || !m_access.pin(n))
+        if (!m_systemCpus.contains(n) || !m_access.pin(n))
             continue;
         uint32_t ebx = m_processor.cpuid(msr::cpuid::LeafFeatures).ebx;
         uint64_t apic = msr::cpuid::features_ebx::InitialApicId.get(ebx);
@@ -157,9 +186,9 @@ void TurboSampler::buildSlotTable()
         // differs only there takes the slot over.
         auto slot = msr::cpuid::apic_id::CoreAndThread.get(apic)
                   + (msr::cpuid::apic_id::SecondPackage.test(apic) ? 8 : 0);
-        m_slots[slot] = DisplaySlot{1u << n, n};
+        m_slots[slot] = DisplaySlot{n};
     }
-    m_access.pinMask(m_systemMask);
+    m_access.pinSet(m_systemCpus);
 }
 
 void TurboSampler::detectRatios()
@@ -219,7 +248,7 @@ void TurboSampler::detectRatios()
             }
         }
     }
-    m_access.pinMask(m_processMask);
+    m_access.pinSet(m_processCpus);
     m_ratioCap = std::max(m_ratioCap, 1.0);
     m_baseRatio = std::max(base, 1.0);
 }
@@ -227,8 +256,8 @@ void TurboSampler::detectRatios()
 void TurboSampler::programCounters()
 {
     namespace evt = msr::perfevtsel;
-    for (int n = 0; n < kMeasuredCpus; ++n) {
-        if (!inMask(m_systemMask, n) || !m_access.pin(n))
+    for (int n = m_systemCpus.first(); n >= 0; n = m_systemCpus.next(n)) {
+        if (!m_access.pin(n))
             continue;
         // Every tick, as another program may have reprogrammed them; a
         // register that already holds its value is not written again (each
@@ -252,30 +281,53 @@ void TurboSampler::programCounters()
         if (!read1 || wanted1 != select1)
             m_access.write(msr::IA32_PERFEVTSEL1, wanted1);
     }
-    m_access.pinMask(m_systemMask);
+    m_access.pinSet(m_systemCpus);
 }
 
 void TurboSampler::takeBaseline()
 {
-    m_c0Percent.fill(0.0);
-    m_ratio.fill(0.0);
-    for (int n = 0; n < kMeasuredCpus; ++n) {
-        if (!inMask(m_processMask, n) || !m_access.pin(n))
+    std::fill(m_c0Percent.begin(), m_c0Percent.end(), 0.0);
+    std::fill(m_ratio.begin(), m_ratio.end(), 0.0);
+    for (int n = m_processCpus.first(); n >= 0; n = m_processCpus.next(n)) {
+        if (static_cast<size_t>(n) >= m_previous.size() || !m_access.pin(n))
             continue;
-        CpuReading& previous = m_previous[n];
+        CpuReading& previous = m_previous[static_cast<size_t>(n)];
         m_access.read(msr::IA32_PMC0, previous.coreCycles);
         m_access.read(msr::IA32_PMC1, previous.refCycles);
         previous.tsc = m_processor.rdtsc();
     }
-    m_access.pinMask(m_processMask);
+    m_access.pinSet(m_processCpus);
 }
 
 CoreThreadCount TurboSampler::countCoresAndThreads()
 {
     readMasks();
     CoreThreadCount count;
-
     namespace leaf = msr::cpuid;
+    platform::CpuSet refused;
+
+    if (laterTopology()) {
+        // Every CPU of the system set, its core from the topology leaf.
+        const uint32_t topologyLeaf = m_processor.cpuid(leaf::LeafVendor).eax >= leaf::LeafTopologyV2
+                                              && m_processor.cpuid(leaf::LeafTopologyV2, 0).ebx != 0
+                                          ? leaf::LeafTopologyV2
+                                          : leaf::LeafTopology;
+        std::vector<std::pair<int, int>> cores;
+        m_systemCpus.forEach([&](int n) {
+            if (!m_access.pin(n)) {
+                refused.add(n);
+                return;
+            }
+            if (const std::optional<hw::CpuPlace> place = hw::placeOfCpu(m_processor, topologyLeaf))
+                cores.emplace_back(place->package, place->coreId);
+        });
+        m_access.pinSet(m_systemCpus);
+        std::sort(cores.begin(), cores.end());
+        count.cores = static_cast<int>(std::unique(cores.begin(), cores.end()) - cores.begin());
+        count.threads = (m_processCpus & m_systemCpus).without(refused).count();
+        return count;
+    }
+
     uint32_t logical = static_cast<uint32_t>(
         leaf::features_ebx::LogicalProcessorCount.get(m_processor.cpuid(leaf::LeafFeatures).ebx));
     uint32_t cores = static_cast<uint32_t>(
@@ -286,19 +338,18 @@ CoreThreadCount TurboSampler::countCoresAndThreads()
     const msr::Field coreNumber{shift, 4};
 
     uint32_t marks = 0;
-    uint32_t refused = 0;
     for (int n = 0; n < kMeasuredCpus; ++n) {
-        if (!inMask(m_systemMask, n))
+        if (!m_systemCpus.contains(n))
             continue;
         if (!m_access.pin(n)) {
-            refused |= 1u << n;
+            refused.add(n);
             continue;
         }
         uint32_t ebx = m_processor.cpuid(leaf::LeafFeatures).ebx;
         marks |= 1u << coreNumber.get(ebx);
     }
-    m_access.pinMask(m_systemMask);
-    count.threads = std::popcount(m_processMask & kLowSixteenCpus & ~refused);
+    m_access.pinSet(m_systemCpus);
+    count.threads = (m_processCpus & platform::CpuSet::range(0, kMeasuredCpus - 1)).without(refused).count();
     count.cores = std::popcount(marks);
     return count;
 }
@@ -329,7 +380,7 @@ void TurboSampler::measureCpu(int n, int& valid, double& ratioSum)
     if (!haveCore || !haveRef)
         return;
 
-    CpuReading& previous = m_previous[n];
+    CpuReading& previous = m_previous[static_cast<size_t>(n)];
     auto deltaCore = static_cast<int64_t>(common::counterDelta(coreCycles, previous.coreCycles, m_counterModulus));
     auto deltaRef = static_cast<int64_t>(common::counterDelta(refCycles, previous.refCycles, m_counterModulus));
     auto scaledRef = static_cast<int64_t>(static_cast<double>(deltaRef) * m_baseRatio);
@@ -337,12 +388,12 @@ void TurboSampler::measureCpu(int n, int& valid, double& ratioSum)
 
     if (deltaTsc > 0) {
         double c0 = static_cast<double>(scaledRef) * m_c0Scale * 100.0 / static_cast<double>(deltaTsc);
-        m_c0Percent[n] = std::clamp(c0, 0.0, 100.0);
+        m_c0Percent[static_cast<size_t>(n)] = std::clamp(c0, 0.0, 100.0);
     }
     if (scaledRef > 0 && deltaCore > 0) {
         ++valid;
         double ratio = std::min(static_cast<double>(deltaCore) / static_cast<double>(scaledRef), m_ratioCap);
-        m_ratio[n] = ratio;
+        m_ratio[static_cast<size_t>(n)] = ratio;
         m_peakRatio = std::max(m_peakRatio, ratio);
         ratioSum += ratio;
     }
@@ -351,7 +402,7 @@ void TurboSampler::measureCpu(int n, int& valid, double& ratioSum)
 
 TurboReading TurboSampler::tick()
 {
-    uint32_t sharedProcessMask = readProcessMask();
+    const platform::CpuSet sharedProcessCpus = readProcessCpus();
     if (m_nehalemClass)
         refreshRatioCap();
 
@@ -361,30 +412,28 @@ TurboReading TurboSampler::tick()
     double ratioSum = 0.0;
     // The CPUs measured this tick; one that refuses the pinning is absent
     // until it accepts again, its old readings kept for the next difference.
-    uint32_t measured = 0;
-    for (int n = 0; n < kMeasuredCpus; ++n) {
-        m_c0Percent[n] = 0.0;
-        if (!inMask(m_processMask, n))
-            continue;
+    platform::CpuSet measured;
+    std::fill(m_c0Percent.begin(), m_c0Percent.end(), 0.0);
+    m_processCpus.forEach([&](int n) {
+        if (static_cast<size_t>(n) >= m_ratio.size())
+            return;
         if (!m_access.pin(n)) {
-            m_ratio[n] = 0.0;
-            continue;
+            m_ratio[static_cast<size_t>(n)] = 0.0;
+            return;
         }
-        measured |= 1u << n;
+        measured.add(n);
         measureCpu(n, valid, ratioSum);
-    }
-    m_access.pinMask(m_processMask);
+    });
+    m_access.pinSet(m_processCpus);
 
     double mean = valid > 0 ? ratioSum / valid : 1.0;
     m_stdDev = 0.0;
     if (valid > 0) {
         double sum = 0.0;
-        for (int n = 0; n < kMeasuredCpus; ++n) {
-            if (!inMask(measured, n))
-                continue;
-            double difference = mean - m_ratio[n];
+        measured.forEach([&](int n) {
+            double difference = mean - m_ratio[static_cast<size_t>(n)];
             sum += m_baseRatio * m_baseRatio * difference * difference;
-        }
+        });
         m_stdDev = std::sqrt(sum / valid);
     }
 
@@ -395,7 +444,7 @@ TurboReading TurboSampler::tick()
     reading.peakMultiplier = m_peakRatio * m_baseRatio;
     reading.stdDev = m_stdDev;
 
-    int counted = std::popcount(readProcessMask() & measured & kLowSixteenCpus);
+    int counted = (readProcessCpus() & measured).count();
     double c0Sum = 0.0;
     for (double c0 : m_c0Percent)
         c0Sum += c0;
@@ -407,9 +456,10 @@ TurboReading TurboSampler::tick()
 
     for (int s = 0; s < kSlotCount; ++s) {
         const DisplaySlot& slot = m_slots[s];
-        if ((slot.affinityMask & sharedProcessMask & measured) == 0)
+        if (!sharedProcessCpus.contains(slot.cpu) || !measured.contains(slot.cpu))
             continue;
-        reading.perSlot[s] = {true, m_c0Percent[slot.cpuIndex], m_ratio[slot.cpuIndex] * m_baseRatio};
+        const size_t cpu = static_cast<size_t>(slot.cpu);
+        reading.perSlot[s] = {true, m_c0Percent[cpu], m_ratio[cpu] * m_baseRatio};
     }
     return reading;
 }

@@ -1,6 +1,6 @@
 #pragma once
-// Measures, once a tick, the effective multiplier and the C0 share of each of
-// the first 16 logical CPUs from two programmable counters (unhalted core
+// Measures, once a tick, the effective multiplier and the C0 share of every
+// logical CPU of the process from two programmable counters (unhalted core
 // cycles, unhalted reference cycles) and the time-stamp counter, all read on
 // the CPU itself with the calling thread pinned there.
 
@@ -13,13 +13,13 @@
 #include <cstdint>
 #include <memory>
 #include <string>
+#include <vector>
 
 namespace turbo {
 
 // Maps one of the window's 16 per-thread positions to a logical CPU.
 struct DisplaySlot {
-    uint32_t affinityMask = 0; // single bit of the CPU; 0 when the slot is empty
-    int cpuIndex = 0;
+    int cpu = -1; // the logical CPU shown there; -1 when the slot is empty
 };
 
 enum class StartupFailure { None, DriverNotReady, UnsupportedProcessor, AllocationFailed };
@@ -73,8 +73,9 @@ public:
     double c0Scale() const { return m_c0Scale; }
     uint64_t counterModulus() const { return m_counterModulus; }
     const std::array<DisplaySlot, kSlotCount>& slotTable() const { return m_slots; }
-    const std::array<double, kMeasuredCpus>& ratios() const { return m_ratio; }
-    const std::array<double, kMeasuredCpus>& c0Percent() const { return m_c0Percent; }
+    // By logical CPU number; CPUs never measured read 0.
+    const std::vector<double>& ratios() const { return m_ratio; }
+    const std::vector<double>& c0Percent() const { return m_c0Percent; }
 
 private:
     struct CpuReading {
@@ -83,8 +84,11 @@ private:
         uint64_t tsc = 0;
     };
 
-    uint32_t readProcessMask();
+    const platform::CpuSet& readProcessCpus();
     void readMasks();
+    // Processors after Sandy Bridge are laid out from the topology leaves.
+    bool laterTopology();
+    void buildSlotTableInCpuOrder();
     void refreshRatioCap();
     // Measures CPU n (already pinned); counts it in k when it gives a ratio.
     void measureCpu(int n, int& valid, double& ratioSum);
@@ -93,13 +97,13 @@ private:
     platform::Processor& m_processor;
     MultiplierRange m_range;
 
-    std::array<double, kMeasuredCpus> m_c0Percent{};
-    std::array<double, kMeasuredCpus> m_ratio{};
-    std::array<CpuReading, kMeasuredCpus> m_previous{};
+    std::vector<double> m_c0Percent;
+    std::vector<double> m_ratio;
+    std::vector<CpuReading> m_previous;
     std::array<DisplaySlot, kSlotCount> m_slots{};
 
-    uint32_t m_processMask = 0;
-    uint32_t m_systemMask = 0;
+    platform::CpuSet m_processCpus;
+    platform::CpuSet m_systemCpus;
     uint32_t m_signature = 0;
     double m_baseRatio = 1.0;
     uint64_t m_counterModulus = common::DefaultCounterWrap;

@@ -33,14 +33,13 @@ FeatureReadout ReadFeatureSwitches(hw::HardwareAccess& access, const hw::Process
 
 void SetC1E(hw::HardwareAccess& access, const hw::ProcessorInfo& info, SwitchState state)
 {
-    common::switchOnEachCpu(access, {access.processMask(), 0, C1eLastCpu}, info.nehalemClass ? NehalemC1e : Core2C1e,
-                            state);
+    common::switchOnEachCpu(access, access.processCpus(), info.nehalemClass ? NehalemC1e : Core2C1e, state);
     access.unpin();
 }
 
 EistResult SetEist(hw::HardwareAccess& access, SwitchState state)
 {
-    common::switchOnEachCpu(access, {access.processMask(), 0, EistLastCpu}, Eist, state);
+    common::switchOnEachCpu(access, access.processCpus(), Eist, state);
     access.unpin();
     const uint64_t readBack = access.read(msr::IA32_MISC_ENABLE);
     return {hw::switchState(misc::EnhancedSpeedStep.test(readBack)), misc::SpeedStepLock.test(readBack)};
@@ -48,15 +47,14 @@ EistResult SetEist(hw::HardwareAccess& access, SwitchState state)
 
 SwitchState SetTurboDisabled(hw::HardwareAccess& access, SwitchState state)
 {
-    const uint32_t mask = access.processMask();
-    for (int cpu = 0; cpu <= TurboLastCpu; ++cpu) {
-        if (!((mask >> cpu) & 1u) || !access.pin(cpu))
-            continue;
+    access.processCpus().forEach([&](int cpu) {
+        if (!access.pin(cpu))
+            return;
         if (common::switchOnThisCpu(access, TurboDisable, state) == common::SwitchWrite::Unreadable)
-            continue;
+            return;
         if (!hw::isOn(state))
             common::switchOnThisCpu(access, PerfCtlTurboDisengage, SwitchState::Off);
-    }
+    });
     access.unpin();
     return hw::switchState(misc::TurboDisengage.test(access.read(msr::IA32_MISC_ENABLE)));
 }

@@ -4,11 +4,10 @@
 // list at once and (SpeedStep and turbo) report the state read back. Clock
 // modulation is written by WriteClockModulation (monitor/ClockModulation.h).
 //
-// Lists of logical CPUs written, from the process mask read at start-up:
-//   C1E and turbo disable   0 .. 15
-//   SpeedStep               0 .. 7
-// A CPU that refuses the pinning is skipped. The user-interface thread does
-// all of it and ends on the system mask.
+// Every logical CPU of the process set read at start-up is written: a switch
+// that stopped at a fixed CPU number would leave the rest of a larger
+// processor as it was. A CPU that refuses the pinning is skipped. The
+// user-interface thread does all of it and ends on the system set.
 
 #include "hw/HardwareAccess.h"
 #include "hw/ProcessorInfo.h"
@@ -17,10 +16,6 @@
 namespace monitor {
 
 using hw::SwitchState;
-
-constexpr int C1eLastCpu = 15;
-constexpr int TurboLastCpu = 15;
-constexpr int EistLastCpu = 7;
 
 // The switches as the CPU the thread runs on reports them.
 struct FeatureReadout {

@@ -19,7 +19,7 @@ StressProgram::~StressProgram()
     terminate();
 }
 
-bool StressProgram::start(const std::string& path, uint32_t affinity)
+bool StressProgram::start(const std::string& path, const platform::CpuSet& affinity)
 {
     if (m_pid > 0 && alive())
         return false;

@@ -4,6 +4,7 @@
 // the given CPUs and, when the monitor runs as root through sudo or pkexec,
 // as the invoking user; asked whether it still runs; and ended.
 
+#include "platform/CpuSet.h"
 #include "platform/InvokingUser.h"
 
 #include <sys/types.h>
@@ -27,7 +28,7 @@ public:
 
     // Starts `path` without arguments on the CPUs of `affinity`; false when
     // it cannot be started (or one is running already).
-    bool start(const std::string& path, uint32_t affinity);
+    bool start(const std::string& path, const platform::CpuSet& affinity);
     // Whether the started program still runs: an ended one is collected
     // first, so it never counts as running.
     bool alive();

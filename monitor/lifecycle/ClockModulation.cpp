@@ -7,8 +7,7 @@ namespace monitor {
 void WriteClockModulation(hw::HardwareAccess& access, uint32_t value)
 {
     const uint64_t image = msr::join(value, 0);
-    access.forEachCpu(0, ClockModulationLastCpu,
-                      [&](int) { access.write(msr::IA32_CLOCK_MODULATION, image); });
+    access.forEachCpu([&](int) { access.write(msr::IA32_CLOCK_MODULATION, image); });
 }
 
 } // namespace monitor

@@ -9,11 +9,9 @@
 
 namespace monitor {
 
-// Logical processors 0 .. ClockModulationLastCpu of the system mask are written.
-constexpr int ClockModulationLastCpu = 7;
-
 // Writes IA32_CLOCK_MODULATION with low half `value` and high half 0 on every
-// logical processor 0 to 7 of the system mask, then returns to the system mask.
+// logical processor of the system set, then returns to the system set: a
+// throttle meant for the processor reaches all of it, and so does its end.
 void WriteClockModulation(hw::HardwareAccess& access, uint32_t value);
 
 } // namespace monitor

@@ -39,12 +39,12 @@ void raisePriorities(MonitorRecords& m)
 void widenAffinity(MonitorRecords& m)
 {
     platform::Processor& p = m.processor;
-    uint32_t processMask = 0;
-    uint32_t systemMask = 0;
-    if (p.processAffinityMask(processMask, systemMask) && processMask < systemMask) {
-        p.setProcessAffinityMask(systemMask);
+    platform::CpuSet process;
+    platform::CpuSet system;
+    if (p.processAffinity(process, system) && !system.without(process).empty()) {
+        p.setProcessAffinity(system);
         p.sleep(0);
-        p.setThreadAffinityMask(systemMask);
+        p.setThreadAffinity(system);
         p.sleep(0);
     }
     m.access.refreshMasks();
@@ -103,7 +103,9 @@ StartupOutcome RunStartup(MonitorRecords& m, hw::Messages& messages, const Start
     if (hooks.openGpuSensors)
         hooks.openGpuSensors(settings);
     LoadAll(settings, m.iniPath, processorFacts(m.info), m.layout);
-    if (m.info.nehalemClass)
+    // The stored limits belong to the Turbo Boost Limits window of Nehalem to
+    // Sandy Bridge; later processors fault on its power and current register.
+    if (m.info.turboCurrentLimit)
         ApplyStartupTurboLimits(settings, m.iniPath, m.access, m.layout);
     if (settings.TMLoad)
         m.loadThread = StartLoadCounterThread(m.processorOwner, m.shared, m.measureFlavour.loadThreadPriority);

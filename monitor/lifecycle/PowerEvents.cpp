@@ -4,13 +4,6 @@
 
 namespace monitor {
 
-namespace {
-
-// The registers are restored on the same processors the start-up writes them to.
-constexpr int LastRestoredCpu = 7;
-
-} // namespace
-
 PowerEvents::PowerEvents(hw::HardwareAccess& access, const hw::ProcessorInfo& info,
                          std::function<void()> recalibrate)
     : m_access(access), m_info(info), m_recalibrate(std::move(recalibrate))
@@ -26,7 +19,7 @@ void PowerEvents::suspending()
     const uint64_t platformInfo = m_access.read(msr::MSR_PLATFORM_INFO);
     if (msr::platform_info::ProgrammableRatioLimit.test(platformInfo))
         m_ratioLimit = m_access.read(msr::MSR_TURBO_RATIO_LIMIT);
-    if (msr::platform_info::ProgrammableTdpLimit.test(platformInfo))
+    if (m_info.turboCurrentLimit && msr::platform_info::ProgrammableTdpLimit.test(platformInfo))
         m_powerCurrentLimit = m_access.read(msr::MSR_TURBO_POWER_CURRENT_LIMIT);
 }
 
@@ -40,7 +33,7 @@ void PowerEvents::resumed()
     const uint64_t platformInfo = m_access.read(msr::MSR_PLATFORM_INFO);
     if (msr::platform_info::ProgrammableRatioLimit.test(platformInfo))
         restore(msr::MSR_TURBO_RATIO_LIMIT, m_ratioLimit);
-    if (msr::platform_info::ProgrammableTdpLimit.test(platformInfo))
+    if (m_info.turboCurrentLimit && msr::platform_info::ProgrammableTdpLimit.test(platformInfo))
         restore(msr::MSR_TURBO_POWER_CURRENT_LIMIT, m_powerCurrentLimit);
 }
 
@@ -49,7 +42,8 @@ void PowerEvents::restore(uint32_t index, uint64_t value)
     // Nothing saved (no suspend seen, or a register that read as 0).
     if (value == 0)
         return;
-    m_access.forEachCpu(0, LastRestoredCpu, [&](int) { m_access.write(index, value); });
+    // The same processors the start-up writes them to: every one.
+    m_access.forEachCpu([&](int) { m_access.write(index, value); });
 }
 
 } // namespace monitor

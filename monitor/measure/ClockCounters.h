@@ -48,10 +48,10 @@ struct ClockCounters {
     std::array<double, MaxMeasuredCpus> ratioFactor{};  // effective multiplier / nominalRatio
 
     std::thread::id thread;            // the thread that pins itself
-    uint32_t processMask = 0;
-    uint32_t systemMask = 0;
+    platform::CpuSet processCpus;
+    platform::CpuSet systemCpus;
     uint32_t signature = 0;            // saved as the INI key CPUID
-    int count = 0;                     // measured processors present in systemMask
+    int count = 0;                     // measured processors present in systemCpus
 
     double nominalRatio = 1.0;         // multiplier of a ratio factor of 1.0
     double maxRatioFactor = 1.0;       // highest turbo ratio / nominalRatio
@@ -81,7 +81,7 @@ struct ClockCounters {
 
     bool measured(int cpu) const
     {
-        return cpu >= 0 && cpu <= flavour.lastCpu && cpu < 32 && ((systemMask >> cpu) & 1u) != 0;
+        return cpu <= flavour.lastCpu && cpu < MaxMeasuredCpus && systemCpus.contains(cpu);
     }
 };
 

@@ -100,7 +100,7 @@ ClockCounters CreateCounters(hw::HardwareAccess& access, const hw::ProcessorInfo
     counters.flavour = flavour;
     counters.nominalHz = 1.0;
     counters.packageWatts = 0.0;
-    processor.processAffinityMask(counters.processMask, counters.systemMask);
+    processor.processAffinity(counters.processCpus, counters.systemCpus);
     counters.thread = std::this_thread::get_id();
 
     counters.counterWrap = common::counterWrapOf(processor);

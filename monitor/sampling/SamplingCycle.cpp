@@ -93,7 +93,7 @@ void SamplingCycle::tick()
     const std::tm now = m_access.processor().localTime();
     const int slots = std::min(m_flavour.coreSlots, hw::MaxCoreSlots);
     for (int slot = 0; slot < slots; ++slot)
-        if (m_info.coreMask[slot] != 0)
+        if (m_info.corePresent(slot))
             sampleCore(slot, now);
 
     updateModulationHeading();
@@ -112,7 +112,7 @@ void SamplingCycle::sampleCore(int slot, const std::tm& now)
     SampleSet& s = m_samples;
     CoreSample& core = s.cores[slot];
 
-    if (!m_access.pinMask(m_info.coreMask[slot])) {
+    if (!m_access.pin(m_info.coreCpu[slot])) {
         // The core's CPU refused the pinning (a cpuset or container changed):
         // absent this tick, its texts blank rather than another core's.
         m_access.unpin();

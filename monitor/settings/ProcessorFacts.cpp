@@ -9,7 +9,7 @@ ProcessorFacts processorFacts(const hw::ProcessorInfo& info)
     ProcessorFacts facts;
     facts.signature = info.signature;
     facts.brandString = info.brandString;
-    facts.coreMask = info.coreMask;
+    facts.coreCpu = info.coreCpu;
     facts.tjMax = info.tjMax;
     facts.nehalemClass = info.nehalemClass;
     facts.sandyBridgeClass = info.sandyBridgeClass;

@@ -4,28 +4,25 @@
 // override, and the class flags that decide key ranges.
 
 #include "hw/BuildFlavour.h"
+#include "hw/ProcessorInfo.h"
 
 #include <array>
 #include <cstdint>
 #include <string>
-
-namespace hw {
-struct ProcessorInfo;
-}
 
 namespace monitor {
 
 struct ProcessorFacts {
     uint32_t signature = 0;
     std::string brandString;
-    // Logical-CPU mask per core slot; a slot with 0 holds no core.
-    std::array<uint32_t, hw::MaxCoreSlots> coreMask{};
+    // The logical CPU of each core slot; hw::NoCpu for a slot without a core.
+    std::array<int, hw::MaxCoreSlots> coreCpu = hw::noCoreCpus();
     // TjMax per core slot before the settings override.
     std::array<int, hw::MaxCoreSlots> tjMax{100, 100, 100, 100, 100, 100, 100, 100};
     bool nehalemClass = false;
     bool sandyBridgeClass = false;
 
-    bool present(int slot) const { return slot >= 0 && slot < hw::MaxCoreSlots && coreMask[slot] != 0; }
+    bool present(int slot) const { return slot >= 0 && slot < hw::MaxCoreSlots && coreCpu[slot] != hw::NoCpu; }
 };
 
 ProcessorFacts processorFacts(const hw::ProcessorInfo& info);

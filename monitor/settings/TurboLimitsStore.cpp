@@ -10,8 +10,6 @@ namespace monitor {
 
 namespace {
 
-constexpr int LastCpu = 7;
-
 const ProcessorFacts NoProcessor{};
 
 TurboFacts programmable(uint64_t platformInfo)
@@ -77,8 +75,7 @@ void ApplyStartupTurboLimits(MonitorSettings& settings, const std::string& iniPa
         readTurboKeys(settings, document, {.ratioLimits = true}, layout);
         if (settings.OneADEAX != 0) {
             const uint64_t ratios = msr::join(settings.OneADEAX, settings.OneADEDX);
-            hardware.forEachCpu(0, LastCpu,
-                                [&](int) { hardware.write(msr::MSR_TURBO_RATIO_LIMIT, ratios); });
+            hardware.forEachCpu([&](int) { hardware.write(msr::MSR_TURBO_RATIO_LIMIT, ratios); });
         }
     }
 
@@ -88,7 +85,7 @@ void ApplyStartupTurboLimits(MonitorSettings& settings, const std::string& iniPa
         uint64_t limits = msr::join(settings.TDPTDC, msr::highHalf(current));
         limits = msr::turbo_power_current_limit::TdpLimitOverride.set(limits, 1);
         limits = msr::turbo_power_current_limit::TdcLimitOverride.set(limits, 1);
-        hardware.forEachCpu(0, LastCpu, [&](int) {
+        hardware.forEachCpu([&](int) {
             hardware.write(msr::MSR_TURBO_POWER_CURRENT_LIMIT, limits);
         });
     }

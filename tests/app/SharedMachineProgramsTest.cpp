@@ -60,7 +60,7 @@ TEST(SharedMachine, TurboSwitchedOffElsewhereShowsInOstrelWithinTwoTicks)
     ASSERT_TRUE(other.ok()) << other.error;
     other.processor->initialise();
     for (int cpu = 0; cpu < 8; ++cpu) {
-        ASSERT_NE(other.processor->setThreadAffinityMask(1u << cpu), 0u);
+        ASSERT_FALSE(other.processor->setThreadAffinity(platform::CpuSet::of(cpu)).empty());
         uint32_t low = 0, high = 0;
         ASSERT_TRUE(other.processor->readMsr(msr::IA32_MISC_ENABLE, low, high));
         const uint64_t value = msr::misc_enable::TurboDisengage.set((uint64_t(high) << 32) | low, 1);

@@ -67,8 +67,8 @@ TEST(SwitchRegisters, OnlyTheSwitchFieldsChange)
 TEST(SwitchRegisters, EachListedCpuReportsWhatHappenedAndOnlyWrittenOnesChange)
 {
     // CPU 0 takes the write, 1 has the lock set, 2 lacks the register, 3
-    // refuses the write; 4 is left out of the mask, 5 refuses the pinning
-    // (there is no CPU 5) and 6 lies beyond the end of the list.
+    // refuses the write; 4 is left out of the set and 5 refuses the pinning
+    // (there is no CPU 5).
     WriteRefusingProcessor cpu(fake::FakeProcessor::intel(0x106A5, "", {0, 1, 2, 3, 4}), 3);
     const uint64_t unlocked = 0x00850089;
     const uint64_t locked = misc::SpeedStepLock.set(unlocked, 1);
@@ -79,11 +79,11 @@ TEST(SwitchRegisters, EachListedCpuReportsWhatHappenedAndOnlyWrittenOnesChange)
     const SwitchBits eist = SwitchBits(msr::IA32_MISC_ENABLE, misc::EnhancedSpeedStep).lockedBy(misc::SpeedStepLock);
 
     const common::SwitchOutcome outcome =
-        common::switchOnEachCpu(access, {0b1101111, 0, 5}, eist, SwitchState::On);
-    EXPECT_EQ(outcome.cpus(SwitchWrite::Written), 0b0001u);
-    EXPECT_EQ(outcome.cpus(SwitchWrite::Locked), 0b0010u);
-    EXPECT_EQ(outcome.cpus(SwitchWrite::Unreadable), 0b0100u);
-    EXPECT_EQ(outcome.cpus(SwitchWrite::WriteFailed), 0b1000u);
+        common::switchOnEachCpu(access, platform::CpuSet::fromMask(0b101111), eist, SwitchState::On);
+    EXPECT_EQ(outcome.cpus(SwitchWrite::Written).lowMask(), 0b0001u);
+    EXPECT_EQ(outcome.cpus(SwitchWrite::Locked).lowMask(), 0b0010u);
+    EXPECT_EQ(outcome.cpus(SwitchWrite::Unreadable).lowMask(), 0b0100u);
+    EXPECT_EQ(outcome.cpus(SwitchWrite::WriteFailed).lowMask(), 0b1000u);
     EXPECT_EQ(cpu.msr(0, msr::IA32_MISC_ENABLE), misc::EnhancedSpeedStep.set(unlocked, 1));
     EXPECT_EQ(cpu.msr(1, msr::IA32_MISC_ENABLE), locked);
     EXPECT_EQ(cpu.msr(3, msr::IA32_MISC_ENABLE), unlocked);

@@ -243,7 +243,7 @@ TEST_F(FakeDeviceRoot, HelperBackendReadsWhatTheDirectBackendReads)
 
     for (int cpu = 0; cpu < std::min<int>(kCpus, std::thread::hardware_concurrency()); ++cpu) {
         SCOPED_TRACE(cpu);
-        ASSERT_NE(viaHelper.setThreadAffinityMask(1u << cpu), 0u);
+        ASSERT_FALSE(viaHelper.setThreadAffinity(platform::CpuSet::of(cpu)).empty());
         sched_yield();
         for (uint32_t index : {msr::IA32_THERM_STATUS, msr::IA32_PERF_STATUS, msr::MSR_TEMPERATURE_TARGET}) {
             uint32_t low1 = 0, high1 = 0, low2 = 1, high2 = 1;
@@ -273,7 +273,7 @@ TEST_F(FakeDeviceRoot, HelperBackendReadsWhatTheDirectBackendReads)
         EXPECT_EQ(low, 0x1Au);
         EXPECT_FALSE(viaHelper.readMsr(0x3A, low, high)) << "an unlisted register must be refused";
     }
-    viaHelper.setThreadAffinityMask(0xFFFFFFFFu);
+    viaHelper.setThreadAffinity(platform::CpuSet::range(0, 1023));
 
     const pid_t helperPid = viaHelper.helperProcess();
     ASSERT_GT(helperPid, 0);

@@ -1,6 +1,7 @@
 // Core slots from initial APIC identifiers, Hyper-Threading, the package
 // selection by Skull and the closing of a gap in slot 1.
 #include "hw/CoreMap.h"
+#include "tests/support/CoreMasks.h"
 #include "hw/HardwareAccess.h"
 #include "tests/hw/FakeProcessor.h"
 
@@ -53,10 +54,10 @@ TEST_P(MapCoresTest, Masks)
         fake::FakeProcessor::intel(0x106A5, "", c.apicIds, c.logicalPerPackage, c.coresPerPackage);
     hw::HardwareAccess access(processor);
     hw::ProcessorInfo info;
-    info.coreMask.fill(0xDEAD); // stale values do not survive
+    info.coreCpu.fill(13); // stale values do not survive
     hw::mapCores(access, info);
     EXPECT_EQ(info.hyperThreading, c.hyperThreading) << c.name;
-    EXPECT_EQ(info.coreMask, c.mapped) << c.name;
+    EXPECT_EQ(fake::coreMasks(info.coreCpu), c.mapped) << c.name;
     EXPECT_EQ(processor.currentCpu(), 0) << "back on the system mask";
 }
 
@@ -89,12 +90,12 @@ TEST_P(SelectPackageTest, Masks)
 {
     const SelectCase& c = GetParam();
     hw::ProcessorInfo info;
-    info.coreMask = c.mapped;
+    info.coreCpu = fake::coreCpus(c.mapped);
     hw::selectPackage(info, c.skull, hw::FourCoreBuild);
-    EXPECT_EQ(info.coreMask, c.fourCore) << c.name;
-    info.coreMask = c.mapped;
+    EXPECT_EQ(fake::coreMasks(info.coreCpu), c.fourCore) << c.name;
+    info.coreCpu = fake::coreCpus(c.mapped);
     hw::selectPackage(info, c.skull, hw::SixCoreBuild);
-    EXPECT_EQ(info.coreMask, c.sixCore) << c.name;
+    EXPECT_EQ(fake::coreMasks(info.coreCpu), c.sixCore) << c.name;
 }
 
 constexpr Masks TwoPackages{1, 4, 0x10, 0x40, 0x100, 0x400, 0x1000, 0x4000};

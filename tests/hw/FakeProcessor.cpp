@@ -109,24 +109,24 @@ platform::CpuidRegisters FakeProcessor::cpuid(uint32_t leaf, uint32_t subleaf)
     return regs;
 }
 
-uint32_t FakeProcessor::setThreadAffinityMask(uint32_t mask)
+platform::CpuSet FakeProcessor::setThreadAffinity(const platform::CpuSet& cpus)
 {
-    uint32_t system = 0;
-    uint32_t process = 0;
-    processAffinityMask(process, system);
-    if ((mask & system) == 0)
-        return 0;
-    const uint32_t previous = m_affinity;
-    m_affinity = mask;
-    m_currentCpu = __builtin_ctz(mask & system);
+    platform::CpuSet system;
+    platform::CpuSet process;
+    processAffinity(process, system);
+    const platform::CpuSet usable = cpus & system;
+    if (usable.empty())
+        return {};
+    platform::CpuSet previous = m_affinity;
+    m_affinity = cpus;
+    m_currentCpu = usable.first();
     return previous;
 }
 
-bool FakeProcessor::processAffinityMask(uint32_t& processMask, uint32_t& systemMask)
+bool FakeProcessor::processAffinity(platform::CpuSet& process, platform::CpuSet& system)
 {
-    const size_t cpus = m_apicIds.size();
-    systemMask = cpus >= 32 ? ~0u : (1u << cpus) - 1;
-    processMask = systemMask;
+    system = platform::CpuSet::range(0, static_cast<int>(m_apicIds.size()) - 1);
+    process = system;
     return true;
 }
 

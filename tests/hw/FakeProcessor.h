@@ -49,9 +49,9 @@ public:
     void deinitialise() override {}
     platform::CpuidRegisters cpuid(uint32_t leaf, uint32_t subleaf = 0) override;
     uint64_t rdtsc() override { return 0; }
-    uint32_t setThreadAffinityMask(uint32_t mask) override;
-    bool processAffinityMask(uint32_t& processMask, uint32_t& systemMask) override;
-    bool setProcessAffinityMask(uint32_t) override { return true; }
+    platform::CpuSet setThreadAffinity(const platform::CpuSet& cpus) override;
+    bool processAffinity(platform::CpuSet& process, platform::CpuSet& system) override;
+    bool setProcessAffinity(const platform::CpuSet&) override { return true; }
     int currentCpu() override { return m_currentCpu; }
     void sleep(uint32_t) override {}
     void setPriorityClass(platform::PriorityClass) override {}
@@ -66,7 +66,7 @@ private:
     std::vector<uint32_t> m_apicIds{0};
     std::map<std::pair<int, uint32_t>, uint64_t> m_msr;
     std::vector<Write> m_writes;
-    uint32_t m_affinity = 1;
+    platform::CpuSet m_affinity = platform::CpuSet::of(0);
     int m_currentCpu = 0;
     std::tm m_now{};
 };

@@ -1,6 +1,7 @@
 // Identification of every simulated processor, run in the order of the
 // monitor's start-up, and the sampling cycle on the two-package Xeon.
 #include "hw/CoreMap.h"
+#include "tests/support/CoreMasks.h"
 #include "hw/HardwareAccess.h"
 #include "hw/ProcessorIdentification.h"
 #include "hw/TjMaxRules.h"
@@ -74,7 +75,7 @@ TEST_P(SimulatedProfileTest, FourCoreIdentification)
     EXPECT_EQ(info.brandString, c.brand);
     EXPECT_EQ(info.modelName, c.modelName);
     EXPECT_EQ(info.displayName, c.displayName);
-    EXPECT_EQ(info.coreMask, c.coreMask);
+    EXPECT_EQ(fake::coreMasks(info.coreCpu), c.coreMask);
     EXPECT_EQ(info.hyperThreading, c.hyperThreading);
     for (int slot = 0; slot < 4; ++slot) {
         EXPECT_EQ(info.tjMax[slot], c.tjMax) << slot;
@@ -131,7 +132,7 @@ TEST(SimulatedSixCoreTest, SixCoreBuildFillsSlotsZeroToFive)
     auto processor = simulated("i7-980x");
     ASSERT_TRUE(processor);
     const hw::ProcessorInfo info = identify(*processor, hw::SixCoreBuild);
-    EXPECT_EQ(info.coreMask, (Masks{1, 4, 0x10, 0x40, 0x100, 0x400, 0, 0}));
+    EXPECT_EQ(fake::coreMasks(info.coreCpu), (Masks{1, 4, 0x10, 0x40, 0x100, 0x400, 0, 0}));
     EXPECT_EQ(info.displayName, "Intel Core i7-980X");
     for (int slot = 0; slot < 6; ++slot)
         EXPECT_EQ(info.tjMax[slot], 100);
@@ -192,7 +193,7 @@ TEST_P(TwoPackageTest, SkullSelectsThePackageTheCycleReads)
     auto processor = simulated("xeon-x5570-2s", options);
     ASSERT_TRUE(processor);
     const hw::ProcessorInfo info = identify(*processor, hw::FourCoreBuild, c.skull);
-    EXPECT_EQ(info.coreMask, c.coreMask);
+    EXPECT_EQ(fake::coreMasks(info.coreCpu), c.coreMask);
 
     hw::HardwareAccess access(*processor);
     monitor::MonitorSettings settings;

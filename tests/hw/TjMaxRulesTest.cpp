@@ -120,7 +120,7 @@ protected:
     void SetUp() override
     {
         for (int cpu = 0; cpu < 4; ++cpu)
-            info.coreMask[cpu] = 1u << cpu;
+            info.coreCpu[cpu] = cpu;
         info.tjMax.fill(95);
         info.nehalemClass = true;
     }
@@ -148,7 +148,7 @@ TEST_F(TemperatureTargetTest, SkipsEmptySlotsAndOtherProcessorClasses)
 {
     setTarget(0, 80);
     setTarget(1, 85);
-    info.coreMask[1] = 0;
+    info.coreCpu[1] = hw::NoCpu;
     hw::HardwareAccess access(processor);
     hw::readTemperatureTargets(access, info);
     EXPECT_EQ(info.tjMax[0], 80);

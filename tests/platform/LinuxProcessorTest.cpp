@@ -262,16 +262,6 @@ TEST(LinuxProcessor, ModprobeRunsByItsAbsolutePathWithAFixedEnvironment)
     EXPECT_EQ(text.find("OSTREL_LEAK_CHECK"), std::string::npos) << "the caller's environment leaked: " << text;
 }
 
-TEST(LinuxProcessor, CpuListsParseLikeTheKernelWritesThem)
-{
-    const std::pair<const char*, uint32_t> cases[] = {
-        {"0", 0x1}, {"0-3", 0xF}, {"0-3,6", 0x4F}, {"0,2,4-5\n", 0x35}, {"0-63", 0xFFFFFFFF},
-        {"", 0}, {"junk", 0}, {"1-", 0},
-    };
-    for (auto [text, mask] : cases)
-        EXPECT_EQ(LinuxProcessor::parseCpuList(text), mask) << text;
-}
-
 TEST(LinuxProcessor, ClocksAdvance)
 {
     LinuxProcessor processor;

@@ -30,11 +30,11 @@ public:
         return m_strays;
     }
 
-    uint32_t setThreadAffinityMask(uint32_t mask) override
+    platform::CpuSet setThreadAffinity(const platform::CpuSet& cpus) override
     {
-        const uint32_t previous = inner().setThreadAffinityMask(mask);
+        platform::CpuSet previous = inner().setThreadAffinity(cpus);
         std::lock_guard lock(m_lock);
-        m_asked[std::this_thread::get_id()] = std::has_single_bit(mask) ? std::countr_zero(mask) : AnyCpu;
+        m_asked[std::this_thread::get_id()] = cpus.count() == 1 ? cpus.first() : AnyCpu;
         return previous;
     }
     bool readMsr(uint32_t index, uint32_t& low, uint32_t& high) override

@@ -61,10 +61,10 @@ public:
         m_msr[cpu][msr::IA32_PMC1] += refCycles;
         m_tsc[cpu] += tsc;
     }
-    void setMasks(uint32_t process, uint32_t system)
+    void setMasks(uint64_t process, uint64_t system)
     {
-        m_processMask = process;
-        m_systemMask = system;
+        m_processCpus = platform::CpuSet::fromMask(process);
+        m_systemCpus = platform::CpuSet::fromMask(system);
     }
     void setStatus(int status) { m_status = status; }
     // Stores the writes; a locked bit set here ignores writes to that bit.
@@ -72,7 +72,7 @@ public:
 
     const std::vector<Write>& writes() const { return m_writes; }
     void clearWrites() { m_writes.clear(); }
-    uint32_t threadMask() const { return m_threadMask; }
+    uint64_t threadMask() const { return m_threadCpus.lowMask(); }
     int initialiseCalls() const { return m_initialiseCalls; }
     uint32_t sleptMs() const { return m_sleptMs; }
     platform::ThreadPriority threadPriority() const { return m_threadPriority; }
@@ -120,25 +120,25 @@ public:
     }
     uint64_t rdtsc() override { return m_tsc[m_current]; }
 
-    uint32_t setThreadAffinityMask(uint32_t mask) override
+    platform::CpuSet setThreadAffinity(const platform::CpuSet& cpus) override
     {
-        if (mask == 0)
-            return 0;
-        uint32_t old = m_threadMask;
-        m_threadMask = mask;
-        if (!((mask >> m_current) & 1u))
-            m_current = std::countr_zero(mask);
+        if (cpus.empty())
+            return {};
+        platform::CpuSet old = m_threadCpus;
+        m_threadCpus = cpus;
+        if (!cpus.contains(m_current))
+            m_current = cpus.first();
         return old;
     }
-    bool processAffinityMask(uint32_t& processMask, uint32_t& systemMask) override
+    bool processAffinity(platform::CpuSet& process, platform::CpuSet& system) override
     {
-        processMask = m_processMask;
-        systemMask = m_systemMask;
+        process = m_processCpus;
+        system = m_systemCpus;
         return true;
     }
-    bool setProcessAffinityMask(uint32_t mask) override
+    bool setProcessAffinity(const platform::CpuSet& cpus) override
     {
-        m_processMask = mask;
+        m_processCpus = cpus;
         return true;
     }
     int currentCpu() override { return m_current; }
@@ -157,9 +157,9 @@ private:
     std::map<uint32_t, uint64_t> m_locked;
     std::map<int, uint64_t> m_tsc;
     std::vector<Write> m_writes;
-    uint32_t m_processMask = 0xFF;
-    uint32_t m_systemMask = 0xFF;
-    uint32_t m_threadMask = 0xFF;
+    platform::CpuSet m_processCpus = platform::CpuSet::fromMask(0xFF);
+    platform::CpuSet m_systemCpus = platform::CpuSet::fromMask(0xFF);
+    platform::CpuSet m_threadCpus = platform::CpuSet::fromMask(0xFF);
     int m_current = 0;
     int m_status = 0;
     int m_initialiseCalls = 0;

@@ -220,11 +220,10 @@ TEST(TurboSamplerStartup, SlotTableByApicId)
             SCOPED_TRACE(s);
             const DisplaySlot& slot = rig.sampler->slotTable()[s];
             if (c.slotCpu[s] < 0) {
-                EXPECT_EQ(slot.affinityMask, 0u);
+                EXPECT_EQ(slot.cpu, -1);
                 EXPECT_FALSE(reading.perSlot[s].shown);
             } else {
-                EXPECT_EQ(slot.cpuIndex, c.slotCpu[s]);
-                EXPECT_EQ(slot.affinityMask, 1u << c.slotCpu[s]);
+                EXPECT_EQ(slot.cpu, c.slotCpu[s]);
                 EXPECT_TRUE(reading.perSlot[s].shown);
             }
         }

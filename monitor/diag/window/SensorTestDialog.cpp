@@ -55,8 +55,7 @@ SlotReadouts readRegisters(MonitorRecords& records)
 {
     SlotReadouts readouts{};
     for (int slot = 0; slot < SensorTestSlots; ++slot) {
-        const uint32_t mask = records.info.coreMask[slot];
-        if (mask == 0 || !records.access.pinMask(mask))
+        if (!records.info.corePresent(slot) || !records.access.pin(records.info.coreCpu[slot]))
             continue;
         uint64_t status = 0;
         if (records.access.read(msr::IA32_THERM_STATUS, status))
@@ -177,9 +176,7 @@ void SensorTestDialog::runMovementTest()
     m_records.access.read(msr::IA32_CLOCK_MODULATION, modulation);
     m_savedClockModulation = msr::lowHalf(modulation);
 
-    for (int cpu = 0; cpu <= ClockModulationLastCpu; ++cpu)
-        if (m_records.access.present(cpu))
-            m_environment.startLoadThread(cpu);
+    m_records.access.systemCpus().forEach([this](int cpu) { m_environment.startLoadThread(cpu); });
     m_environment.sleep(MovementLoadMs);
 
     const SlotReadouts loaded = readReadouts();
@@ -238,7 +235,7 @@ void SensorTestDialog::start()
         setStatus(QStringLiteral("Unable to Open Prime95"));
         return;
     }
-    if (!m_stress->start(path->toStdString(), m_records.access.systemMask())) {
+    if (!m_stress->start(path->toStdString(), m_records.access.systemCpus())) {
         std::fprintf(stderr, "%s: %s could not be started\n", qPrintable(QCoreApplication::applicationName()),
                      qPrintable(*path));
         return;

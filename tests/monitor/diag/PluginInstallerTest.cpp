@@ -39,8 +39,8 @@ protected:
         fs::create_directories(m_riva / "Help/Plugins/Monitoring");
         test::writeFile(m_riva / "RivaTuner.exe", "MZ");
         m_owner.setServices(m_services);
-        m_processor.coreMask[0] = 0x1;
-        m_processor.coreMask[1] = 0x2;
+        m_processor.coreCpu[0] = 0;
+        m_processor.coreCpu[1] = 1;
         m_settings.TjMax = {100, 85, 90, 90};
         m_settings.Idle = {25, -3, 7, 7};
     }

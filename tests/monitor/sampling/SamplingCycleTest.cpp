@@ -1,5 +1,6 @@
 // One tick of the sampling cycle and Reset, on a table-driven processor.
 #include "hw/CoreMap.h"
+#include "tests/support/CoreMasks.h"
 #include "hw/HardwareAccess.h"
 #include "registers/MsrIndex.h"
 #include "hw/ProcessorInfo.h"
@@ -41,7 +42,7 @@ protected:
             processor.setMsr(cpu, msr::IA32_CLOCK_MODULATION, cpu % 2 == 0 ? 0 : onDemand(1));
         }
         for (int slot = 0; slot < cores && slot < 4; ++slot)
-            info.coreMask[slot] = 1u << cpuOf(slot);
+            info.coreCpu[slot] = cpuOf(slot);
         info.tjMax.fill(100);
     }
 
@@ -98,8 +99,8 @@ TEST_F(SamplingCycleTest, ReadsEachCoreOnItsOwnProcessor)
 
 TEST_F(SamplingCycleTest, EmptySlotsAreSkippedAndKeepTheirTexts)
 {
-    info.coreMask[1] = 0;
-    info.coreMask[3] = 0;
+    info.coreCpu[1] = hw::NoCpu;
+    info.coreCpu[3] = hw::NoCpu;
     setReadout(0, 60);
     setReadout(2, 30);
     monitor::SamplingCycle cycle(access, info, settings, hw::FourCoreBuild);
@@ -324,7 +325,7 @@ protected:
     SixCoreCycleTest() : SamplingCycleTest(6)
     {
         for (int slot = 0; slot < 6; ++slot) {
-            info.coreMask[slot] = 1u << cpuOf(slot);
+            info.coreCpu[slot] = cpuOf(slot);
             setReadout(slot, 60 - slot);
         }
     }
@@ -358,9 +359,9 @@ TEST(DualCoreHyperThreadingTest, SecondCoreIsShownInSlotOne)
     hw::ProcessorInfo info;
     info.tjMax.fill(100);
     hw::mapCores(access, info);
-    EXPECT_EQ(info.coreMask[2], 1u << 2);
+    EXPECT_EQ(info.coreCpu[2], 2);
     hw::selectPackage(info, 0, hw::FourCoreBuild);
-    EXPECT_EQ(info.coreMask, (std::array<uint32_t, 8>{1, 1u << 2, 0, 0, 0, 0, 0, 0}));
+    EXPECT_EQ(fake::coreMasks(info.coreCpu), (fake::CoreMasks{1, 1u << 2, 0, 0, 0, 0, 0, 0}));
 
     monitor::MonitorSettings settings;
     monitor::SamplingCycle cycle(access, info, settings, hw::FourCoreBuild);

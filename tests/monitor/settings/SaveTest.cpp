@@ -128,8 +128,8 @@ TEST_F(SaveTest, HandEditedFileKeepsEverythingThroughSaveAllAndSaveOnExit)
     m_cpu.setMsr(0, msr::IA32_CLOCK_MODULATION, 0x18);
 
     ProcessorFacts processor = core2Processor(0);
-    processor.coreMask[0] = 0x1;
-    processor.coreMask[2] = 0x4; // core slots 1 and 3 are empty
+    processor.coreCpu[0] = 0;
+    processor.coreCpu[2] = 2; // core slots 1 and 3 are empty
     MonitorSettings settings;
     LoadFonts(settings, m_ini);
     LoadAll(settings, m_ini, processor);
@@ -283,7 +283,7 @@ TEST_F(SaveTest, SaveOnExitOrderAndClockModulationOfTheFirstProcessor)
 {
     m_cpu.setMsrOnAll(msr::IA32_CLOCK_MODULATION, 0x12);
     m_cpu.setMsr(0, msr::IA32_CLOCK_MODULATION, 0xFFFFFFFF00000018ull);
-    m_hardware.pinMask(0x4); // start somewhere else: the register of CPU 0 counts
+    m_hardware.pin(2); // start somewhere else: the register of CPU 0 counts
     MonitorSettings settings;
     settings.ClockMod = 2;
     settings.IconShow = 5;
@@ -387,8 +387,8 @@ TEST_F(SaveTest, PluginInstallerWritesEveryTjMaxFirst)
 {
     const std::string config = (m_folder / "OLCore.cfg").string();
     ProcessorFacts processor = core2Processor(0);
-    processor.coreMask[0] = 1;
-    processor.coreMask[1] = 2;
+    processor.coreCpu[0] = 0;
+    processor.coreCpu[1] = 1;
     MonitorSettings settings;
     settings.Idle = {25, 0, 7};
     settings.TjMax = {100, 100, 90};

@@ -91,7 +91,7 @@ inline ProcessorFacts core2Processor(int cores = 4)
     facts.signature = 0x10677;
     facts.brandString = "Intel(R) Core(TM)2 Quad CPU    Q9550  @ 2.83GHz";
     for (int slot = 0; slot < cores; ++slot)
-        facts.coreMask[slot] = 1u << slot;
+        facts.coreCpu[slot] = slot;
     facts.tjMax = {95, 95, 95, 95, 95, 95, 95, 95};
     return facts;
 }
@@ -113,9 +113,9 @@ inline fake::FakeProcessor registerProcessor(uint32_t cpus, std::initializer_lis
 // The affinity mask the calling thread was left with.
 inline uint32_t threadMask(fake::FakeProcessor& processor)
 {
-    const uint32_t mask = processor.setThreadAffinityMask(1);
-    processor.setThreadAffinityMask(mask);
-    return mask;
+    const platform::CpuSet cpus = processor.setThreadAffinity(platform::CpuSet::of(0));
+    processor.setThreadAffinity(cpus);
+    return static_cast<uint32_t>(cpus.lowMask());
 }
 
 } // namespace monitor::test
