@@ -21,8 +21,10 @@ HoverTimer::HoverTimer(QWidget* target, int hoverMilliseconds)
 
 bool HoverTimer::request()
 {
+    // Armed only: the hover time runs from the next movement, so a window
+    // under a still pointer (or no pointer at all) sets no timer going.
     m_tracking = true;
-    m_timer.start();
+    m_timer.stop();
     return true;
 }
 

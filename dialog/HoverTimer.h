@@ -1,7 +1,7 @@
 #pragma once
 // Hover and leave notifications for a widget: the mouse resting on it for the
-// hover time (a single-shot timer restarted by every movement) reports
-// hovered once; leaving the widget stops the timer and reports left. Like a
+// hover time after a movement (a single-shot timer started by every
+// movement, never by the request itself) reports hovered once; leaving the widget stops the timer and reports left. Like a
 // hover request on Windows, it reports one hover per request: call
 // request() again to be told of the next one.
 

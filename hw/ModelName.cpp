@@ -3,6 +3,8 @@
 #include "hw/ProcessorInfo.h"
 
 #include <initializer_list>
+#include <sstream>
+#include <vector>
 
 namespace hw {
 
@@ -36,7 +38,76 @@ void substitute(std::string& name, std::string_view brand, std::initializer_list
             name = entry.name;
 }
 
+bool hasDigit(std::string_view word)
+{
+    for (char c : word)
+        if (isDigit(c))
+            return true;
+    return false;
+}
+
+// The brand string's words without the marks, the maker, the generation, the
+// word "CPU" and the clock: "13th Gen Intel(R) Core(TM) i9-13900K" gives
+// "Core", "i9-13900K".
+std::vector<std::string> brandWords(std::string_view brand)
+{
+    std::string text(brand);
+    for (std::string_view mark : {"(R)", "(TM)", "(tm)", "(r)"})
+        for (size_t at = text.find(mark); at != std::string::npos; at = text.find(mark))
+            text.replace(at, mark.size(), " ");
+    const size_t clock = text.find('@');
+    if (clock != std::string::npos)
+        text.erase(clock);
+    std::vector<std::string> words;
+    std::istringstream stream(text);
+    for (std::string word; stream >> word;) {
+        if (isOneOf(word, {"Intel", "CPU", "Processor", "Gen"}))
+            continue;
+        // "13th" in front of "Gen".
+        if (word.size() > 2 && (word.ends_with("th") || word.ends_with("nd") || word.ends_with("rd")
+                                || word.ends_with("st"))
+            && isDigit(word.front()) && !hasDigit(word.substr(word.size() - 2)))
+            continue;
+        words.push_back(word);
+    }
+    return words;
+}
+
+std::string joined(const std::vector<std::string>& words, size_t from)
+{
+    std::string text;
+    for (size_t i = from; i < words.size(); ++i)
+        text += (text.empty() ? "" : " ") + words[i];
+    return text;
+}
+
 } // namespace
+
+std::string laterModelName(std::string_view brand)
+{
+    const std::vector<std::string> words = brandWords(brand);
+    for (size_t i = 0; i < words.size(); ++i) {
+        // "Ultra 7 155H", "Core 5 120U": the series stays with the number.
+        if ((words[i] == "Ultra" || words[i] == "Core") && i + 2 < words.size() && words[i + 1].size() == 1
+            && isDigit(words[i + 1][0]))
+            return joined(words, i);
+        // "Xeon Silver 4514Y", "Xeon w9-3475X", "Xeon E5-2680 v4": the metal
+        // tier is dropped, the rest of the name kept.
+        if (words[i] == "Xeon") {
+            size_t from = i + 1;
+            if (from < words.size() && isOneOf(words[from], {"Bronze", "Silver", "Gold", "Platinum", "Max"}))
+                ++from;
+            const std::string rest = joined(words, from);
+            return rest.empty() ? std::string() : "Xeon " + rest;
+        }
+    }
+    // "Core i9-13900K", "Pentium Gold G7400", "Celeron N5105": the last word
+    // with a digit.
+    for (size_t i = words.size(); i-- > 0;)
+        if (hasDigit(words[i]))
+            return words[i];
+    return {};
+}
 
 std::string scanModelToken(std::string_view brand)
 {
@@ -76,6 +147,10 @@ std::string scanModelToken(std::string_view brand)
 
 std::string modelNameFor(std::string_view brand, uint32_t signature)
 {
+    if (isLaterRaplModel(signature)) {
+        const std::string name = laterModelName(brand);
+        return name.empty() ? "-----" : name;
+    }
     std::string name = scanModelToken(brand);
 
     // Early Core 2 brand strings carry the number only.

@@ -15,6 +15,11 @@ namespace hw {
 // ("Q9550" followed by 'S' gives "Q9550S"). Empty when there is none.
 std::string scanModelToken(std::string_view brand);
 
+// The model of a processor after Sandy Bridge, whose brand strings name it in
+// several words: "i9-13900K", "Ultra 7 155H", "Xeon 4514Y", "Xeon w9-3475X".
+// Empty when the brand string names none.
+std::string laterModelName(std::string_view brand);
+
 // The token with the renamings and prefixes that depend on the signature and
 // the brand string; "-----" when nothing was found.
 std::string modelNameFor(std::string_view brand, uint32_t signature);

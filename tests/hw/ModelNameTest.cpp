@@ -68,7 +68,19 @@ INSTANTIATE_TEST_SUITE_P(
         NameCase{"Intel(R) Xeon(R) CPU           X5680  @ 3.33GHz", 0x206C2, "Xeon X5680"},
         // The same markers outside their signature ranges change nothing.
         NameCase{"Intel(R) Core(TM) i7 CPU       X 980  @ 3.33GHz", 0x106A5, "Core i7-980"},
-        NameCase{"Intel(R) Core(TM) i7 CPU       S 860  @ 2.53GHz", 0x206C2, "Core i7-860"}));
+        NameCase{"Intel(R) Core(TM) i7 CPU       S 860  @ 2.53GHz", 0x206C2, "Core i7-860"},
+        // Processors after Sandy Bridge: five-digit numbers and words around them.
+        NameCase{"13th Gen Intel(R) Core(TM) i9-13900K", 0xB0671, "i9-13900K"},
+        NameCase{"12th Gen Intel(R) Core(TM) i7-1260P", 0x906A3, "i7-1260P"},
+        NameCase{"Intel(R) Core(TM) i7-4770K CPU @ 3.50GHz", 0x306C3, "i7-4770K"},
+        NameCase{"Intel(R) Core(TM) Ultra 7 155H", 0xA06A4, "Ultra 7 155H"},
+        NameCase{"Intel(R) Core(TM) 5 120U", 0xA06A4, "Core 5 120U"},
+        NameCase{"Intel(R) Xeon(R) Silver 4514Y", 0xC06F2, "Xeon 4514Y"},
+        NameCase{"Intel(R) Xeon(R) w9-3475X", 0x806F8, "Xeon w9-3475X"},
+        NameCase{"Intel(R) Xeon(R) CPU E5-2680 v4 @ 2.40GHz", 0x406F1, "Xeon E5-2680 v4"},
+        NameCase{"Intel(R) Celeron(R) N5105 @ 2.00GHz", 0x906C0, "N5105"},
+        NameCase{"Genuine Intel(R) CPU 0000 @ 2.00GHz", 0x906EA, "0000"},
+        NameCase{"Intel(R) Xeon(R)", 0x806F8, "-----"}));
 
 struct DisplayCase {
     const char* brand;
