@@ -14,6 +14,8 @@
 #include <sched.h>
 #include <unistd.h>
 
+using platform::CpuSet;
+
 namespace fs = std::filesystem;
 using platform::LinuxProcessor;
 
@@ -172,33 +174,34 @@ TEST(LinuxProcessor, RefusedWriteReturnsFalse)
 TEST(LinuxProcessor, PinningOutsideTheHostFails)
 {
     LinuxProcessor processor;
-    uint32_t process = 0, system = 0;
-    ASSERT_TRUE(processor.processAffinityMask(process, system));
-    EXPECT_NE(system & 1u, 0u);
-    EXPECT_EQ(processor.setThreadAffinityMask(0), 0u);
-    // The previous mask comes back so callers can restore it.
-    uint32_t previous = processor.setThreadAffinityMask(1u);
-    EXPECT_NE(previous, 0u);
+    CpuSet process, system;
+    ASSERT_TRUE(processor.processAffinity(process, system));
+    EXPECT_TRUE(system.contains(0));
+    EXPECT_TRUE(processor.setThreadAffinity({}).empty());
+    EXPECT_TRUE(processor.setThreadAffinity(CpuSet::of(4000)).empty()) << "a CPU the machine lacks";
+    // The previous set comes back so callers can restore it.
+    CpuSet previous = processor.setThreadAffinity(CpuSet::of(0));
+    EXPECT_FALSE(previous.empty());
     EXPECT_EQ(processor.currentCpu(), 0);
-    processor.setThreadAffinityMask(previous);
+    processor.setThreadAffinity(previous);
 }
 
 TEST(LinuxProcessor, ProcessMaskIsTheMainThreadsAndStaysWithinTheSystem)
 {
     LinuxProcessor processor;
-    uint32_t process = 0, system = 0;
-    ASSERT_TRUE(processor.processAffinityMask(process, system));
-    EXPECT_FALSE(processor.setProcessAffinityMask(0));
-    EXPECT_FALSE(processor.setProcessAffinityMask(~system)) << "CPUs that are not online";
-    ASSERT_TRUE(processor.setProcessAffinityMask(1u));
-    uint32_t narrowed = 0;
-    processor.processAffinityMask(narrowed, system);
-    EXPECT_EQ(narrowed, 1u);
+    CpuSet process, system;
+    ASSERT_TRUE(processor.processAffinity(process, system));
+    EXPECT_FALSE(processor.setProcessAffinity({}));
+    EXPECT_FALSE(processor.setProcessAffinity(CpuSet::range(0, 4095).without(system))) << "CPUs that are not online";
+    ASSERT_TRUE(processor.setProcessAffinity(CpuSet::of(0)));
+    CpuSet narrowed;
+    processor.processAffinity(narrowed, system);
+    EXPECT_EQ(narrowed, CpuSet::of(0));
     cpu_set_t set;
     sched_getaffinity(getpid(), sizeof set, &set);
     EXPECT_EQ(CPU_COUNT(&set), 1);
     EXPECT_TRUE(CPU_ISSET(0, &set));
-    ASSERT_TRUE(processor.setProcessAffinityMask(process));
+    ASSERT_TRUE(processor.setProcessAffinity(process));
 }
 
 TEST(LinuxProcessor, SystemMaskIsTheAllowedCpusThatAreOnline)
@@ -219,10 +222,10 @@ TEST(LinuxProcessor, SystemMaskIsTheAllowedCpusThatAreOnline)
     LinuxProcessor processor(paths);
     sched_setaffinity(0, sizeof saved, &saved);
 
-    uint32_t process = 0, system = 0;
-    ASSERT_TRUE(processor.processAffinityMask(process, system));
-    EXPECT_EQ(process, 1u);
-    EXPECT_EQ(system, 1u);
+    CpuSet process, system;
+    ASSERT_TRUE(processor.processAffinity(process, system));
+    EXPECT_EQ(process, CpuSet::of(0));
+    EXPECT_EQ(system, CpuSet::of(0));
 }
 
 TEST(LinuxProcessor, ModprobeRunsByItsAbsolutePathWithAFixedEnvironment)

@@ -42,7 +42,7 @@ TEST(StressProgram, EndingItEndsWhatItStartedToo)
     const std::string helper =
         diagtest::writeScript(dir, "parent", "sleep 600 &\necho $! > " + pidFile + "\nexec sleep 600");
     StressProgram program(std::nullopt);
-    ASSERT_TRUE(program.start(helper, 0));
+    ASSERT_TRUE(program.start(helper, {}));
     ASSERT_TRUE(eventually([&] { return !readFirstLine(pidFile).empty(); }));
     const pid_t inner = std::stoi(readFirstLine(pidFile));
     const pid_t outer = program.pid();
@@ -58,7 +58,7 @@ TEST(StressProgram, OneThatEndsByItselfIsNotAlive)
 {
     QTemporaryDir dir;
     StressProgram program(std::nullopt);
-    ASSERT_TRUE(program.start(diagtest::quittingHelper(dir), 0));
+    ASSERT_TRUE(program.start(diagtest::quittingHelper(dir), {}));
     // Collected, not left as a zombie that kill(pid, 0) would still find.
     EXPECT_TRUE(eventually([&] { return !program.alive(); }));
     EXPECT_FALSE(processExists(program.pid()));
@@ -71,7 +71,7 @@ TEST(StressProgram, ProgramsThatCannotStart)
     std::ofstream(notExecutable) << "text\n";
     for (const std::string& path : {notExecutable, (dir.path() + "/missing").toStdString()}) {
         StressProgram program(std::nullopt);
-        EXPECT_FALSE(program.start(path, 0)) << path;
+        EXPECT_FALSE(program.start(path, {})) << path;
         EXPECT_FALSE(program.alive());
     }
 }
@@ -80,7 +80,7 @@ TEST(StressProgram, RunsOnTheGivenProcessors)
 {
     QTemporaryDir dir;
     StressProgram program(std::nullopt);
-    ASSERT_TRUE(program.start(diagtest::sleepingHelper(dir), 0x1));
+    ASSERT_TRUE(program.start(diagtest::sleepingHelper(dir), platform::CpuSet::of(0)));
     std::string allowed;
     std::ifstream status("/proc/" + std::to_string(program.pid()) + "/status");
     for (std::string line; std::getline(status, line);)

@@ -79,23 +79,24 @@ TEST_F(TurboLimitsStoreTest, StartupWritesWhatIsStoredAndProgrammable)
         fake::FakeProcessor cpu = registerProcessor(16, {msr::MSR_PLATFORM_INFO, msr::MSR_TURBO_POWER_CURRENT_LIMIT, msr::MSR_TURBO_RATIO_LIMIT});
         cpu.setMsrOnAll(msr::MSR_PLATFORM_INFO, c.platformInfo | 0x1400);
         cpu.setMsrOnAll(msr::MSR_TURBO_POWER_CURRENT_LIMIT, PowerLimits);
-        cpu.setThreadAffinityMask(0xFFFF); // the thread starts on the system mask
+        cpu.setThreadAffinity(platform::CpuSet::range(0, 15)); // the thread starts on the system set
         hw::HardwareAccess hardware(cpu);
         writeFile(m_ini, c.file);
         MonitorSettings settings;
         ApplyStartupTurboLimits(settings, m_ini, hardware, *c.layout);
 
-        const std::set<int> firstEight = {0, 1, 2, 3, 4, 5, 6, 7};
+        // Every logical CPU of the processor, not only the first eight.
+        const std::set<int> everyCpu = {0, 1, 2, 3, 4, 5, 6, 7, 8, 9, 10, 11, 12, 13, 14, 15};
         const Written ratios = writesTo(cpu, msr::MSR_TURBO_RATIO_LIMIT);
         const Written power = writesTo(cpu, msr::MSR_TURBO_POWER_CURRENT_LIMIT);
         if (c.ratios) {
-            EXPECT_EQ(ratios.cpus, firstEight);
+            EXPECT_EQ(ratios.cpus, everyCpu);
             EXPECT_EQ(ratios.values, std::set<uint64_t>{*c.ratios});
         } else {
             EXPECT_TRUE(ratios.cpus.empty());
         }
         if (c.power) {
-            EXPECT_EQ(power.cpus, firstEight);
+            EXPECT_EQ(power.cpus, everyCpu);
             EXPECT_EQ(power.values, std::set<uint64_t>{*c.power});
         } else {
             EXPECT_TRUE(power.cpus.empty());
