@@ -29,7 +29,7 @@ std::unique_ptr<sim::SimulatedProcessor> makeProcessor(const benchmark::State& s
 void SimulatedMsrRead(benchmark::State& state)
 {
     auto processor = makeProcessor(state, "i7-2600k");
-    processor->setThreadAffinityMask(1u << 2);
+    processor->setThreadAffinity(platform::CpuSet::of(2));
     uint32_t low = 0, high = 0;
     for (auto _ : state) {
         processor->readMsr(msr::IA32_THERM_STATUS, low, high);
@@ -41,7 +41,7 @@ BENCHMARK(SimulatedMsrRead)->Arg(0)->Arg(1);
 void SimulatedMsrReadSixteenCpus(benchmark::State& state)
 {
     auto processor = makeProcessor(state, "xeon-x5570-2s");
-    processor->setThreadAffinityMask(1u << 9);
+    processor->setThreadAffinity(platform::CpuSet::of(9));
     uint32_t low = 0, high = 0;
     for (auto _ : state) {
         processor->readMsr(msr::IA32_PMC0, low, high);

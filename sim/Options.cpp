@@ -1,5 +1,7 @@
 #include "sim/Options.h"
 
+#include "sim/ProcessorState.h"
+
 #include <cctype>
 #include <charconv>
 
@@ -111,22 +113,23 @@ bool Options::parseGpus(std::string_view text, Options& options, std::string& er
 
 bool Options::parseAffinity(std::string_view text, Options& options, std::string& error)
 {
-    uint32_t mask = 0;
+    uint64_t mask = 0;
     for (std::string_view part : split(text)) {
         const size_t dash = part.find('-');
         int first = 0;
         int last = 0;
-        bool ok = parseInt(part.substr(0, dash), 0, 31, first);
+        bool ok = parseInt(part.substr(0, dash), 0, MaxCpus - 1, first);
         last = first;
         if (ok && dash != std::string_view::npos)
-            ok = parseInt(part.substr(dash + 1), first, 31, last);
+            ok = parseInt(part.substr(dash + 1), first, MaxCpus - 1, last);
         if (!ok) {
-            error = "SIMULATED_AFFINITY must list CPUs from 0 to 31 as the kernel does, such as 0-1,4-5, not \""
+            error = "SIMULATED_AFFINITY must list CPUs from 0 to " + std::to_string(MaxCpus - 1)
+                    + " as the kernel does, such as 0-1,4-5, not \""
                     + std::string(text) + "\"";
             return false;
         }
         for (int n = first; n <= last; ++n)
-            mask |= 1u << n;
+            mask |= uint64_t{1} << n;
     }
     options.allowedCpus = mask;
     return true;

@@ -42,7 +42,7 @@ struct Options {
     // SIMULATED_AFFINITY: the logical CPUs the process may run on, as a cpuset
     // or taskset restricts them (bit n = CPU n); 0 means every CPU. Pinning
     // to a CPU outside it is refused and the masks show only these CPUs.
-    uint32_t allowedCpus = 0;
+    uint64_t allowedCpus = 0;
     // SIMULATED_MACHINE: the shared machine this processor runs on. Every
     // simulated processor with the same name and profile on the host shares
     // one set of registers, counters and temperatures (the programs use

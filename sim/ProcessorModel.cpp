@@ -111,11 +111,11 @@ double ProcessorModel::configuredLoad(int n) const
 
 void ProcessorModel::refreshLoads()
 {
-    uint32_t floor = m_machine.busyFloorMask();
+    uint64_t floor = m_machine.busyFloorMask();
     bool changed = false;
     for (int n = 0; n < m_topology.cpuCount(); ++n) {
         double load = std::clamp(configuredLoad(n), 0.0, 1.0);
-        if (floor & (1u << n))
+        if (floor & (uint64_t{1} << n))
             load = std::max(load, BusyFloorShare);
         changed = changed || cpu(n).loadFraction != load;
         cpu(n).loadFraction = load;
@@ -127,7 +127,7 @@ void ProcessorModel::refreshLoads()
     invalidateDerived();
 }
 
-void ProcessorModel::setBusyFloor(uint32_t mask)
+void ProcessorModel::setBusyFloor(uint64_t mask)
 {
     int slot = m_machine.holderSlot();
     if (slot < 0)

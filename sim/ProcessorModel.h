@@ -95,7 +95,7 @@ public:
     void setLoadOverride(int cpu, std::optional<double> percent);
     double loadFraction(int n) const { return cpu(n).loadFraction; }
     // The CPUs this program's threads sit on now (bit n = CPU n).
-    void setBusyFloor(uint32_t mask);
+    void setBusyFloor(uint64_t mask);
     // Reads the configured loads again (a register write may have switched SpeedStep).
     void refreshLoads();
 
@@ -174,7 +174,7 @@ private:
     std::vector<std::optional<int>> m_pinnedReadouts; // per core, this program's own
     uint64_t m_noiseSeed = 0;
     int64_t m_seen = 0;          // the latest time this model was told
-    uint32_t m_busyFloor = 0;    // this program's busy floor, as last set
+    uint64_t m_busyFloor = 0;    // this program's busy floor, as last set
     Derived m_derived;
     std::optional<uint64_t> m_derivedGeneration; // the machine's generation m_derived belongs to
 };

@@ -14,7 +14,7 @@ namespace sim {
 
 constexpr int MaxGeneralCounters = 4;
 constexpr int FixedCounters = 3;
-constexpr int MaxCpus = 32;     // the width of an affinity mask
+constexpr int MaxCpus = 64;     // the width of the simulator's affinity masks
 constexpr int MaxCores = 16;
 constexpr int MaxPackages = 2;
 constexpr int MaxHolders = 32;  // simulated processors attached to one machine at once
@@ -60,7 +60,7 @@ struct PackageState {
 // never halt completely while it runs.
 struct HolderSlot {
     int32_t pid;                    // 0: free
-    uint32_t busyFloorMask;
+    uint64_t busyFloorMask;
 };
 
 struct MachineState {

@@ -20,7 +20,7 @@ namespace sim {
 namespace {
 
 constexpr uint64_t ImageMagic = 0x4F5354524C53494DULL; // "OSTRLSIM"
-constexpr uint32_t ImageVersion = 2;
+constexpr uint32_t ImageVersion = 3; // 3: 64 CPUs, 64-bit busy floors
 
 // `self`: this program's id, known alive without asking the kernel.
 bool alive(int32_t pid, int32_t self)
@@ -319,9 +319,9 @@ void SimulatedMachine::lock()
 
 void SimulatedMachine::unlock() { pthread_mutex_unlock(&m_image->mutex); }
 
-uint32_t SimulatedMachine::busyFloorMask()
+uint64_t SimulatedMachine::busyFloorMask()
 {
-    uint32_t mask = 0;
+    uint64_t mask = 0;
     for (const HolderSlot& slot : m_state->holders)
         if (slot.pid != 0 && slot.busyFloorMask != 0 && alive(slot.pid, m_pid))
             mask |= slot.busyFloorMask;

@@ -31,7 +31,7 @@ CpuidFacts factsOf(const CpuidTable& table)
     return facts;
 }
 
-uint32_t allowedAtStart(const Topology& topology, const Options& options)
+uint64_t allowedAtStart(const Topology& topology, const Options& options)
 {
     return options.allowedCpus == 0 ? topology.systemMask() : topology.systemMask() & options.allowedCpus;
 }
@@ -48,14 +48,14 @@ SimulatedProcessor::SimulatedProcessor(const Profile& profile, CpuidTable cpuid,
 {
 }
 
-int SimulatedProcessor::cpuOfMask(uint32_t mask) const
+int SimulatedProcessor::cpuOfMask(uint64_t mask) const
 {
     mask &= m_allowedMask;
     // A thread whose CPUs were all taken away moves to one it may still use.
     return std::countr_zero(mask != 0 ? mask : m_allowedMask);
 }
 
-uint32_t* SimulatedProcessor::threadMask(std::thread::id thread)
+uint64_t* SimulatedProcessor::threadMask(std::thread::id thread)
 {
     for (auto& [id, mask] : m_threadMasks)
         if (id == thread)
@@ -65,7 +65,7 @@ uint32_t* SimulatedProcessor::threadMask(std::thread::id thread)
 
 int SimulatedProcessor::currentCpuLocked()
 {
-    const uint32_t* mask = threadMask(std::this_thread::get_id());
+    const uint64_t* mask = threadMask(std::this_thread::get_id());
     if (!mask && !m_unpinnedThreadSeen) {
         m_unpinnedThreadSeen = true;
         m_model.advance(m_clock->nanoseconds());
@@ -76,9 +76,9 @@ int SimulatedProcessor::currentCpuLocked()
 
 void SimulatedProcessor::updateBusyFloor()
 {
-    uint32_t mask = m_unpinnedThreadSeen ? 1u << cpuOfMask(m_processMask) : 0u;
+    uint64_t mask = m_unpinnedThreadSeen ? uint64_t{1} << cpuOfMask(m_processMask) : 0u;
     for (const auto& [thread, threadMask] : m_threadMasks)
-        mask |= 1u << cpuOfMask(threadMask);
+        mask |= uint64_t{1} << cpuOfMask(threadMask);
     m_model.setBusyFloor(mask);
 }
 
@@ -91,13 +91,13 @@ void SimulatedProcessor::logRead(int cpu, ReadKind kind, uint32_t index)
         m_reads.pop_front();
 }
 
-uint32_t SimulatedProcessor::allowedCpus() const
+uint64_t SimulatedProcessor::allowedCpus() const
 {
     std::lock_guard lock(m_lock);
     return m_allowedMask;
 }
 
-void SimulatedProcessor::restrictAffinity(uint32_t allowed)
+void SimulatedProcessor::restrictAffinity(uint64_t allowed)
 {
     std::lock_guard lock(m_lock);
     std::lock_guard machine(*m_machine);
@@ -113,35 +113,36 @@ int SimulatedProcessor::currentCpu()
     return currentCpuLocked();
 }
 
-uint32_t SimulatedProcessor::setThreadAffinityMask(uint32_t mask)
+platform::CpuSet SimulatedProcessor::setThreadAffinity(const platform::CpuSet& cpus)
 {
     std::lock_guard lock(m_lock);
-    uint32_t wanted = mask & m_allowedMask;
+    // The simulated processors have at most 64 logical CPUs.
+    const uint64_t wanted = cpus.lowMask() & m_allowedMask;
     if (wanted == 0)
-        return 0;
+        return {};
     std::lock_guard machine(*m_machine);
     m_model.advance(m_clock->nanoseconds());
-    uint32_t* threadWanted = threadMask(std::this_thread::get_id());
+    uint64_t* threadWanted = threadMask(std::this_thread::get_id());
     if (!threadWanted)
         threadWanted = &m_threadMasks.emplace_back(std::this_thread::get_id(), m_processMask).second;
-    uint32_t previous = *threadWanted;
+    const uint64_t previous = *threadWanted;
     *threadWanted = wanted;
     updateBusyFloor();
-    return previous;
+    return platform::CpuSet::fromMask(previous);
 }
 
-bool SimulatedProcessor::processAffinityMask(uint32_t& processMask, uint32_t& systemMask)
+bool SimulatedProcessor::processAffinity(platform::CpuSet& process, platform::CpuSet& system)
 {
     std::lock_guard lock(m_lock);
-    processMask = m_processMask;
-    systemMask = m_startMask;
+    process = platform::CpuSet::fromMask(m_processMask);
+    system = platform::CpuSet::fromMask(m_startMask);
     return true;
 }
 
-bool SimulatedProcessor::setProcessAffinityMask(uint32_t mask)
+bool SimulatedProcessor::setProcessAffinity(const platform::CpuSet& cpus)
 {
     std::lock_guard lock(m_lock);
-    uint32_t wanted = mask & m_allowedMask;
+    const uint64_t wanted = cpus.lowMask() & m_allowedMask;
     if (wanted == 0)
         return false;
     std::lock_guard machine(*m_machine);

@@ -88,9 +88,9 @@ public:
     platform::CpuidRegisters cpuid(uint32_t leaf, uint32_t subleaf) override;
     uint64_t rdtsc() override;
 
-    uint32_t setThreadAffinityMask(uint32_t mask) override;
-    bool processAffinityMask(uint32_t& processMask, uint32_t& systemMask) override;
-    bool setProcessAffinityMask(uint32_t mask) override;
+    platform::CpuSet setThreadAffinity(const platform::CpuSet& cpus) override;
+    bool processAffinity(platform::CpuSet& process, platform::CpuSet& system) override;
+    bool setProcessAffinity(const platform::CpuSet& cpus) override;
     int currentCpu() override;
 
     void sleep(uint32_t milliseconds) override { m_clock->sleep(milliseconds); }
@@ -108,7 +108,7 @@ public:
     GpuCounts simulatedGpus() const { return m_options.gpus; }
     int cpuCount() const { return m_model.topology().cpuCount(); }
     // The CPUs the process may run on now.
-    uint32_t allowedCpus() const;
+    uint64_t allowedCpus() const;
     Clock& clock() { return *m_clock; }
 
     // Test hooks.
@@ -126,7 +126,7 @@ public:
     // Narrows the CPUs threads may be pinned to, as a cpuset changed while the
     // program runs; the masks the seam reports stay as they were at start,
     // as the host's do.
-    void restrictAffinity(uint32_t allowed);
+    void restrictAffinity(uint64_t allowed);
     // The reads still held, oldest first ("read <cpu> 0x<index>", "cpuid
     // <cpu> 0x<leaf>", "rdtsc <cpu>"), the writes still held ("write <cpu>
     // 0x<index> 0x<value> <applied|ignored|faulted>"), then the value every
@@ -138,7 +138,7 @@ public:
 
 private:
     int currentCpuLocked();
-    int cpuOfMask(uint32_t mask) const;
+    int cpuOfMask(uint64_t mask) const;
     // Gives the machine the CPUs this program's threads sit on now.
     void updateBusyFloor();
     void logRead(int cpu, ReadKind kind, uint32_t index);
@@ -153,13 +153,13 @@ private:
     std::unique_ptr<SimulatedMachine> m_machine;
     ProcessorModel m_model;
     RegisterFile m_registers;
-    uint32_t m_startMask;   // the CPUs allowed at start: the system mask reported
-    uint32_t m_allowedMask; // the CPUs threads may be pinned to now
-    uint32_t m_processMask;
+    uint64_t m_startMask;   // the CPUs allowed at start: the system set reported
+    uint64_t m_allowedMask; // the CPUs threads may be pinned to now
+    uint64_t m_processMask;
     // The masks of the threads that pinned themselves: a handful at most,
     // looked up on every access, so a short list searched in order.
-    std::vector<std::pair<std::thread::id, uint32_t>> m_threadMasks;
-    uint32_t* threadMask(std::thread::id thread);
+    std::vector<std::pair<std::thread::id, uint64_t>> m_threadMasks;
+    uint64_t* threadMask(std::thread::id thread);
     bool m_unpinnedThreadSeen = false; // a thread ran here on the process mask
     std::deque<ReadRecord> m_reads;
     std::deque<WriteRecord> m_writes;

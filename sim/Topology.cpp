@@ -1,5 +1,7 @@
 #include "sim/Topology.h"
 
+#include "sim/ProcessorState.h"
+
 namespace sim {
 
 Topology::Topology(const Profile& profile)
@@ -25,10 +27,10 @@ Topology::Topology(const Profile& profile)
     }
 }
 
-uint32_t Topology::systemMask() const
+uint64_t Topology::systemMask() const
 {
-    int count = cpuCount() < 32 ? cpuCount() : 32;
-    return count == 32 ? 0xFFFFFFFFu : (1u << count) - 1;
+    const int count = cpuCount() < MaxCpus ? cpuCount() : MaxCpus;
+    return count == 64 ? ~uint64_t{0} : (uint64_t{1} << count) - 1;
 }
 
 } // namespace sim

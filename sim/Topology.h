@@ -27,8 +27,8 @@ public:
     const LogicalCpu& cpu(int n) const { return m_cpus[static_cast<size_t>(n)]; }
     // The logical CPUs of core c, in thread order.
     const std::vector<int>& threadsOfCore(int core) const { return m_threads[static_cast<size_t>(core)]; }
-    // Mask of every logical CPU (at most 32).
-    uint32_t systemMask() const;
+    // Mask of every logical CPU (at most 64).
+    uint64_t systemMask() const;
 
 private:
     std::vector<LogicalCpu> m_cpus;

@@ -32,17 +32,17 @@ TEST(Affinity, PinningPicksTheLowestSimulatedCpuAndReturnsThePreviousMask)
     sim::SimulatedProcessor& cpu = *rig.cpu;
     uint32_t host = hostAffinity();
     EXPECT_EQ(cpu.currentCpu(), 0) << "an unpinned thread runs on the lowest CPU of the process mask";
-    EXPECT_EQ(cpu.setThreadAffinityMask(1u << 15), 0xFFFFu) << "the thread started with the process mask";
+    EXPECT_EQ(simtest::setThreadMask(cpu, 1u << 15), 0xFFFFu) << "the thread started with the process mask";
     EXPECT_EQ(cpu.currentCpu(), 15);
-    EXPECT_EQ(cpu.setThreadAffinityMask(0x00F000F0u), 1u << 15);
+    EXPECT_EQ(simtest::setThreadMask(cpu, 0x00F000F0u), 1u << 15);
     EXPECT_EQ(cpu.currentCpu(), 4);
-    EXPECT_EQ(cpu.setThreadAffinityMask(0xFFFF0000u), 0u) << "no simulated CPU in the mask";
-    EXPECT_EQ(cpu.setThreadAffinityMask(0), 0u);
+    EXPECT_EQ(simtest::setThreadMask(cpu, 0xFFFF0000u), 0u) << "no simulated CPU in the mask";
+    EXPECT_EQ(simtest::setThreadMask(cpu, 0), 0u);
     EXPECT_EQ(cpu.currentCpu(), 4) << "a refused mask leaves the thread where it was";
     EXPECT_EQ(hostAffinity(), host) << "the host scheduler is untouched";
 
     // The pinned CPU answers CPUID: package 1 of the second socket.
-    cpu.setThreadAffinityMask(1u << 9);
+    simtest::setThreadMask(cpu, 1u << 9);
     EXPECT_EQ(msr::cpuid::features_ebx::InitialApicId.get(cpu.cpuid(1, 0).ebx), 17u);
 }
 
@@ -53,7 +53,7 @@ TEST(Affinity, EachThreadHasItsOwnCpu)
     int other = -1;
     uint32_t otherApic = 0;
     std::thread worker([&] {
-        rig.cpu->setThreadAffinityMask(1u << 3);
+        simtest::setThreadMask(*rig.cpu, 1u << 3);
         other = rig.cpu->currentCpu();
         otherApic = uint32_t(msr::cpuid::features_ebx::InitialApicId.get(rig.cpu->cpuid(1, 0).ebx));
     });
@@ -66,13 +66,13 @@ TEST(Affinity, EachThreadHasItsOwnCpu)
 TEST(Affinity, ProcessMask)
 {
     Rig rig("i7-2600k");
-    uint32_t process = 0, system = 0;
-    ASSERT_TRUE(rig.cpu->processAffinityMask(process, system));
+    uint64_t process = 0, system = 0;
+    ASSERT_TRUE(simtest::processMasks(*rig.cpu, process, system));
     EXPECT_EQ(process, 0xFFu);
     EXPECT_EQ(system, 0xFFu);
-    EXPECT_FALSE(rig.cpu->setProcessAffinityMask(0xF00));
-    EXPECT_TRUE(rig.cpu->setProcessAffinityMask(0x0C));
-    rig.cpu->processAffinityMask(process, system);
+    EXPECT_FALSE(simtest::setProcessMask(*rig.cpu, 0xF00));
+    EXPECT_TRUE(simtest::setProcessMask(*rig.cpu, 0x0C));
+    simtest::processMasks(*rig.cpu, process, system);
     EXPECT_EQ(process, 0x0Cu);
     EXPECT_EQ(system, 0xFFu);
 }
@@ -85,7 +85,7 @@ TEST(Affinity, TimeStampReadsRaceSafelyWithRegisterAccess)
     uint64_t last = 0;
     bool monotonic = true;
     std::thread clockThread([&] {
-        rig.cpu->setThreadAffinityMask(1u << 7);
+        simtest::setThreadMask(*rig.cpu, 1u << 7);
         while (!stop) {
             uint64_t tsc = rig.cpu->rdtsc();
             monotonic = monotonic && tsc >= last;
@@ -118,22 +118,22 @@ TEST(Affinity, RestrictedCpusRefuseThePinningAsTheKernelDoes)
     options.allowedCpus = 0x33; // 0-1,4-5
     Rig rig("i7-2600k", options);
     sim::SimulatedProcessor& cpu = *rig.cpu;
-    uint32_t process = 0, system = 0;
-    ASSERT_TRUE(cpu.processAffinityMask(process, system));
+    uint64_t process = 0, system = 0;
+    ASSERT_TRUE(simtest::processMasks(cpu, process, system));
     EXPECT_EQ(process, 0x33u);
     EXPECT_EQ(system, 0x33u);
-    EXPECT_EQ(cpu.setThreadAffinityMask(1u << 4), 0x33u);
-    EXPECT_EQ(cpu.setThreadAffinityMask(1u << 2), 0u) << "outside the allowed CPUs";
+    EXPECT_EQ(simtest::setThreadMask(cpu, 1u << 4), 0x33u);
+    EXPECT_EQ(simtest::setThreadMask(cpu, 1u << 2), 0u) << "outside the allowed CPUs";
     EXPECT_EQ(cpu.currentCpu(), 4) << "a refused mask leaves the thread where it was";
-    EXPECT_NE(cpu.setThreadAffinityMask(0x0C | 0x20), 0u) << "the allowed part of a mask is kept";
+    EXPECT_NE(simtest::setThreadMask(cpu, 0x0C | 0x20), 0u) << "the allowed part of a mask is kept";
     EXPECT_EQ(cpu.currentCpu(), 5);
-    EXPECT_FALSE(cpu.setProcessAffinityMask(0xCC));
+    EXPECT_FALSE(simtest::setProcessMask(cpu, 0xCC));
 
     // A cpuset narrowed while running: the reported masks stay as at start.
     cpu.restrictAffinity(0x03);
     EXPECT_EQ(cpu.currentCpu(), 0) << "moved off the CPU taken away";
-    EXPECT_EQ(cpu.setThreadAffinityMask(1u << 4), 0u);
-    cpu.processAffinityMask(process, system);
+    EXPECT_EQ(simtest::setThreadMask(cpu, 1u << 4), 0u);
+    simtest::processMasks(cpu, process, system);
     EXPECT_EQ(system, 0x33u);
 
     options.allowedCpus = 0xFF00;

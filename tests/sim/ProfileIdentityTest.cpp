@@ -67,8 +67,8 @@ TEST_P(ProfileIdentity, MatchesTheRealProcessor)
     sim::SimulatedProcessor& cpu = *rig.cpu;
     size_t logical = want.apicIds.size();
 
-    uint32_t processMask = 0, systemMask = 0;
-    ASSERT_TRUE(cpu.processAffinityMask(processMask, systemMask));
+    uint64_t processMask = 0, systemMask = 0;
+    ASSERT_TRUE(simtest::processMasks(cpu, processMask, systemMask));
     EXPECT_EQ(systemMask, (1u << logical) - 1);
     EXPECT_EQ(logical, size_t(want.packages * want.cores * want.threadsPerCore));
 

@@ -43,7 +43,7 @@ std::unique_ptr<sim::SimulatedProcessor> onMachine(const std::string& name, doub
 
 uint64_t read(sim::SimulatedProcessor& processor, int cpu, uint32_t index)
 {
-    EXPECT_NE(processor.setThreadAffinityMask(1u << cpu), 0u);
+    EXPECT_NE(simtest::setThreadMask(processor, 1u << cpu), 0u);
     uint32_t low = 0, high = 0;
     EXPECT_TRUE(processor.readMsr(index, low, high));
     return join(low, high);
@@ -51,7 +51,7 @@ uint64_t read(sim::SimulatedProcessor& processor, int cpu, uint32_t index)
 
 void write(sim::SimulatedProcessor& processor, int cpu, uint32_t index, uint64_t value)
 {
-    EXPECT_NE(processor.setThreadAffinityMask(1u << cpu), 0u);
+    EXPECT_NE(simtest::setThreadMask(processor, 1u << cpu), 0u);
     EXPECT_TRUE(processor.writeMsr(index, lowHalf(value), highHalf(value)));
 }
 

@@ -12,6 +12,24 @@
 
 namespace simtest {
 
+// The seam's CPU sets as masks of the first 64 CPUs, the simulator's limit.
+inline uint64_t setThreadMask(platform::Processor& processor, uint64_t mask)
+{
+    return processor.setThreadAffinity(platform::CpuSet::fromMask(mask)).lowMask();
+}
+inline bool processMasks(platform::Processor& processor, uint64_t& process, uint64_t& system)
+{
+    platform::CpuSet processCpus, systemCpus;
+    const bool ok = processor.processAffinity(processCpus, systemCpus);
+    process = processCpus.lowMask();
+    system = systemCpus.lowMask();
+    return ok;
+}
+inline bool setProcessMask(platform::Processor& processor, uint64_t mask)
+{
+    return processor.setProcessAffinity(platform::CpuSet::fromMask(mask));
+}
+
 struct Rig {
     std::shared_ptr<sim::ManualClock> clock = std::make_shared<sim::ManualClock>();
     std::unique_ptr<sim::SimulatedProcessor> cpu;
@@ -31,7 +49,7 @@ struct Rig {
         return options;
     }
 
-    void pin(int n) { ASSERT_NE(cpu->setThreadAffinityMask(1u << n), 0u) << "cpu " << n; }
+    void pin(int n) { ASSERT_NE(simtest::setThreadMask(*cpu, 1u << n), 0u) << "cpu " << n; }
 
     uint64_t read(int n, uint32_t index)
     {
