@@ -64,8 +64,9 @@ TEST(Options, ParsedOrRefusedWithAReason)
 
 TEST(Options, AffinityIsAKernelCpuList)
 {
-    const std::pair<const char*, uint32_t> accepted[] = {
+    const std::pair<const char*, uint64_t> accepted[] = {
         {"", 0}, {"0-1,4-5", 0x33}, {"3", 0x8}, {"0-31", 0xFFFFFFFF}, {"2,2-3", 0xC},
+        {"32-63", 0xFFFFFFFF00000000},
     };
     for (auto [text, mask] : accepted) {
         sim::Options options;
@@ -73,7 +74,7 @@ TEST(Options, AffinityIsAKernelCpuList)
         EXPECT_TRUE(sim::Options::parseAffinity(text, options, error)) << text << ": " << error;
         EXPECT_EQ(options.allowedCpus, mask) << text;
     }
-    for (const char* text : {"32", "1-0", "0-", "-1", "a", "0,,1", "0-1,", "0 1"}) {
+    for (const char* text : {"64", "1-0", "0-", "-1", "a", "0,,1", "0-1,", "0 1"}) {
         sim::Options options;
         std::string error;
         EXPECT_FALSE(sim::Options::fromVariables(nullptr, nullptr, nullptr, options, error, text)) << text;
