@@ -36,20 +36,26 @@ void mapByInitialApicId(HardwareAccess& access, ProcessorInfo& info)
     access.unpin();
 }
 
-// The topology leaf to read, 0x1F where the processor has it, else 0xB; 0
-// when it has neither (the leaf's first level then reads as no level).
+} // namespace
+
 uint32_t topologyLeaf(platform::Processor& processor)
 {
+    // A leaf counts when it describes at least two levels (threads, and the
+    // cores above them), each answering with its own level number.
     const uint32_t maxLeaf = processor.cpuid(cpuid::LeafVendor).eax;
     for (uint32_t leaf : {cpuid::LeafTopologyV2, cpuid::LeafTopology}) {
         if (maxLeaf < leaf)
             continue;
-        const platform::CpuidRegisters level = processor.cpuid(leaf, 0);
-        if (cpuid::topology_ebx::LogicalProcessorsAtLevel.get(level.ebx) != 0)
+        const platform::CpuidRegisters second = processor.cpuid(leaf, 1);
+        if (cpuid::topology_ebx::LogicalProcessorsAtLevel.get(processor.cpuid(leaf, 0).ebx) != 0
+            && cpuid::topology_ecx::LevelType.get(second.ecx) != 0
+            && cpuid::topology_ecx::LevelNumber.get(second.ecx) == 1)
             return leaf;
     }
     return 0;
 }
+
+namespace {
 
 bool laterTopologyRules(const ProcessorInfo& info) { return isLaterRaplModel(info.signature); }
 
@@ -72,7 +78,7 @@ std::optional<CpuPlace> placeOfCpu(platform::Processor& processor, uint32_t leaf
     for (uint32_t subleaf = 0; subleaf < 8; ++subleaf) {
         const platform::CpuidRegisters level = processor.cpuid(leaf, subleaf);
         const uint64_t type = cpuid::topology_ecx::LevelType.get(level.ecx);
-        if (type == 0)
+        if (type == 0 || cpuid::topology_ecx::LevelNumber.get(level.ecx) != subleaf)
             break;
         const unsigned shift = static_cast<unsigned>(cpuid::topology_eax::ShiftToNextLevel.get(level.eax));
         if (type == cpuid::topology_ecx::LevelTypeSmt)

@@ -21,6 +21,10 @@ namespace hw {
 // the system set.
 void mapCores(HardwareAccess& access, ProcessorInfo& info);
 
+// The topology leaf that describes the processor's levels, 0x1F where it has
+// a usable one, else 0xB; 0 when neither does.
+uint32_t topologyLeaf(platform::Processor& processor);
+
 // Where one logical CPU sits, from the topology leaf asked on that CPU.
 struct CpuPlace {
     uint32_t x2apicId = 0;

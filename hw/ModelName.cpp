@@ -2,6 +2,7 @@
 
 #include "hw/ProcessorInfo.h"
 
+#include <cctype>
 #include <initializer_list>
 #include <sstream>
 #include <vector>
@@ -38,6 +39,24 @@ void substitute(std::string& name, std::string_view brand, std::initializer_list
             name = entry.name;
 }
 
+bool sameWord(std::string_view a, std::string_view b)
+{
+    if (a.size() != b.size())
+        return false;
+    for (size_t i = 0; i < a.size(); ++i)
+        if (std::tolower(static_cast<unsigned char>(a[i])) != std::tolower(static_cast<unsigned char>(b[i])))
+            return false;
+    return true;
+}
+
+bool isWordOf(std::string_view word, std::initializer_list<std::string_view> words)
+{
+    for (std::string_view candidate : words)
+        if (sameWord(word, candidate))
+            return true;
+    return false;
+}
+
 bool hasDigit(std::string_view word)
 {
     for (char c : word)
@@ -52,7 +71,7 @@ bool hasDigit(std::string_view word)
 std::vector<std::string> brandWords(std::string_view brand)
 {
     std::string text(brand);
-    for (std::string_view mark : {"(R)", "(TM)", "(tm)", "(r)"})
+    for (std::string_view mark : {"(R)", "(TM)", "(tm)", "(r)", "(Tm)"})
         for (size_t at = text.find(mark); at != std::string::npos; at = text.find(mark))
             text.replace(at, mark.size(), " ");
     const size_t clock = text.find('@');
@@ -61,7 +80,7 @@ std::vector<std::string> brandWords(std::string_view brand)
     std::vector<std::string> words;
     std::istringstream stream(text);
     for (std::string word; stream >> word;) {
-        if (isOneOf(word, {"Intel", "CPU", "Processor", "Gen"}))
+        if (isWordOf(word, {"Intel", "CPU", "Processor", "Gen"}))
             continue;
         // "13th" in front of "Gen".
         if (word.size() > 2 && (word.ends_with("th") || word.ends_with("nd") || word.ends_with("rd")
@@ -88,14 +107,15 @@ std::string laterModelName(std::string_view brand)
     const std::vector<std::string> words = brandWords(brand);
     for (size_t i = 0; i < words.size(); ++i) {
         // "Ultra 7 155H", "Core 5 120U": the series stays with the number.
-        if ((words[i] == "Ultra" || words[i] == "Core") && i + 2 < words.size() && words[i + 1].size() == 1
+        if (isWordOf(words[i], {"Ultra", "Core"}) && i + 2 < words.size() && words[i + 1].size() == 1
             && isDigit(words[i + 1][0]))
             return joined(words, i);
         // "Xeon Silver 4514Y", "Xeon w9-3475X", "Xeon E5-2680 v4": the metal
         // tier is dropped, the rest of the name kept.
-        if (words[i] == "Xeon") {
+        // Some Xeons spell their brand string in capitals.
+        if (sameWord(words[i], "Xeon")) {
             size_t from = i + 1;
-            if (from < words.size() && isOneOf(words[from], {"Bronze", "Silver", "Gold", "Platinum", "Max"}))
+            if (from < words.size() && isWordOf(words[from], {"Bronze", "Silver", "Gold", "Platinum", "Max"}))
                 ++from;
             const std::string rest = joined(words, from);
             return rest.empty() ? std::string() : "Xeon " + rest;

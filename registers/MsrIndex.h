@@ -180,6 +180,13 @@ constexpr Field ratioForActiveCores(unsigned cores) { return {(cores - 1) * 8, 8
 constexpr uint64_t HighestRatio = 255;
 } // namespace turbo_ratio_limit
 
+// Later processors: byte n is the largest active-core count byte n of
+// MSR_TURBO_RATIO_LIMIT applies to (core-count groups on the Xeons).
+constexpr uint32_t MSR_TURBO_RATIO_LIMIT1 = 0x1AE;
+namespace turbo_ratio_limit1 {
+constexpr Field groupCores(unsigned group) { return {group * 8, 8}; }
+} // namespace turbo_ratio_limit1
+
 constexpr uint32_t MSR_POWER_CTL = 0x1FC;
 namespace power_ctl {
 constexpr Field C1eEnable = bit(1);

@@ -257,7 +257,17 @@ int ProcessorModel::turboRatioTenths(int package) const
     if (!m_profile.nehalemOrLater())
         return m_profile.turboRatioTenths[static_cast<size_t>(cores - 1)];
     uint64_t limit = state().packages[static_cast<size_t>(package)].turboRatioLimit;
-    int ratio = int(msr::turbo_ratio_limit::ratioForActiveCores(unsigned(cores)).get(limit)) * 10;
+    // With core-count groups, the first group that covers the active cores.
+    unsigned bin = unsigned(cores);
+    if (m_profile.turboGroupCores != 0) {
+        bin = 8;
+        for (unsigned group = 0; group < 8; ++group)
+            if (msr::turbo_ratio_limit1::groupCores(group).get(m_profile.turboGroupCores) >= unsigned(cores)) {
+                bin = group + 1;
+                break;
+            }
+    }
+    int ratio = int(msr::turbo_ratio_limit::ratioForActiveCores(bin).get(limit)) * 10;
     return std::max(ratio, m_profile.baseRatioTenths);
 }
 

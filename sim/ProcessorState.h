@@ -15,7 +15,7 @@ namespace sim {
 constexpr int MaxGeneralCounters = 4;
 constexpr int FixedCounters = 3;
 constexpr int MaxCpus = 64;     // the width of the simulator's affinity masks
-constexpr int MaxCores = 16;
+constexpr int MaxCores = 64;
 constexpr int MaxPackages = 2;
 constexpr int MaxHolders = 32;  // simulated processors attached to one machine at once
 

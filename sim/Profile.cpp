@@ -246,6 +246,86 @@ std::vector<Profile> buildProfiles()
                     .tdpLimitProgrammable = true, .pkgPowerLimit = 0x004683B6001482F8ull, .pp0CurrentConfig = 0x308,
                     .raplPowerUnit = 0xA1003});
 
+    // Core i9-13900K (Raptor Lake-S, B0): 8 performance cores with two
+    // threads (APIC ids 0, 1, 8, 9 ... 56, 57) and 16 efficient cores (64 to
+    // 94), 3.0 GHz = 30 x 100 MHz, turbo 58 x with one or two cores active
+    // and 55 x up to eight, SpeedStep down to 8 x, TjMax 100 C, PL1 125 W and
+    // PL2 250 W; the registers' images as a real one reported them.
+    list.push_back({.name = "i9-13900k", .dumpName = "i9-13900k",
+                    .brand = "13th Gen Intel(R) Core(TM) i9-13900K", .family = Family::SandyBridge,
+                    .patches = {},
+                    .packages = 1, .coresPerPackage = 24, .threadsPerCore = 2, .coreIds = {},
+                    .threadShift = 1, .packageShift = 7,
+                    .apicIds = {0, 1, 8, 9, 16, 17, 24, 25, 32, 33, 40, 41, 48, 49, 56, 57,
+                                64, 66, 68, 70, 72, 74, 76, 78, 80, 82, 84, 86, 88, 90, 92, 94},
+                    .coreDumps = {{"i9-13900k-ecore", {64, 66, 68, 70, 72, 74, 76, 78, 80, 82, 84, 86, 88, 90, 92, 94}}},
+                    .turboGroupCores = 0x0807060504030201ull,
+                    .busHzNumerator = Bus100, .busHzDenominator = 1, .baseRatioTenths = 300, .minRatioTenths = 80,
+                    .turboRatioTenths = {580, 580, 550, 550, 550, 550, 550, 550},
+                    .tjMax = 100, .idleCelsius = 31.0, .fullLoadCelsius = 72.0,
+                    .thermalTimeConstantSeconds = 3.0, .heatsinkTimeConstantSeconds = 25.0,
+                    .coreOffsetCelsius = {0.0, 2.0, 3.5, 1.5, 4.0, 2.5, 1.0, 3.0,
+                                          -6.0, -6.0, -5.5, -5.5, -5.0, -5.0, -6.5, -6.5,
+                                          -5.0, -5.0, -4.5, -4.5, -6.0, -6.0, -5.5, -5.5},
+                    .tdpWatts = 125.0, .idleWatts = 9.0, .fullLoadWatts = 140.0, .tdcAmps = 0,
+                    .minVolts = 0.7000, .maxVolts = 1.3800, .mobileVid = false,
+                    .vidRangeLowVolts = 0.2500, .vidRangeHighVolts = 1.5200,
+                    .platformId = 1, .miscEnable = MiscNehalem, .ratioLimitProgrammable = true,
+                    .tdpLimitProgrammable = true, .pkgPowerLimit = 0x004287D000DF83E8ull, .pp0CurrentConfig = 0,
+                    .raplPowerUnit = 0xA0E03});
+
+    // Core Ultra 7 155H (Meteor Lake-H): 6 performance cores with two threads
+    // (APIC ids 32, 33, 16, 17, 24, 25, 40, 41, 48, 49, 56, 57, listed in the
+    // firmware's order), 8 efficient cores (0 to 14) and 2 low-power efficient
+    // cores (64, 66), 3.0 GHz = 30 x 100 MHz base of the performance cores,
+    // turbo 48 x with up to four cores active and 46 x up to eight, SpeedStep
+    // down to 4 x, TjMax 110 C, 28 W with both limits at 64 W.
+    list.push_back({.name = "ultra7-155h", .dumpName = "ultra7-155h",
+                    .brand = "Intel(R) Core(TM) Ultra 7 155H", .family = Family::SandyBridge,
+                    .patches = {},
+                    .packages = 1, .coresPerPackage = 16, .threadsPerCore = 2, .coreIds = {},
+                    .threadShift = 1, .packageShift = 7,
+                    .apicIds = {32, 33, 16, 17, 24, 25, 40, 41, 48, 49, 56, 57, 0, 2, 4, 6, 8, 10, 12, 14, 64, 66},
+                    .coreDumps = {{"ultra7-155h-ecore", {0, 2, 4, 6, 8, 10, 12, 14}}, {"ultra7-155h-lpecore", {64, 66}}},
+                    .turboGroupCores = 0x0807060504030201ull,
+                    .busHzNumerator = Bus100, .busHzDenominator = 1, .baseRatioTenths = 300, .minRatioTenths = 40,
+                    .turboRatioTenths = {480, 480, 480, 480, 460, 460, 460, 460},
+                    .tjMax = 110, .idleCelsius = 42.0, .fullLoadCelsius = 78.0,
+                    .thermalTimeConstantSeconds = 2.0, .heatsinkTimeConstantSeconds = 12.0,
+                    .coreOffsetCelsius = {0.0, 2.5, 1.5, 3.0, 2.0, 1.0,
+                                          -7.0, -7.0, -6.5, -6.5, -6.0, -6.0, -7.5, -7.5, -12.0, -12.0},
+                    .tdpWatts = 28.0, .idleWatts = 2.5, .fullLoadWatts = 45.0, .tdcAmps = 0,
+                    .minVolts = 0.6500, .maxVolts = 1.2500, .mobileVid = false,
+                    .vidRangeLowVolts = 0.2500, .vidRangeHighVolts = 1.5200,
+                    .platformId = 7, .miscEnable = MiscNehalem, .ratioLimitProgrammable = true,
+                    .tdpLimitProgrammable = true, .pkgPowerLimit = 0x0042820000DD8200ull, .pp0CurrentConfig = 0x3C0,
+                    .raplPowerUnit = 0xA0E03});
+
+    // Two Xeon Silver 4514Y (Emerald Rapids): 16 cores with two threads per
+    // socket, the second socket from APIC id 128, 2.0 GHz = 20 x 100 MHz,
+    // turbo in core-count groups (34 x up to 8 active cores, then 31, 29, 27
+    // and 26 x up to 16), SpeedStep down to 8 x, TjMax 90 C, 150 W with
+    // limits of 150 and 180 W per socket.
+    list.push_back({.name = "xeon-4514y-2s", .dumpName = "xeon-4514y-2s",
+                    .brand = "INTEL(R) XEON(R) SILVER 4514Y", .family = Family::SandyBridge,
+                    .patches = {},
+                    .packages = 2, .coresPerPackage = 16, .threadsPerCore = 2,
+                    .coreIds = {0, 1, 2, 3, 4, 5, 6, 7, 8, 9, 10, 11, 12, 13, 14, 15},
+                    .threadShift = 1, .packageShift = 7,
+                    .turboGroupCores = 0x10100E0C0A080604ull,
+                    .busHzNumerator = Bus100, .busHzDenominator = 1, .baseRatioTenths = 200, .minRatioTenths = 80,
+                    .turboRatioTenths = {340, 340, 340, 310, 290, 270, 260, 260},
+                    .tjMax = 90, .idleCelsius = 34.0, .fullLoadCelsius = 62.0,
+                    .thermalTimeConstantSeconds = 4.0, .heatsinkTimeConstantSeconds = 30.0,
+                    .coreOffsetCelsius = {0.0, 1.0, 2.0, 1.5, 3.0, 2.5, 1.0, 0.5,
+                                          2.0, 3.5, 2.5, 1.5, 0.5, 1.0, 2.0, 0.0},
+                    .tdpWatts = 150.0, .idleWatts = 45.0, .fullLoadWatts = 135.0, .tdcAmps = 0,
+                    .minVolts = 0.7000, .maxVolts = 1.1500, .mobileVid = false,
+                    .vidRangeLowVolts = 0.2500, .vidRangeHighVolts = 1.5200,
+                    .platformId = 0, .miscEnable = MiscNehalem, .ratioLimitProgrammable = true,
+                    .tdpLimitProgrammable = true, .pkgPowerLimit = 0x008785A0001584B0ull,
+                    .pp0CurrentConfig = 0x800005F0, .raplPowerUnit = 0xA0E03});
+
     return list;
 }
 
@@ -273,6 +353,17 @@ int Profile::vidCodeAt(int ratioTenths) const
 {
     double offset = mobileVid ? 0.7125 : 0.825;
     return int(std::clamp(std::lround((voltsAt(ratioTenths) - offset) / 0.0125), 0L, 63L));
+}
+
+int Profile::totalCores() const
+{
+    if (apicIds.empty())
+        return packages * coresPerPackage;
+    std::vector<uint32_t> cores;
+    for (uint32_t apicId : apicIds)
+        cores.push_back(apicId >> threadShift);
+    std::sort(cores.begin(), cores.end());
+    return static_cast<int>(std::unique(cores.begin(), cores.end()) - cores.begin());
 }
 
 double Profile::coreOffset(int coreInPackage) const

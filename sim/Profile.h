@@ -18,7 +18,15 @@ enum class Family {
     Core2,       // Core 2 Duo / Quad, ratios in IA32_PERF_STATUS, no TjMax register
     Atom,        // Diamondville: behaves as Core 2 for every register the suite reads
     Nehalem,     // Bloomfield, Lynnfield, Gulftown, Gainestown
-    SandyBridge, // adds the package energy and power limit registers
+    SandyBridge, // adds the package energy and power limit registers; every later
+                 // processor modelled keeps that register set
+};
+
+// CPUs that answer CPUID from a dump of their own: the efficient cores of a
+// hybrid processor, whose cache, counter and core-type leaves differ.
+struct CoreDump {
+    std::string_view dumpName;
+    std::vector<uint32_t> apicIds;
 };
 
 enum class CpuidRegister { Eax, Ebx, Ecx, Edx };
@@ -46,6 +54,17 @@ struct Profile {
     std::vector<int> coreIds;    // the core field of the APIC id of each core of a package
     int threadShift;             // APIC id bits below the core field
     int packageShift;            // APIC id bits below the package field
+    // Processors whose cores differ list the APIC id of every logical CPU
+    // instead, in the order the kernel numbers them (performance-core
+    // threads first, one package after the other); the threads of a core
+    // share the APIC id bits above threadShift. coresPerPackage is then the
+    // largest count of cores in a package, and coreIds is unused.
+    std::vector<uint32_t> apicIds = {};
+    std::vector<CoreDump> coreDumps = {};
+    // MSR_TURBO_RATIO_LIMIT1 where the processor has it: byte n is the
+    // largest active-core count for which byte n of MSR_TURBO_RATIO_LIMIT
+    // holds (groups on the Xeons, 1 to 8 elsewhere); 0 when it faults.
+    uint64_t turboGroupCores = 0;
 
     // Clocks: the bus (reference) clock as a fraction of Hz, ratios in tenths.
     uint64_t busHzNumerator;
@@ -89,7 +108,7 @@ struct Profile {
     uint32_t pp0CurrentConfig;   // Sandy Bridge MSR_PP0_CURRENT_CONFIG
     uint32_t raplPowerUnit;      // Sandy Bridge MSR_RAPL_POWER_UNIT
 
-    int totalCores() const { return packages * coresPerPackage; }
+    int totalCores() const;
     bool hasTurbo() const { return !turboRatioTenths.empty() && turboRatioTenths.front() > baseRatioTenths; }
     int topRatioTenths() const { return hasTurbo() ? turboRatioTenths.front() : baseRatioTenths; }
     bool nehalemOrLater() const { return family == Family::Nehalem || family == Family::SandyBridge; }

@@ -86,6 +86,10 @@ std::optional<uint64_t> RegisterFile::read(int cpu, uint32_t index, int64_t nowN
         if (core2)
             return std::nullopt;
         return package.turboRatioLimit;
+    case MSR_TURBO_RATIO_LIMIT1:
+        if (p.turboGroupCores == 0)
+            return std::nullopt;
+        return p.turboGroupCores;
     case IA32_PACKAGE_THERM_STATUS:
         if (!sandyBridge)
             return std::nullopt;

@@ -3,6 +3,7 @@
 #include "registers/MsrIndex.h"
 #include "sim/CpuidDumps.h"
 
+#include <algorithm>
 #include <bit>
 #include <cstdio>
 #include <set>
@@ -106,6 +107,17 @@ void SimulatedProcessor::restrictAffinity(uint64_t allowed)
     updateBusyFloor();
 }
 
+void SimulatedProcessor::addCoreTable(CpuidTable table, const std::vector<uint32_t>& apicIds)
+{
+    std::lock_guard lock(m_lock);
+    const Topology& topology = m_model.topology();
+    m_tableOfCpu.resize(static_cast<size_t>(topology.cpuCount()), -1);
+    for (int cpu = 0; cpu < topology.cpuCount(); ++cpu)
+        if (std::find(apicIds.begin(), apicIds.end(), topology.cpu(cpu).apicId) != apicIds.end())
+            m_tableOfCpu[static_cast<size_t>(cpu)] = static_cast<int>(m_coreTables.size());
+    m_coreTables.push_back(std::move(table));
+}
+
 int SimulatedProcessor::currentCpu()
 {
     std::lock_guard lock(m_lock);
@@ -202,10 +214,16 @@ platform::CpuidRegisters SimulatedProcessor::cpuid(uint32_t leaf, uint32_t suble
     uint64_t misc = m_model.package(where.package).miscEnable;
     uint32_t limit = msr::misc_enable::LimitCpuidMaxValue.test(misc) ? LimitedMaxLeaf : UINT32_MAX;
 
-    CpuidTable::Answer answer = m_cpuid.answer(leaf, subleaf, limit);
+    const int table = static_cast<size_t>(cpu) < m_tableOfCpu.size() ? m_tableOfCpu[static_cast<size_t>(cpu)] : -1;
+    const CpuidTable& answering = table < 0 ? m_cpuid : m_coreTables[static_cast<size_t>(table)];
+    CpuidTable::Answer answer = answering.answer(leaf, subleaf, limit);
+    // The dumps hold the sub-leaves of leaf 0xB only; leaf 0x1F describes
+    // the same levels on the processors modelled.
+    if (answer.leaf == LeafTopologyV2)
+        answer = answering.answer(LeafTopology, subleaf, limit);
     platform::CpuidRegisters& regs = answer.registers;
     if (answer.leaf == LeafFeatures)
-        regs.ebx = uint32_t(features_ebx::InitialApicId.set(regs.ebx, where.apicId));
+        regs.ebx = uint32_t(features_ebx::InitialApicId.set(regs.ebx, where.apicId & 0xFF));
     else if (answer.leaf == LeafTopology)
         regs.edx = where.apicId;
     else if (answer.leaf == LeafThermalPower && m_profile.hasTurbo())
@@ -406,8 +424,22 @@ SimulatedCreation createSimulatedProcessor(std::string_view profileName, const O
         }
         machine = std::move(opening.machine);
     }
+    std::vector<CpuidTable> coreTables;
+    for (const CoreDump& dump : profile->coreDumps) {
+        std::string_view coreText = cpuidDumpText(dump.dumpName);
+        CpuidTable& coreTable = coreTables.emplace_back();
+        if (coreText.empty() || !coreTable.parse(coreText, error)) {
+            result.error = "the CPUID dump " + std::string(dump.dumpName) + " of profile "
+                           + std::string(profile->name) + " is unusable: "
+                           + (coreText.empty() ? std::string("missing") : error);
+            return result;
+        }
+        coreTable.setBrand(profile->brand);
+    }
     auto processor = std::make_unique<SimulatedProcessor>(*profile, std::move(table), options, std::move(clock),
                                                           std::move(machine));
+    for (size_t n = 0; n < coreTables.size(); ++n)
+        processor->addCoreTable(std::move(coreTables[n]), profile->coreDumps[n].apicIds);
     if (processor->allowedCpus() == 0) {
         result.error = "SIMULATED_AFFINITY allows none of the CPUs of profile " + std::string(profile->name)
                        + " (0-" + std::to_string(processor->cpuCount() - 1) + "); list at least one of them";

@@ -127,6 +127,9 @@ public:
     // program runs; the masks the seam reports stay as they were at start,
     // as the host's do.
     void restrictAffinity(uint64_t allowed);
+    // CPUID on the CPUs with these APIC ids answers from `table` (the
+    // efficient cores of a hybrid processor).
+    void addCoreTable(CpuidTable table, const std::vector<uint32_t>& apicIds);
     // The reads still held, oldest first ("read <cpu> 0x<index>", "cpuid
     // <cpu> 0x<leaf>", "rdtsc <cpu>"), the writes still held ("write <cpu>
     // 0x<index> 0x<value> <applied|ignored|faulted>"), then the value every
@@ -146,6 +149,10 @@ private:
 
     const Profile& m_profile;
     CpuidTable m_cpuid;
+    // The tables of the profile's other dumps, and which one each CPU
+    // answers from (-1: m_cpuid).
+    std::vector<CpuidTable> m_coreTables;
+    std::vector<int> m_tableOfCpu;
     Options m_options;
     std::shared_ptr<Clock> m_clock;
 

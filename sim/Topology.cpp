@@ -2,10 +2,16 @@
 
 #include "sim/ProcessorState.h"
 
+#include <algorithm>
+
 namespace sim {
 
 Topology::Topology(const Profile& profile)
 {
+    if (!profile.apicIds.empty()) {
+        layOutListed(profile);
+        return;
+    }
     m_coreCount = profile.totalCores();
     m_threads.resize(static_cast<size_t>(m_coreCount));
     for (int package = 0; package < profile.packages; ++package) {
@@ -25,6 +31,34 @@ Topology::Topology(const Profile& profile)
             }
         }
     }
+}
+
+void Topology::layOutListed(const Profile& profile)
+{
+    // Cores in the order their first thread is listed, numbered within
+    // their package in that order too.
+    std::vector<uint32_t> coreKeys;
+    std::vector<int> coresInPackage(static_cast<size_t>(profile.packages), 0);
+    for (uint32_t apicId : profile.apicIds) {
+        const uint32_t key = apicId >> profile.threadShift;
+        const auto found = std::find(coreKeys.begin(), coreKeys.end(), key);
+        LogicalCpu cpu;
+        cpu.package = static_cast<int>(apicId >> profile.packageShift);
+        cpu.thread = static_cast<int>(apicId & ((1u << profile.threadShift) - 1));
+        cpu.apicId = apicId;
+        if (found == coreKeys.end()) {
+            cpu.core = static_cast<int>(coreKeys.size());
+            cpu.coreInPackage = coresInPackage[static_cast<size_t>(cpu.package)]++;
+            coreKeys.push_back(key);
+            m_threads.emplace_back();
+        } else {
+            cpu.core = static_cast<int>(found - coreKeys.begin());
+            cpu.coreInPackage = m_cpus[static_cast<size_t>(m_threads[static_cast<size_t>(cpu.core)].front())].coreInPackage;
+        }
+        m_threads[static_cast<size_t>(cpu.core)].push_back(static_cast<int>(m_cpus.size()));
+        m_cpus.push_back(cpu);
+    }
+    m_coreCount = static_cast<int>(coreKeys.size());
 }
 
 uint64_t Topology::systemMask() const

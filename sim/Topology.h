@@ -1,7 +1,8 @@
 #pragma once
 // Where each logical CPU of a profile sits: its package, core and thread, and
 // the initial APIC id the hardware gives it. Logical CPUs are numbered in
-// ascending APIC id order, as the firmware lists them.
+// ascending APIC id order, as the firmware lists them, or in the order a
+// profile lists them.
 
 #include "sim/Profile.h"
 
@@ -31,6 +32,9 @@ public:
     uint64_t systemMask() const;
 
 private:
+    // The layout of a profile that lists every CPU's APIC id.
+    void layOutListed(const Profile& profile);
+
     std::vector<LogicalCpu> m_cpus;
     std::vector<std::vector<int>> m_threads;
     int m_coreCount = 0;

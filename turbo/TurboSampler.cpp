@@ -153,7 +153,7 @@ bool TurboSampler::laterTopology()
 {
     namespace leaf = msr::cpuid;
     const uint32_t signature = leaf::signature(m_processor.cpuid(leaf::LeafFeatures).eax);
-    return hw::isLaterRaplModel(signature) && m_processor.cpuid(leaf::LeafVendor).eax >= leaf::LeafTopology;
+    return hw::isLaterRaplModel(signature) && hw::topologyLeaf(m_processor) != 0;
 }
 
 void TurboSampler::buildSlotTableInCpuOrder()
@@ -308,10 +308,7 @@ CoreThreadCount TurboSampler::countCoresAndThreads()
 
     if (laterTopology()) {
         // Every CPU of the system set, its core from the topology leaf.
-        const uint32_t topologyLeaf = m_processor.cpuid(leaf::LeafVendor).eax >= leaf::LeafTopologyV2
-                                              && m_processor.cpuid(leaf::LeafTopologyV2, 0).ebx != 0
-                                          ? leaf::LeafTopologyV2
-                                          : leaf::LeafTopology;
+        const uint32_t topologyLeaf = hw::topologyLeaf(m_processor);
         std::vector<std::pair<int, int>> cores;
         m_systemCpus.forEach([&](int n) {
             if (!m_access.pin(n)) {

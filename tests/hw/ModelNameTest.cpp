@@ -76,6 +76,7 @@ INSTANTIATE_TEST_SUITE_P(
         NameCase{"Intel(R) Core(TM) Ultra 7 155H", 0xA06A4, "Ultra 7 155H"},
         NameCase{"Intel(R) Core(TM) 5 120U", 0xA06A4, "Core 5 120U"},
         NameCase{"Intel(R) Xeon(R) Silver 4514Y", 0xC06F2, "Xeon 4514Y"},
+        NameCase{"INTEL(R) XEON(R) SILVER 4514Y", 0xC06F2, "Xeon 4514Y"},
         NameCase{"Intel(R) Xeon(R) w9-3475X", 0x806F8, "Xeon w9-3475X"},
         NameCase{"Intel(R) Xeon(R) CPU E5-2680 v4 @ 2.40GHz", 0x406F1, "Xeon E5-2680 v4"},
         NameCase{"Intel(R) Celeron(R) N5105 @ 2.00GHz", 0x906C0, "N5105"},
