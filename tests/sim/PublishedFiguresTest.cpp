@@ -36,6 +36,11 @@ const std::vector<Published> published = {
     {"i7-980x", 133.33, 25.0, 12.0, {27, 27, 26, 26, 26, 26}, 100, 130.0, 0.80, 1.375},
     {"xeon-x5570-2s", 133.33, 22.0, 12.0, {25, 25, 24, 24}, 95, 95.0, 0.75, 1.35},
     {"i7-2600k", 100.00, 34.0, 16.0, {38, 37, 36, 35}, 98, 95.0, 0.25, 1.52},
+    // Later parts: turbo bins as their MSR_TURBO_RATIO_LIMIT reads (by core-count
+    // group on the Xeon), base and lowest ratio from MSR_PLATFORM_INFO.
+    {"i9-13900k", 100.00, 30.0, 8.0, {58, 58, 55, 55, 55, 55, 55, 55}, 100, 125.0, 0.25, 1.52},
+    {"ultra7-155h", 100.00, 30.0, 4.0, {48, 48, 48, 48, 46, 46, 46, 46}, 110, 28.0, 0.25, 1.52},
+    {"xeon-4514y-2s", 100.00, 20.0, 8.0, {34, 34, 34, 31, 29, 27, 26, 26}, 90, 150.0, 0.25, 1.52},
 };
 
 TEST(PublishedFigures, EveryProfileMatchesItsPart)
