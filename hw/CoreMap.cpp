@@ -163,9 +163,15 @@ void selectPackage(ProcessorInfo& info, int skull, const BuildFlavour& flavour)
 {
     if (info.topologyFromLeaves) {
         // The cores are already in order. Skull 2 shows the second package's
-        // first cores, Skull 3 the first two of each package.
-        if (!flavour.packageSelection || (skull != 2 && skull != 3))
+        // first cores, Skull 3 the first two of each package; the build
+        // with package selection keeps four slots, as it does by APIC ids.
+        if (!flavour.packageSelection)
             return;
+        if (skull != 2 && skull != 3) {
+            for (int slot = 4; slot < MaxCoreSlots; ++slot)
+                info.coreCpu[slot] = NoCpu;
+            return;
+        }
         std::vector<CoreEntry> shown;
         for (const CoreEntry& core : info.cores)
             if (core.package == 1 && (skull == 2 || shown.size() < 2))
@@ -181,7 +187,7 @@ void selectPackage(ProcessorInfo& info, int skull, const BuildFlavour& flavour)
         }
         info.coreCpu = noCoreCpus();
         info.coreType = {};
-        for (size_t slot = 0; slot < shown.size() && slot < MaxCoreSlots; ++slot) {
+        for (size_t slot = 0; slot < shown.size() && slot < 4; ++slot) {
             info.coreCpu[slot] = shown[slot].cpu;
             info.coreType[slot] = shown[slot].type;
         }
