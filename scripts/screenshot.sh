@@ -16,10 +16,18 @@
 #   scripts/screenshot.sh [ostrel.png [sparvel.png [ostrel-mini.png [ostrel-tray.png [ostrel-about.png
 #                          [ostrel-settings.png [turbo-limits.png [power-limits.png
 #                          [tray-3digits-light.png [tray-3digits-dark.png]]]]]]]]]]
+#   scripts/screenshot.sh --later
+# takes instead Ostrel, OstrelHX and Sparvel on the simulated i9-13900K into
+# docs/images/{ostrel,ostrelhx,sparvel}-i9-13900k.png.
 # Uses the build in $OSTREL_BUILD_DIR (default build/), building the programs when needed.
 set -euo pipefail
 here="$(cd "$(dirname "$0")/.." && pwd)"
 build="${OSTREL_BUILD_DIR:-$here/build}"
+later=0
+if [ "${1:-}" = --later ]; then
+  later=1
+  shift
+fi
 ostrel_output="${1:-$here/docs/images/ostrel-main.png}"
 sparvel_output="${2:-$here/docs/images/sparvel-main.png}"
 mini_output="${3:-$here/docs/images/ostrel-mini.png}"
@@ -36,7 +44,7 @@ for tool in Xvfb xwininfo import xdotool; do
 done
 
 cmake -S "$here" -B "$build" -G Ninja >/dev/null
-cmake --build "$build" --target Ostrel Sparvel >/dev/null
+cmake --build "$build" --target Ostrel OstrelHX Sparvel >/dev/null
 
 work="$(mktemp -d /tmp/ostrel-screenshot-XXXXXX)"
 xvfb_pid=""
@@ -103,6 +111,15 @@ capture() {
   stop_program
   echo "screenshot: wrote $output"
 }
+
+if [ "$later" = 1 ]; then
+  for program in Ostrel OstrelHX Sparvel; do
+    name="$(echo "$program" | tr '[:upper:]' '[:lower:]')"
+    capture "$program" 4 "$here/docs/images/$name-i9-13900k.png" \
+      SIMULATED_CPU=i9-13900k SIMULATED_LOAD=40 SIMULATED_READOUT=52,47,55,49,58,50
+  done
+  exit 0
+fi
 
 capture Ostrel 4 "$ostrel_output" \
   SIMULATED_CPU=i7-2600k SIMULATED_LOAD=25 SIMULATED_READOUT=47,44,50,46
