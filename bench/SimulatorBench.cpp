@@ -50,6 +50,18 @@ void SimulatedMsrReadSixteenCpus(benchmark::State& state)
 }
 BENCHMARK(SimulatedMsrReadSixteenCpus)->Arg(0)->Arg(1);
 
+void SimulatedMsrReadSixtyFourCpus(benchmark::State& state)
+{
+    auto processor = makeProcessor(state, "xeon-4514y-2s");
+    processor->setThreadAffinity(platform::CpuSet::of(41));
+    uint32_t low = 0, high = 0;
+    for (auto _ : state) {
+        processor->readMsr(msr::IA32_PMC0, low, high);
+        benchmark::DoNotOptimize(low);
+    }
+}
+BENCHMARK(SimulatedMsrReadSixtyFourCpus)->Arg(0)->Arg(1);
+
 void PinReadUnpin(benchmark::State& state)
 {
     auto processor = makeProcessor(state, "i7-2600k");
