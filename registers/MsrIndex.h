@@ -128,6 +128,8 @@ constexpr Field ProchotStatus = bit(2);
 constexpr Field ProchotLog = bit(3);
 constexpr Field CriticalStatus = bit(4);
 constexpr Field CriticalStatusLog = bit(5);
+constexpr Field PowerLimitStatus = bit(10);        // running below the requested clock for a power limit
+constexpr Field PowerLimitLog = bit(11);           // sticky: has been power limited
 constexpr Field DigitalReadout = bits(22, 16);     // degrees below TjMax
 constexpr Field ResolutionInDegrees = bits(30, 27);
 constexpr Field ReadingValid = bit(31);
@@ -262,6 +264,8 @@ constexpr uint32_t LeafCacheParameters = 0x4;
 constexpr uint32_t LeafThermalPower = 0x6;
 constexpr uint32_t LeafPerformanceMonitoring = 0xA;
 constexpr uint32_t LeafTopology = 0xB;
+constexpr uint32_t LeafStructuredFeatures = 0x7;
+constexpr uint32_t LeafHybrid = 0x1A;              // EAX: the core type of the current CPU
 constexpr uint32_t LeafExtendedMax = 0x80000000;   // EAX: highest extended leaf
 constexpr uint32_t LeafBrandFirst = 0x80000002;    // 0x80000002..4: brand string
 constexpr uint32_t LeafBrandLast = 0x80000004;
@@ -305,6 +309,14 @@ constexpr Field Sse3 = bit(0);
 namespace features_edx {
 constexpr Field Msr = bit(5);                      // RDMSR / WRMSR
 } // namespace features_edx
+namespace structured_features_edx {
+constexpr Field Hybrid = bit(15);                  // cores of more than one type
+} // namespace structured_features_edx
+namespace hybrid_eax {
+constexpr Field CoreType = bits(31, 24);
+constexpr uint32_t CoreTypeAtom = 0x20;            // efficiency core
+constexpr uint32_t CoreTypeCore = 0x40;            // performance core
+} // namespace hybrid_eax
 // The initial APIC identifier as the core map reads it: core and thread bits
 // of the first package, and the bit that marks the second package.
 namespace apic_id {
