@@ -31,9 +31,9 @@ bool parseListen(const std::string& text, ExporterOptions& options, std::string&
     if (address.size() >= 2 && address.front() == '[' && address.back() == ']')
         address = address.substr(1, address.size() - 2);
     long port = 0;
-    if (colon == std::string::npos || address.empty() || !parseInteger(text.substr(colon + 1), port) || port < 1 ||
+    if (colon == std::string::npos || address.empty() || !parseInteger(text.substr(colon + 1), port) || port < 0 ||
         port > 65535) {
-        error = "--listen " + text + ": give an address and a port from 1 to 65535, as 127.0.0.1:9757 or [::1]:9757";
+        error = "--listen " + text + ": give an address and a port from 0 (any free port) to 65535, as 127.0.0.1:9757 or [::1]:9757";
         return false;
     }
     options.listenAddress = address;

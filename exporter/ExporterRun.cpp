@@ -106,6 +106,9 @@ int runExporter(const ExporterOptions& options, std::shared_ptr<platform::Proces
             return ExitStartFailed;
         }
         publisher.setServer(&*server);
+        const bool v6 = options.listenAddress.find(':') != std::string::npos;
+        std::fprintf(stderr, "%s: serving http://%s%s%s:%u/metrics\n", program, v6 ? "[" : "",
+                     options.listenAddress.c_str(), v6 ? "]" : "", static_cast<unsigned>(server->port()));
     }
     publisher.publish();
 

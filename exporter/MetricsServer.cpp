@@ -19,7 +19,8 @@ std::string MetricsServer::listen(const std::string& address, uint16_t port)
     QHostAddress host;
     if (!host.setAddress(QString::fromStdString(address)))
         return "--listen: " + address + " is not an IP address; give one such as 127.0.0.1, 0.0.0.0 or ::1";
-    if (m_server.listen(host, port) == 0)
+    m_port = m_server.listen(host, port);
+    if (m_port == 0)
         return "cannot listen on " + address + ":" + std::to_string(port) +
                ": the port is in use or may not be opened by this user; choose another with --listen";
     return {};

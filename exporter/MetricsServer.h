@@ -15,14 +15,18 @@ class MetricsServer {
 public:
     MetricsServer();
 
-    // Starts listening; empty when it works, else what is wrong.
+    // Starts listening (port 0: one the system chooses); empty when it
+    // works, else what is wrong.
     std::string listen(const std::string& address, uint16_t port);
+    // The port it listens on.
+    uint16_t port() const { return m_port; }
     // The text the next scrape gets.
     void publish(const std::string& text);
 
 private:
     QHttpServer m_server;
     QByteArray m_text;
+    uint16_t m_port = 0;
 };
 
 } // namespace exporter
