@@ -10,13 +10,14 @@
 namespace exporter {
 
 struct CoreFigures {
-    int slot = 0;           // the monitor's core slot
+    int slot = 0;           // the core's place: the monitor's slot, or its place in the topology's order
     int cpu = 0;            // the logical CPU that reads the core's sensor
     std::string coreType;   // "P" or "E" on hybrid processors, else empty
     int temperatureCelsius = 0;
     int distanceToTjMax = 0;  // the sensor's readout, degrees below TjMax
     int tjMaxCelsius = 0;
     uint64_t thermStatus = 0; // IA32_THERM_STATUS as read
+    int package = 0;
 };
 
 struct CpuFigures {

@@ -80,10 +80,7 @@ std::string ExporterSampler::start()
     if (m_info.nehalemClass)
         hw::readTemperatureTargets(m_access, m_info);
 
-    for (int slot = 0; slot < hw::MaxCoreSlots; ++slot)
-        if (m_info.corePresent(slot) && m_access.pin(cpuOfSlot(m_info, slot)))
-            m_coreTypes[static_cast<size_t>(slot)] = coreTypeOfCurrentCpu(p);
-    m_access.unpin();
+    chooseCores();
 
     if (m_counters->hasEnergyCounter) {
         const uint64_t units = msr::rapl_power_unit::EnergyStatusUnits.get(m_access.read(msr::MSR_RAPL_POWER_UNIT));
@@ -124,12 +121,42 @@ ExporterSample ExporterSampler::sample(int alarmCelsius, const ErrorCounts& outs
     return s;
 }
 
+void ExporterSampler::chooseCores()
+{
+    platform::Processor& p = *m_processor;
+    m_watched.clear();
+    if (m_info.topologyFromLeaves) {
+        for (size_t place = 0; place < m_info.cores.size(); ++place) {
+            const hw::CoreEntry& core = m_info.cores[place];
+            WatchedCore watched{static_cast<int>(place), core.cpu, core.package, {}, m_info.tjMax[0]};
+            if (m_access.pin(core.cpu)) {
+                watched.type = coreTypeOfCurrentCpu(p);
+                uint64_t target = 0;
+                if (m_access.read(msr::MSR_TEMPERATURE_TARGET, target)) {
+                    // The monitor's rule: a target below 70 is no TjMax.
+                    const int tjMax = static_cast<int>(msr::temperature_target::TjMax.get(target));
+                    watched.tjMax = tjMax < 70 ? 100 : tjMax;
+                }
+            }
+            m_watched.push_back(watched);
+        }
+    } else {
+        for (int slot = 0; slot < hw::MaxCoreSlots; ++slot) {
+            if (!m_info.corePresent(slot))
+                continue;
+            WatchedCore watched{slot, cpuOfSlot(m_info, slot), 0, {}, m_info.tjMax[static_cast<size_t>(slot)]};
+            if (m_access.pin(watched.cpu))
+                watched.type = coreTypeOfCurrentCpu(p);
+            m_watched.push_back(watched);
+        }
+    }
+    m_access.unpin();
+}
+
 void ExporterSampler::sampleCores(ExporterSample& s)
 {
-    for (int slot = 0; slot < hw::MaxCoreSlots; ++slot) {
-        if (!m_info.corePresent(slot))
-            continue;
-        const int cpu = cpuOfSlot(m_info, slot);
+    for (const WatchedCore& watched : m_watched) {
+        const int cpu = watched.cpu;
         uint64_t thermStatus = 0;
         const bool read = m_access.pin(cpu) && m_access.read(msr::IA32_THERM_STATUS, thermStatus);
         m_access.unpin();
@@ -139,10 +166,11 @@ void ExporterSampler::sampleCores(ExporterSample& s)
         }
         const monitor::ThermalReading reading = monitor::decodeThermalStatus(thermStatus);
         CoreFigures core;
-        core.slot = slot;
+        core.slot = watched.place;
         core.cpu = cpu;
-        core.coreType = m_coreTypes[static_cast<size_t>(slot)];
-        core.tjMaxCelsius = m_info.tjMax[static_cast<size_t>(slot)];
+        core.package = watched.package;
+        core.coreType = watched.type;
+        core.tjMaxCelsius = watched.tjMax;
         core.distanceToTjMax = reading.readout;
         core.temperatureCelsius = monitor::coreCelsius(core.tjMaxCelsius, reading, 0, monitor::IdleFormula::Current);
         core.thermStatus = thermStatus;

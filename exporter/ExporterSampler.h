@@ -66,7 +66,17 @@ private:
     monitor::GpuSensors m_gpus;
     bool m_opened = false;
 
-    std::array<std::string, hw::MaxCoreSlots> m_coreTypes;
+    // The cores sampled: every core of a processor mapped from its topology
+    // leaves, else the monitor's slots.
+    struct WatchedCore {
+        int place = 0;
+        int cpu = 0;
+        int package = 0;
+        std::string type;
+        int tjMax = 100;
+    };
+    std::vector<WatchedCore> m_watched;
+    void chooseCores();
     double m_jouleUnit = 0.0;
     uint32_t m_energySeen = 0;
     double m_joules = 0.0;

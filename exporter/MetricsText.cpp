@@ -64,9 +64,9 @@ std::string label(const char* name, const std::string& value)
     return std::string(name) + "=\"" + escapeLabelValue(value) + '"';
 }
 
-std::string coreLabels(const ExporterSample& sample, const CoreFigures& core)
+std::string coreLabels(const ExporterSample&, const CoreFigures& core)
 {
-    std::string labels = label("package", std::to_string(sample.package)) + ',' +
+    std::string labels = label("package", std::to_string(core.package)) + ',' +
                          label("core", std::to_string(core.slot)) + ',' + label("cpu", std::to_string(core.cpu));
     if (!core.coreType.empty())
         labels += ',' + label("core_type", core.coreType);

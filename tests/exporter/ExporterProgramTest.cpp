@@ -5,6 +5,8 @@
 
 #include <gtest/gtest.h>
 
+#include <sstream>
+
 #include <regex>
 #include <set>
 
@@ -52,6 +54,27 @@ TEST(ExporterProgram, ServesThePinnedTemperaturesOfTheSimulatedI7_2600K)
         EXPECT_EQ(coreValue(answer, "ostrel_core_temperature_celsius", core), tjMax - PinnedReadouts[core]);
     }
     EXPECT_EQ(coreValue(answer, "ostrel_core_temperature_celsius", 4), -1) << "the i7-2600K has four cores";
+}
+
+// A processor mapped from its topology leaves is exported whole: every core
+// of both sockets, each under its own package.
+TEST(ExporterProgram, EveryCoreOfBothXeonSocketsIsExported)
+{
+    ExporterProcess exporter;
+    ASSERT_TRUE(exporter.start({"--once"}, {{"SIMULATED_CPU", "xeon-4514y-2s"}}));
+    ASSERT_EQ(exporter.wait(), 0) << exporter.output();
+    std::istringstream lines(exporter.output());
+    int cores = 0;
+    int secondSocket = 0;
+    for (std::string line; std::getline(lines, line);) {
+        if (line.rfind("ostrel_core_tjmax_celsius{", 0) != 0)
+            continue;
+        ++cores;
+        secondSocket += line.find("package=\"1\"") != std::string::npos ? 1 : 0;
+        EXPECT_TRUE(line.ends_with(" 90")) << line;
+    }
+    EXPECT_EQ(cores, 32);
+    EXPECT_EQ(secondSocket, 16);
 }
 
 TEST(ExporterProgram, OtherPathsGet404AndMalformedRequestsDoNotEndIt)
