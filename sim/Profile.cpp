@@ -258,7 +258,7 @@ std::vector<Profile> buildProfiles()
                     .threadShift = 1, .packageShift = 7,
                     .apicIds = {0, 1, 8, 9, 16, 17, 24, 25, 32, 33, 40, 41, 48, 49, 56, 57,
                                 64, 66, 68, 70, 72, 74, 76, 78, 80, 82, 84, 86, 88, 90, 92, 94},
-                    .coreDumps = {{"i9-13900k-ecore", {64, 66, 68, 70, 72, 74, 76, 78, 80, 82, 84, 86, 88, 90, 92, 94}}},
+                    .coreDumps = {{"i9-13900k-ecore", {64, 66, 68, 70, 72, 74, 76, 78, 80, 82, 84, 86, 88, 90, 92, 94}, 430}},
                     .turboGroupCores = 0x0807060504030201ull,
                     .busHzNumerator = Bus100, .busHzDenominator = 1, .baseRatioTenths = 300, .minRatioTenths = 80,
                     .turboRatioTenths = {580, 580, 550, 550, 550, 550, 550, 550},
@@ -272,7 +272,7 @@ std::vector<Profile> buildProfiles()
                     .vidRangeLowVolts = 0.2500, .vidRangeHighVolts = 1.5200,
                     .platformId = 1, .miscEnable = MiscNehalem, .ratioLimitProgrammable = true,
                     .tdpLimitProgrammable = true, .pkgPowerLimit = 0x004287D000DF83E8ull, .pp0CurrentConfig = 0,
-                    .raplPowerUnit = 0xA0E03});
+                    .raplPowerUnit = 0xA0E03, .pmEnable = 1});
 
     // Core Ultra 7 155H (Meteor Lake-H): 6 performance cores with two threads
     // (APIC ids 32, 33, 16, 17, 24, 25, 40, 41, 48, 49, 56, 57, listed in the
@@ -286,7 +286,7 @@ std::vector<Profile> buildProfiles()
                     .packages = 1, .coresPerPackage = 16, .threadsPerCore = 2, .coreIds = {},
                     .threadShift = 1, .packageShift = 7,
                     .apicIds = {32, 33, 16, 17, 24, 25, 40, 41, 48, 49, 56, 57, 0, 2, 4, 6, 8, 10, 12, 14, 64, 66},
-                    .coreDumps = {{"ultra7-155h-ecore", {0, 2, 4, 6, 8, 10, 12, 14}}, {"ultra7-155h-lpecore", {64, 66}}},
+                    .coreDumps = {{"ultra7-155h-ecore", {0, 2, 4, 6, 8, 10, 12, 14}, 380}, {"ultra7-155h-lpecore", {64, 66}, 250}},
                     .turboGroupCores = 0x0807060504030201ull,
                     .busHzNumerator = Bus100, .busHzDenominator = 1, .baseRatioTenths = 300, .minRatioTenths = 40,
                     .turboRatioTenths = {480, 480, 480, 480, 460, 460, 460, 460},
@@ -299,7 +299,7 @@ std::vector<Profile> buildProfiles()
                     .vidRangeLowVolts = 0.2500, .vidRangeHighVolts = 1.5200,
                     .platformId = 7, .miscEnable = MiscNehalem, .ratioLimitProgrammable = true,
                     .tdpLimitProgrammable = true, .pkgPowerLimit = 0x0042820000DD8200ull, .pp0CurrentConfig = 0x3C0,
-                    .raplPowerUnit = 0xA0E03});
+                    .raplPowerUnit = 0xA0E03, .pmEnable = 1});
 
     // Two Xeon Silver 4514Y (Emerald Rapids): 16 cores with two threads per
     // socket, the second socket from APIC id 128, 2.0 GHz = 20 x 100 MHz,
