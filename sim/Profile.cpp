@@ -249,8 +249,9 @@ std::vector<Profile> buildProfiles()
     // Core i9-13900K (Raptor Lake-S, B0): 8 performance cores with two
     // threads (APIC ids 0, 1, 8, 9 ... 56, 57) and 16 efficient cores (64 to
     // 94), 3.0 GHz = 30 x 100 MHz, turbo 58 x with one or two cores active
-    // and 55 x up to eight, SpeedStep down to 8 x, TjMax 100 C, PL1 125 W and
-    // PL2 250 W; the registers' images as a real one reported them.
+    // and 55 x up to eight, the efficient cores up to 43 x, SpeedStep down to
+    // 8 x, TjMax 100 C, PL1 125 W and PL2 250 W, hardware P-states enabled;
+    // the registers' images as a real one reported them.
     list.push_back({.name = "i9-13900k", .dumpName = "i9-13900k",
                     .brand = "13th Gen Intel(R) Core(TM) i9-13900K", .family = Family::SandyBridge,
                     .patches = {},
@@ -278,8 +279,10 @@ std::vector<Profile> buildProfiles()
     // (APIC ids 32, 33, 16, 17, 24, 25, 40, 41, 48, 49, 56, 57, listed in the
     // firmware's order), 8 efficient cores (0 to 14) and 2 low-power efficient
     // cores (64, 66), 3.0 GHz = 30 x 100 MHz base of the performance cores,
-    // turbo 48 x with up to four cores active and 46 x up to eight, SpeedStep
-    // down to 4 x, TjMax 110 C, 28 W with both limits at 64 W.
+    // turbo 48 x with up to four cores active and 46 x up to eight, the
+    // efficient cores up to 38 x and the low-power ones 25 x, SpeedStep down
+    // to 4 x, TjMax 110 C, 28 W with both limits at 64 W, hardware P-states
+    // enabled.
     list.push_back({.name = "ultra7-155h", .dumpName = "ultra7-155h",
                     .brand = "Intel(R) Core(TM) Ultra 7 155H", .family = Family::SandyBridge,
                     .patches = {},
