@@ -405,6 +405,7 @@ const ProcessorModel::Derived& ProcessorModel::derived()
     m_derived.tscHz = tscHz();
     for (int n = 0; n < m_topology.cpuCount(); ++n) {
         m_derived.unhaltedShare[static_cast<size_t>(n)] = cpu(n).loadFraction * duty(n);
+        m_derived.ratioTenths[static_cast<size_t>(n)] = cpuRatioTenths(n);
         m_derived.counting[static_cast<size_t>(n)] = countingOf(n);
     }
     for (int core = 0; core < m_topology.coreCount(); ++core) {
@@ -508,7 +509,7 @@ void ProcessorModel::countCycles(int n, double unhalted, const Derived& d)
     if (unhalted <= 0.0)
         return;
     const CpuCounting& counting = d.counting[static_cast<size_t>(n)];
-    int ratio = cpuRatioTenths(n);
+    int ratio = d.ratioTenths[static_cast<size_t>(n)];
     double reference = unhalted * d.busHz;
     double core = reference * ratio / 10.0;
     double nominal = unhalted * d.tscHz;

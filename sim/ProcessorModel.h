@@ -164,6 +164,7 @@ private:
         double busHz = 0.0;
         double tscHz = 0.0;
         std::array<double, MaxCpus> unhaltedShare{}; // load × clock-modulation duty
+        std::array<int, MaxCpus> ratioTenths{};      // cpuRatioTenths()
         std::array<CpuCounting, MaxCpus> counting{};
         std::array<double, MaxCores> steadyRise{};
         std::array<double, MaxCores> idleCelsius{};
