@@ -261,6 +261,13 @@ namespace pkg_energy_status {
 constexpr Field TotalEnergyConsumed = bits(31, 0);
 } // namespace pkg_energy_status
 
+// Hardware P-states: once bit 0 is set (only a reset clears it) the processor
+// picks its own ratios and ignores IA32_PERF_CTL.
+constexpr uint32_t IA32_PM_ENABLE = 0x770;
+namespace pm_enable {
+constexpr Field HwpEnable = bit(0);
+} // namespace pm_enable
+
 // ---------------------------------------------------------------------------
 // CPUID leaves and fields, decoded with the same Field type (positions within
 // one 32-bit register of a leaf).
@@ -297,6 +304,7 @@ namespace thermal_power_eax {
 constexpr Field DigitalThermalSensor = bit(0);
 constexpr Field TurboBoost = bit(1);               // clear while IA32_MISC_ENABLE bit 38 is set
 constexpr Field ExtendedClockModulation = bit(5);
+constexpr Field Hwp = bit(7);                      // IA32_PM_ENABLE and the HWP registers exist
 } // namespace thermal_power_eax
 namespace performance_monitoring_edx {
 constexpr Field FixedCounterCount = bits(4, 0);

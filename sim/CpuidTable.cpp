@@ -41,7 +41,8 @@ uint32_t& registerOf(platform::CpuidRegisters& regs, CpuidRegister reg)
 
 bool CpuidTable::hasSubleaves(uint32_t leaf)
 {
-    return leaf == 0x4 || leaf == 0x7 || leaf == msr::cpuid::LeafTopology || leaf == 0xD;
+    return leaf == 0x4 || leaf == 0x7 || leaf == msr::cpuid::LeafTopology || leaf == 0xD
+           || leaf == msr::cpuid::LeafTopologyV2;
 }
 
 bool CpuidTable::parse(std::string_view text, std::string& error)
@@ -74,6 +75,8 @@ bool CpuidTable::parse(std::string_view text, std::string& error)
             key = {0x4, index};
         else if (kind == "intel_fn11")
             key = {msr::cpuid::LeafTopology, index};
+        else if (kind == "intel_fn1fh")
+            key = {msr::cpuid::LeafTopologyV2, index};
         else
             continue; // other vendors' leaves do not concern an Intel dump
 
@@ -127,7 +130,7 @@ CpuidTable::Answer CpuidTable::answer(uint32_t leaf, uint32_t subleaf, uint32_t 
     auto it = m_leaves.find({result.leaf, key});
     if (it != m_leaves.end()) {
         result.registers = it->second;
-    } else if (result.leaf == msr::cpuid::LeafTopology) {
+    } else if (result.leaf == msr::cpuid::LeafTopology || result.leaf == msr::cpuid::LeafTopologyV2) {
         // Past the last level: level type 0, the level number echoed.
         result.registers.ecx = static_cast<uint32_t>(msr::cpuid::topology_ecx::LevelNumber.set(0, subleaf));
     }

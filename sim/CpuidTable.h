@@ -1,9 +1,10 @@
 #pragma once
 // The CPUID answers of one logical CPU as dumped from a real processor
 // (lines "basic_cpuid[n]=eax ebx ecx edx", "ext_cpuid[n]=...", and the
-// sub-leaves "intel_fn4[n]=..." and "intel_fn11[n]=..."), answered the way the
-// processor answers: a leaf above the highest basic or extended leaf returns
-// the data of the highest basic leaf.
+// sub-leaves "intel_fn4[n]=...", "intel_fn11[n]=..." of leaf 0xB and
+// "intel_fn1fh[n]=..." of leaf 0x1F), answered the way the processor
+// answers: a leaf above the highest basic or extended leaf returns the data
+// of the highest basic leaf.
 
 #include "platform/Processor.h"
 #include "sim/Profile.h"

@@ -113,7 +113,7 @@ bool Options::parseGpus(std::string_view text, Options& options, std::string& er
 
 bool Options::parseAffinity(std::string_view text, Options& options, std::string& error)
 {
-    uint64_t mask = 0;
+    platform::CpuSet cpus;
     for (std::string_view part : split(text)) {
         const size_t dash = part.find('-');
         int first = 0;
@@ -128,10 +128,9 @@ bool Options::parseAffinity(std::string_view text, Options& options, std::string
                     + std::string(text) + "\"";
             return false;
         }
-        for (int n = first; n <= last; ++n)
-            mask |= uint64_t{1} << n;
+        cpus = cpus | platform::CpuSet::range(first, last);
     }
-    options.allowedCpus = mask;
+    options.allowedCpus = cpus;
     return true;
 }
 

@@ -5,6 +5,7 @@
 // SIMULATED_LOAD, SIMULATED_READOUT, SIMULATED_GPU and SIMULATED_AFFINITY;
 // malformed values are errors, never guessed at.
 
+#include "platform/CpuSet.h"
 #include "sim/HostLoadSource.h"
 
 #include <cstdint>
@@ -40,9 +41,9 @@ struct Options {
     // all day does not carry megabytes of records it never shows.
     AuditRecords auditRecords = AuditRecords::Kept;
     // SIMULATED_AFFINITY: the logical CPUs the process may run on, as a cpuset
-    // or taskset restricts them (bit n = CPU n); 0 means every CPU. Pinning
-    // to a CPU outside it is refused and the masks show only these CPUs.
-    uint64_t allowedCpus = 0;
+    // or taskset restricts them; empty means every CPU. Pinning to a CPU
+    // outside it is refused and the sets the seam reports show only these CPUs.
+    platform::CpuSet allowedCpus;
     // SIMULATED_MACHINE: the shared machine this processor runs on. Every
     // simulated processor with the same name and profile on the host shares
     // one set of registers, counters and temperatures (the programs use
@@ -58,8 +59,8 @@ struct Options {
     // "nvidia:<n>,ati:<n>" in either order, each part optional; empty means none.
     static bool parseGpus(std::string_view text, Options& options, std::string& error);
 
-    // A CPU list as the kernel writes it ("0-1,4-5"), CPUs 0 to 31; empty
-    // means every CPU.
+    // A CPU list as the kernel writes it ("0-1,4-5"), CPUs 0 to MaxCpus - 1;
+    // empty means every CPU.
     static bool parseAffinity(std::string_view text, Options& options, std::string& error);
 
     // All the variables at once (null pointers count as unset).

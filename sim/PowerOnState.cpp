@@ -40,6 +40,7 @@ void applyPowerOnState(const Profile& profile, const CpuidFacts& facts, std::spa
         package.powerControl = profile.nehalemOrLater() ? msr::power_ctl::C1eEnable.set(0, 1) : 0;
         package.pkgPowerLimit = profile.pkgPowerLimit;
         package.pp0CurrentConfig = profile.pp0CurrentConfig;
+        package.pmEnable = facts.hwp ? profile.pmEnable : 0;
     }
 }
 

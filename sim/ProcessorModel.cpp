@@ -75,7 +75,7 @@ void ProcessorModel::powerOnAgain()
     powerOn(m_seen);
     const int slot = m_machine.holderSlot();
     if (slot >= 0)
-        state().holders[static_cast<size_t>(slot)].busyFloorMask = m_busyFloor;
+        state().holders[static_cast<size_t>(slot)].busyFloor = m_busyFloor;
     m_derivedGeneration.reset();
     refreshLoads();
     settle();
@@ -111,11 +111,11 @@ double ProcessorModel::configuredLoad(int n) const
 
 void ProcessorModel::refreshLoads()
 {
-    uint64_t floor = m_machine.busyFloorMask();
+    const CpuBits floor = m_machine.busyFloor();
     bool changed = false;
     for (int n = 0; n < m_topology.cpuCount(); ++n) {
         double load = std::clamp(configuredLoad(n), 0.0, 1.0);
-        if (floor & (uint64_t{1} << n))
+        if (floor.test(n))
             load = std::max(load, BusyFloorShare);
         changed = changed || cpu(n).loadFraction != load;
         cpu(n).loadFraction = load;
@@ -127,16 +127,16 @@ void ProcessorModel::refreshLoads()
     invalidateDerived();
 }
 
-void ProcessorModel::setBusyFloor(uint64_t mask)
+void ProcessorModel::setBusyFloor(const CpuBits& cpus)
 {
     int slot = m_machine.holderSlot();
     if (slot < 0)
         return;
-    m_busyFloor = mask;
+    m_busyFloor = cpus;
     HolderSlot& holder = state().holders[static_cast<size_t>(slot)];
-    if (holder.busyFloorMask == mask)
+    if (holder.busyFloor == cpus)
         return;
-    holder.busyFloorMask = mask;
+    holder.busyFloor = cpus;
     refreshLoads();
 }
 
@@ -180,8 +180,10 @@ bool ProcessorModel::applyGovernor()
 {
     bool changed = false;
     for (int n = 0; n < m_topology.cpuCount(); ++n) {
-        // Without SpeedStep there is no frequency scaling for the system to do.
-        if (!msr::misc_enable::EnhancedSpeedStep.test(packageOf(n).miscEnable))
+        // Without SpeedStep there is no frequency scaling for the system to
+        // do; under hardware P-states the system leaves IA32_PERF_CTL alone.
+        if (!msr::misc_enable::EnhancedSpeedStep.test(packageOf(n).miscEnable)
+            || hwpActive(m_topology.cpu(n).package))
             continue;
         CpuState& state = cpu(n);
         int wanted = governorRatioTenths(state.loadFraction);
@@ -239,10 +241,42 @@ bool ProcessorModel::turboAllowed(int package) const
     if (!m_profile.hasTurbo() || !msr::misc_enable::EnhancedSpeedStep.test(misc)
         || msr::misc_enable::TurboDisengage.test(misc))
         return false;
+    if (hwpActive(package))
+        return true; // IA32_PERF_CTL's disengage bit is ignored with the rest of it
     for (int n = 0; n < m_topology.cpuCount(); ++n)
         if (m_topology.cpu(n).package == package && !msr::perf_ctl::TurboDisengage.test(cpu(n).perfControl))
             return true;
     return false;
+}
+
+bool ProcessorModel::hwpActive(int package) const
+{
+    return m_facts.hwp
+           && msr::pm_enable::HwpEnable.test(state().packages[static_cast<size_t>(package)].pmEnable);
+}
+
+int ProcessorModel::autonomousRatioTenths(int package) const
+{
+    double busiest = 0.0;
+    for (int n = 0; n < m_topology.cpuCount(); ++n)
+        if (m_topology.cpu(n).package == package)
+            busiest = std::max(busiest, cpu(n).loadFraction);
+    return governorRatioTenths(busiest);
+}
+
+int ProcessorModel::cpuRatioTenths(int n) const
+{
+    const LogicalCpu& where = m_topology.cpu(n);
+    const int ratio = packageRatioTenths(where.package);
+    if (where.coreGroup < 0)
+        return ratio;
+    const int low = m_profile.minRatioTenths;
+    const int high = m_profile.topRatioTenths();
+    const int top = m_profile.coreDumps[static_cast<size_t>(where.coreGroup)].topRatioTenths;
+    if (high <= low || ratio <= low)
+        return std::min(ratio, top);
+    const double scaled = low + double(ratio - low) * double(top - low) / double(high - low);
+    return int(std::lround(scaled / 10.0)) * 10;
 }
 
 int ProcessorModel::turboRatioTenths(int package) const
@@ -309,7 +343,7 @@ int ProcessorModel::chooseRatio(int package) const
     uint64_t misc = state().packages[static_cast<size_t>(package)].miscEnable;
     int ratio = p.baseRatioTenths;
     if (msr::misc_enable::EnhancedSpeedStep.test(misc)) {
-        int request = requestedRatioTenths(package);
+        int request = hwpActive(package) ? autonomousRatioTenths(package) : requestedRatioTenths(package);
         if (request <= p.baseRatioTenths)
             ratio = std::clamp(request, p.minRatioTenths, p.baseRatioTenths);
         else if (turboAllowed(package))
@@ -371,6 +405,7 @@ const ProcessorModel::Derived& ProcessorModel::derived()
     m_derived.tscHz = tscHz();
     for (int n = 0; n < m_topology.cpuCount(); ++n) {
         m_derived.unhaltedShare[static_cast<size_t>(n)] = cpu(n).loadFraction * duty(n);
+        m_derived.ratioTenths[static_cast<size_t>(n)] = cpuRatioTenths(n);
         m_derived.counting[static_cast<size_t>(n)] = countingOf(n);
     }
     for (int core = 0; core < m_topology.coreCount(); ++core) {
@@ -474,7 +509,7 @@ void ProcessorModel::countCycles(int n, double unhalted, const Derived& d)
     if (unhalted <= 0.0)
         return;
     const CpuCounting& counting = d.counting[static_cast<size_t>(n)];
-    int ratio = packageRatioTenths(m_topology.cpu(n).package);
+    int ratio = d.ratioTenths[static_cast<size_t>(n)];
     double reference = unhalted * d.busHz;
     double core = reference * ratio / 10.0;
     double nominal = unhalted * d.tscHz;

@@ -48,6 +48,7 @@ struct CpuidFacts {
     unsigned generalWidth = 40;         // leaf 0x0A EAX[23:16]
     unsigned fixedWidth = 40;           // leaf 0x0A EDX[12:5]
     bool extendedClockModulation = false; // leaf 6 EAX bit 5: duty in sixteenths
+    bool hwp = false;                   // leaf 6 EAX bit 7: hardware P-states (IA32_PM_ENABLE)
 };
 
 // The share of time a CPU with one of the programs' threads on it is busy at least.
@@ -94,13 +95,19 @@ public:
     // A test's load for one CPU (0..100 %), or back to the configured source.
     void setLoadOverride(int cpu, std::optional<double> percent);
     double loadFraction(int n) const { return cpu(n).loadFraction; }
-    // The CPUs this program's threads sit on now (bit n = CPU n).
-    void setBusyFloor(uint64_t mask);
+    // The CPUs this program's threads sit on now.
+    void setBusyFloor(const CpuBits& cpus);
     // Reads the configured loads again (a register write may have switched SpeedStep).
     void refreshLoads();
 
     // Ratio the package runs at now, in tenths.
     int packageRatioTenths(int package) const { return state().packageRatio[static_cast<size_t>(package)]; }
+    // Ratio a logical CPU runs at now: its package's, or on the cores of a
+    // profile's other dump (efficient cores) the package's scaled to their
+    // own highest ratio, in whole ratios.
+    int cpuRatioTenths(int cpu) const;
+    // True while hardware P-states run the package: IA32_PERF_CTL has no effect.
+    bool hwpActive(int package) const;
     // True while turbo (or Core 2 dynamic acceleration) may engage on the package.
     bool turboAllowed(int package) const;
     // Share of time on-demand clock modulation lets the CPU run, 0..1.
@@ -129,6 +136,8 @@ private:
     uint64_t governorRequest(int cpu, int ratioTenths) const;
     double coreActivity(int core) const;
     int requestedRatioTenths(int package) const;
+    // The ratio hardware P-states pick: the governor's choice for the busiest CPU.
+    int autonomousRatioTenths(int package) const;
     int turboRatioTenths(int package) const;
     double powerLimitWatts(int package) const;
     double powerScale(int ratioTenths) const;
@@ -155,6 +164,7 @@ private:
         double busHz = 0.0;
         double tscHz = 0.0;
         std::array<double, MaxCpus> unhaltedShare{}; // load × clock-modulation duty
+        std::array<int, MaxCpus> ratioTenths{};      // cpuRatioTenths()
         std::array<CpuCounting, MaxCpus> counting{};
         std::array<double, MaxCores> steadyRise{};
         std::array<double, MaxCores> idleCelsius{};
@@ -174,7 +184,7 @@ private:
     std::vector<std::optional<int>> m_pinnedReadouts; // per core, this program's own
     uint64_t m_noiseSeed = 0;
     int64_t m_seen = 0;          // the latest time this model was told
-    uint64_t m_busyFloor = 0;    // this program's busy floor, as last set
+    CpuBits m_busyFloor{};       // this program's busy floor, as last set
     Derived m_derived;
     std::optional<uint64_t> m_derivedGeneration; // the machine's generation m_derived belongs to
 };

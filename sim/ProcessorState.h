@@ -5,6 +5,7 @@
 // memory mapping that several programs share (see SimulatedMachine).
 
 #include "sim/Counter.h"
+#include "sim/CpuBits.h"
 
 #include <array>
 #include <cstdint>
@@ -14,10 +15,12 @@ namespace sim {
 
 constexpr int MaxGeneralCounters = 4;
 constexpr int FixedCounters = 3;
-constexpr int MaxCpus = 64;     // the width of the simulator's affinity masks
+constexpr int MaxCpus = 128;
 constexpr int MaxCores = 64;
-constexpr int MaxPackages = 2;
+constexpr int MaxPackages = 4;
 constexpr int MaxHolders = 32;  // simulated processors attached to one machine at once
+
+using CpuBits = CpuBitsOf<MaxCpus>;
 
 struct CpuState {
     std::array<Counter, MaxGeneralCounters> pmc;
@@ -51,6 +54,7 @@ struct PackageState {
     uint64_t flexRatio;
     uint64_t pkgPowerLimit;
     uint64_t pp0CurrentConfig;
+    uint64_t pmEnable;              // IA32_PM_ENABLE: hardware P-states (HWP) take over from IA32_PERF_CTL
     double energyUnits;             // in MSR_RAPL_POWER_UNIT energy units, unwrapped
     double watts;                   // package power over the last update
     bool thermalLog;
@@ -60,7 +64,7 @@ struct PackageState {
 // never halt completely while it runs.
 struct HolderSlot {
     int32_t pid;                    // 0: free
-    uint64_t busyFloorMask;
+    CpuBits busyFloor;
 };
 
 struct MachineState {

@@ -249,8 +249,9 @@ std::vector<Profile> buildProfiles()
     // Core i9-13900K (Raptor Lake-S, B0): 8 performance cores with two
     // threads (APIC ids 0, 1, 8, 9 ... 56, 57) and 16 efficient cores (64 to
     // 94), 3.0 GHz = 30 x 100 MHz, turbo 58 x with one or two cores active
-    // and 55 x up to eight, SpeedStep down to 8 x, TjMax 100 C, PL1 125 W and
-    // PL2 250 W; the registers' images as a real one reported them.
+    // and 55 x up to eight, the efficient cores up to 43 x, SpeedStep down to
+    // 8 x, TjMax 100 C, PL1 125 W and PL2 250 W, hardware P-states enabled;
+    // the registers' images as a real one reported them.
     list.push_back({.name = "i9-13900k", .dumpName = "i9-13900k",
                     .brand = "13th Gen Intel(R) Core(TM) i9-13900K", .family = Family::SandyBridge,
                     .patches = {},
@@ -258,7 +259,7 @@ std::vector<Profile> buildProfiles()
                     .threadShift = 1, .packageShift = 7,
                     .apicIds = {0, 1, 8, 9, 16, 17, 24, 25, 32, 33, 40, 41, 48, 49, 56, 57,
                                 64, 66, 68, 70, 72, 74, 76, 78, 80, 82, 84, 86, 88, 90, 92, 94},
-                    .coreDumps = {{"i9-13900k-ecore", {64, 66, 68, 70, 72, 74, 76, 78, 80, 82, 84, 86, 88, 90, 92, 94}}},
+                    .coreDumps = {{"i9-13900k-ecore", {64, 66, 68, 70, 72, 74, 76, 78, 80, 82, 84, 86, 88, 90, 92, 94}, 430}},
                     .turboGroupCores = 0x0807060504030201ull,
                     .busHzNumerator = Bus100, .busHzDenominator = 1, .baseRatioTenths = 300, .minRatioTenths = 80,
                     .turboRatioTenths = {580, 580, 550, 550, 550, 550, 550, 550},
@@ -272,21 +273,23 @@ std::vector<Profile> buildProfiles()
                     .vidRangeLowVolts = 0.2500, .vidRangeHighVolts = 1.5200,
                     .platformId = 1, .miscEnable = MiscNehalem, .ratioLimitProgrammable = true,
                     .tdpLimitProgrammable = true, .pkgPowerLimit = 0x004287D000DF83E8ull, .pp0CurrentConfig = 0,
-                    .raplPowerUnit = 0xA0E03});
+                    .raplPowerUnit = 0xA0E03, .pmEnable = 1});
 
     // Core Ultra 7 155H (Meteor Lake-H): 6 performance cores with two threads
     // (APIC ids 32, 33, 16, 17, 24, 25, 40, 41, 48, 49, 56, 57, listed in the
     // firmware's order), 8 efficient cores (0 to 14) and 2 low-power efficient
     // cores (64, 66), 3.0 GHz = 30 x 100 MHz base of the performance cores,
-    // turbo 48 x with up to four cores active and 46 x up to eight, SpeedStep
-    // down to 4 x, TjMax 110 C, 28 W with both limits at 64 W.
+    // turbo 48 x with up to four cores active and 46 x up to eight, the
+    // efficient cores up to 38 x and the low-power ones 25 x, SpeedStep down
+    // to 4 x, TjMax 110 C, 28 W with both limits at 64 W, hardware P-states
+    // enabled.
     list.push_back({.name = "ultra7-155h", .dumpName = "ultra7-155h",
                     .brand = "Intel(R) Core(TM) Ultra 7 155H", .family = Family::SandyBridge,
                     .patches = {},
                     .packages = 1, .coresPerPackage = 16, .threadsPerCore = 2, .coreIds = {},
                     .threadShift = 1, .packageShift = 7,
                     .apicIds = {32, 33, 16, 17, 24, 25, 40, 41, 48, 49, 56, 57, 0, 2, 4, 6, 8, 10, 12, 14, 64, 66},
-                    .coreDumps = {{"ultra7-155h-ecore", {0, 2, 4, 6, 8, 10, 12, 14}}, {"ultra7-155h-lpecore", {64, 66}}},
+                    .coreDumps = {{"ultra7-155h-ecore", {0, 2, 4, 6, 8, 10, 12, 14}, 380}, {"ultra7-155h-lpecore", {64, 66}, 250}},
                     .turboGroupCores = 0x0807060504030201ull,
                     .busHzNumerator = Bus100, .busHzDenominator = 1, .baseRatioTenths = 300, .minRatioTenths = 40,
                     .turboRatioTenths = {480, 480, 480, 480, 460, 460, 460, 460},
@@ -299,7 +302,7 @@ std::vector<Profile> buildProfiles()
                     .vidRangeLowVolts = 0.2500, .vidRangeHighVolts = 1.5200,
                     .platformId = 7, .miscEnable = MiscNehalem, .ratioLimitProgrammable = true,
                     .tdpLimitProgrammable = true, .pkgPowerLimit = 0x0042820000DD8200ull, .pp0CurrentConfig = 0x3C0,
-                    .raplPowerUnit = 0xA0E03});
+                    .raplPowerUnit = 0xA0E03, .pmEnable = 1});
 
     // Two Xeon Silver 4514Y (Emerald Rapids): 16 cores with two threads per
     // socket, the second socket from APIC id 128, 2.0 GHz = 20 x 100 MHz,

@@ -27,6 +27,9 @@ enum class Family {
 struct CoreDump {
     std::string_view dumpName;
     std::vector<uint32_t> apicIds;
+    // The highest ratio these cores reach, in tenths; they scale between the
+    // lowest ratio and this as the performance cores do up to theirs.
+    int topRatioTenths;
 };
 
 enum class CpuidRegister { Eax, Ebx, Ecx, Edx };
@@ -107,6 +110,9 @@ struct Profile {
     uint64_t pkgPowerLimit;      // Sandy Bridge MSR_PKG_POWER_LIMIT
     uint32_t pp0CurrentConfig;   // Sandy Bridge MSR_PP0_CURRENT_CONFIG
     uint32_t raplPowerUnit;      // Sandy Bridge MSR_RAPL_POWER_UNIT
+    // IA32_PM_ENABLE at power-on where CPUID leaf 6 reports hardware
+    // P-states: bit 0 set, the processor picks its ratios itself.
+    uint64_t pmEnable = 0;
 
     int totalCores() const;
     bool hasTurbo() const { return !turboRatioTenths.empty() && turboRatioTenths.front() > baseRatioTenths; }

@@ -118,6 +118,10 @@ std::optional<uint64_t> RegisterFile::read(int cpu, uint32_t index, int64_t nowN
         if (!sandyBridge)
             return std::nullopt;
         return pkg_energy_status::TotalEnergyConsumed.get(static_cast<uint64_t>(package.energyUnits));
+    case IA32_PM_ENABLE:
+        if (!m_model.facts().hwp)
+            return std::nullopt;
+        return package.pmEnable;
     default: return std::nullopt;
     }
 }
@@ -191,6 +195,8 @@ WriteOutcome RegisterFile::write(int cpu, uint32_t index, uint64_t value, int64_
     case IA32_PERF_CTL:
         if (value & ~PerfControlBits)
             return WriteOutcome::Faulted;
+        if (m_model.hwpActive(m_model.topology().cpu(cpu).package))
+            return WriteOutcome::Ignored; // hardware P-states own the ratio
         state.perfControl = value;
         return WriteOutcome::Applied;
     case IA32_CLOCK_MODULATION: {
@@ -255,6 +261,13 @@ WriteOutcome RegisterFile::write(int cpu, uint32_t index, uint64_t value, int64_
             return WriteOutcome::Ignored;
         package.pkgPowerLimit = value;
         return WriteOutcome::Applied;
+    case IA32_PM_ENABLE: {
+        if (!facts.hwp || (value & ~pm_enable::HwpEnable.mask()))
+            return WriteOutcome::Faulted;
+        // Set once, the enable stays until a reset.
+        package.pmEnable |= value;
+        return package.pmEnable == value ? WriteOutcome::Applied : WriteOutcome::Ignored;
+    }
     default:
         // Read-only registers and registers this processor lacks.
         return WriteOutcome::Faulted;
@@ -281,6 +294,11 @@ bool RegisterFile::poke(int cpu, uint32_t index, uint64_t value, int64_t nowNano
     case MSR_TURBO_RATIO_LIMIT: package.turboRatioLimit = value; return true;
     case MSR_PP0_CURRENT_CONFIG: package.pp0CurrentConfig = value; return true;
     case MSR_PKG_POWER_LIMIT: package.pkgPowerLimit = value; return true;
+    case IA32_PM_ENABLE:
+        if (!facts.hwp)
+            return false;
+        package.pmEnable = value;
+        return true;
     default: return write(cpu, index, value, nowNanoseconds) != WriteOutcome::Faulted;
     }
 }

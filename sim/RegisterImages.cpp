@@ -31,9 +31,9 @@ uint64_t RegisterImages::perfStatus(int cpu) const
     const Profile& p = m_model.profile();
     int package = m_model.topology().cpu(cpu).package;
     int ratio = m_model.packageRatioTenths(package);
-    uint64_t value = vidBits(ratio);
+    uint64_t value = vidBits(ratio); // the cores of a package share one voltage
     if (p.nehalemOrLater())
-        return perf_status::OperatingRatio.set(value, uint64_t(ratio / 10));
+        return perf_status::OperatingRatio.set(value, uint64_t(m_model.cpuRatioTenths(cpu) / 10));
     value = ratioWithHalf(perf_status::CurrentRatio, perf_status::CurrentHalfRatio, ratio, value);
     // The maximum includes dynamic acceleration unless it is disengaged.
     int maximum = m_model.turboAllowed(package) ? p.topRatioTenths() : p.baseRatioTenths;

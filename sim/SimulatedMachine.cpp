@@ -20,7 +20,7 @@ namespace sim {
 namespace {
 
 constexpr uint64_t ImageMagic = 0x4F5354524C53494DULL; // "OSTRLSIM"
-constexpr uint32_t ImageVersion = 3; // 3: 64 CPUs, 64-bit busy floors
+constexpr uint32_t ImageVersion = 4; // 4: 128 CPUs, 4 packages, busy floors as CPU bits, IA32_PM_ENABLE
 
 // `self`: this program's id, known alive without asking the kernel.
 bool alive(int32_t pid, int32_t self)
@@ -190,7 +190,7 @@ void SimulatedMachine::claimSlot()
     for (int n = 0; n < MaxHolders; ++n) {
         HolderSlot& slot = m_state->holders[static_cast<size_t>(n)];
         if (!alive(slot.pid, m_pid)) {
-            slot = {m_pid, 0};
+            slot = {m_pid, {}};
             m_slot = n;
             break;
         }
@@ -216,7 +216,7 @@ SimulatedMachine::~SimulatedMachine()
     }
     lock();
     if (m_slot >= 0)
-        m_state->holders[static_cast<size_t>(m_slot)] = {0, 0};
+        m_state->holders[static_cast<size_t>(m_slot)] = {0, {}};
     unlock();
     flockRetrying(m_folderFd, LOCK_EX);
     bool last = flock(m_fd, LOCK_EX | LOCK_NB) == 0;
@@ -282,7 +282,7 @@ void SimulatedMachine::leaveShared()
     pthread_mutex_init(&m_image->mutex, nullptr);
     m_state = &m_image->state;
     m_slot = 0;
-    m_state->holders[0] = {m_pid, 0};
+    m_state->holders[0] = {m_pid, {}};
     m_start = MachineStart::PowerOn;
     m_powerOnPending = true;
     std::fprintf(stderr,
@@ -319,13 +319,13 @@ void SimulatedMachine::lock()
 
 void SimulatedMachine::unlock() { pthread_mutex_unlock(&m_image->mutex); }
 
-uint64_t SimulatedMachine::busyFloorMask()
+CpuBits SimulatedMachine::busyFloor()
 {
-    uint64_t mask = 0;
+    CpuBits cpus{};
     for (const HolderSlot& slot : m_state->holders)
-        if (slot.pid != 0 && slot.busyFloorMask != 0 && alive(slot.pid, m_pid))
-            mask |= slot.busyFloorMask;
-    return mask;
+        if (slot.pid != 0 && !slot.busyFloor.empty() && alive(slot.pid, m_pid))
+            cpus |= slot.busyFloor;
+    return cpus;
 }
 
 } // namespace sim

@@ -76,7 +76,7 @@ public:
     void setPowerOnAgain(std::function<void()> powerOnAgain) { m_powerOnAgain = std::move(powerOnAgain); }
 
     // The union of the busy floors of the holders still alive.
-    uint64_t busyFloorMask();
+    CpuBits busyFloor();
 
 private:
     struct Header;

@@ -29,58 +29,70 @@ CpuidFacts factsOf(const CpuidTable& table)
     }
     platform::CpuidRegisters thermal = table.answer(LeafThermalPower, 0).registers;
     facts.extendedClockModulation = thermal_power_eax::ExtendedClockModulation.test(thermal.eax);
+    facts.hwp = thermal_power_eax::Hwp.test(thermal.eax);
     return facts;
 }
 
-uint64_t allowedAtStart(const Topology& topology, const Options& options)
+platform::CpuSet allowedAtStart(const Topology& topology, const Options& options)
 {
-    return options.allowedCpus == 0 ? topology.systemMask() : topology.systemMask() & options.allowedCpus;
+    return options.allowedCpus.empty() ? topology.allCpus() : topology.allCpus() & options.allowedCpus;
 }
 
 } // namespace
 
 SimulatedProcessor::SimulatedProcessor(const Profile& profile, CpuidTable cpuid, const Options& options,
-                                       std::shared_ptr<Clock> clock, std::unique_ptr<SimulatedMachine> machine)
-    : m_profile(profile), m_cpuid(std::move(cpuid)), m_options(options), m_clock(std::move(clock)),
-      m_machine(machine ? std::move(machine) : SimulatedMachine::createPrivate()),
+                                       std::shared_ptr<Clock> clock, std::unique_ptr<SimulatedMachine> machine,
+                                       std::vector<CpuidTable> coreTables)
+    : m_profile(profile), m_cpuid(std::move(cpuid)), m_coreTables(std::move(coreTables)), m_options(options),
+      m_clock(std::move(clock)), m_machine(machine ? std::move(machine) : SimulatedMachine::createPrivate()),
       m_model(profile, options, factsOf(m_cpuid), *m_machine, m_clock->nanoseconds()), m_registers(m_model),
-      m_startMask(allowedAtStart(m_model.topology(), options)), m_allowedMask(m_startMask),
-      m_processMask(m_startMask)
+      m_startCpus(allowedAtStart(m_model.topology(), options)), m_allowedCpus(m_startCpus),
+      m_processCpus(m_startCpus)
 {
+    placeThreads();
 }
 
-int SimulatedProcessor::cpuOfMask(uint64_t mask) const
+int SimulatedProcessor::cpuOf(const platform::CpuSet& cpus) const
 {
-    mask &= m_allowedMask;
+    const int cpu = (cpus & m_allowedCpus).first();
     // A thread whose CPUs were all taken away moves to one it may still use.
-    return std::countr_zero(mask != 0 ? mask : m_allowedMask);
+    return cpu >= 0 ? cpu : m_allowedCpus.first();
 }
 
-uint64_t* SimulatedProcessor::threadMask(std::thread::id thread)
+void SimulatedProcessor::placeThreads()
 {
-    for (auto& [id, mask] : m_threadMasks)
-        if (id == thread)
-            return &mask;
+    m_processCpu = cpuOf(m_processCpus);
+    for (PinnedThread& thread : m_pinned)
+        thread.cpu = cpuOf(thread.wanted);
+}
+
+SimulatedProcessor::PinnedThread* SimulatedProcessor::pinnedThread(std::thread::id thread)
+{
+    for (PinnedThread& pinned : m_pinned)
+        if (pinned.id == thread)
+            return &pinned;
     return nullptr;
 }
 
 int SimulatedProcessor::currentCpuLocked()
 {
-    const uint64_t* mask = threadMask(std::this_thread::get_id());
-    if (!mask && !m_unpinnedThreadSeen) {
+    const PinnedThread* pinned = pinnedThread(std::this_thread::get_id());
+    if (!pinned && !m_unpinnedThreadSeen) {
         m_unpinnedThreadSeen = true;
         m_model.advance(m_clock->nanoseconds());
         updateBusyFloor();
     }
-    return cpuOfMask(mask ? *mask : m_processMask);
+    return pinned ? pinned->cpu : m_processCpu;
 }
 
 void SimulatedProcessor::updateBusyFloor()
 {
-    uint64_t mask = m_unpinnedThreadSeen ? uint64_t{1} << cpuOfMask(m_processMask) : 0u;
-    for (const auto& [thread, threadMask] : m_threadMasks)
-        mask |= uint64_t{1} << cpuOfMask(threadMask);
-    m_model.setBusyFloor(mask);
+    CpuBits floor{};
+    if (m_unpinnedThreadSeen)
+        floor.set(m_processCpu);
+    for (const PinnedThread& thread : m_pinned)
+        floor.set(thread.cpu);
+    m_model.setBusyFloor(floor);
 }
 
 void SimulatedProcessor::logRead(int cpu, ReadKind kind, uint32_t index)
@@ -92,30 +104,23 @@ void SimulatedProcessor::logRead(int cpu, ReadKind kind, uint32_t index)
         m_reads.pop_front();
 }
 
-uint64_t SimulatedProcessor::allowedCpus() const
+platform::CpuSet SimulatedProcessor::allowedCpus() const
 {
     std::lock_guard lock(m_lock);
-    return m_allowedMask;
+    return m_allowedCpus;
 }
 
-void SimulatedProcessor::restrictAffinity(uint64_t allowed)
+void SimulatedProcessor::restrictAffinity(const platform::CpuSet& allowed)
 {
     std::lock_guard lock(m_lock);
+    const platform::CpuSet narrowed = allowed & m_model.topology().allCpus();
+    if (narrowed.empty())
+        return;
     std::lock_guard machine(*m_machine);
     m_model.advance(m_clock->nanoseconds());
-    m_allowedMask = allowed & m_model.topology().systemMask();
+    m_allowedCpus = narrowed;
+    placeThreads();
     updateBusyFloor();
-}
-
-void SimulatedProcessor::addCoreTable(CpuidTable table, const std::vector<uint32_t>& apicIds)
-{
-    std::lock_guard lock(m_lock);
-    const Topology& topology = m_model.topology();
-    m_tableOfCpu.resize(static_cast<size_t>(topology.cpuCount()), -1);
-    for (int cpu = 0; cpu < topology.cpuCount(); ++cpu)
-        if (std::find(apicIds.begin(), apicIds.end(), topology.cpu(cpu).apicId) != apicIds.end())
-            m_tableOfCpu[static_cast<size_t>(cpu)] = static_cast<int>(m_coreTables.size());
-    m_coreTables.push_back(std::move(table));
 }
 
 int SimulatedProcessor::currentCpu()
@@ -128,38 +133,38 @@ int SimulatedProcessor::currentCpu()
 platform::CpuSet SimulatedProcessor::setThreadAffinity(const platform::CpuSet& cpus)
 {
     std::lock_guard lock(m_lock);
-    // The simulated processors have at most 64 logical CPUs.
-    const uint64_t wanted = cpus.lowMask() & m_allowedMask;
-    if (wanted == 0)
+    const platform::CpuSet wanted = cpus & m_allowedCpus;
+    if (wanted.empty())
         return {};
     std::lock_guard machine(*m_machine);
     m_model.advance(m_clock->nanoseconds());
-    uint64_t* threadWanted = threadMask(std::this_thread::get_id());
-    if (!threadWanted)
-        threadWanted = &m_threadMasks.emplace_back(std::this_thread::get_id(), m_processMask).second;
-    const uint64_t previous = *threadWanted;
-    *threadWanted = wanted;
+    PinnedThread* thread = pinnedThread(std::this_thread::get_id());
+    if (!thread)
+        thread = &m_pinned.emplace_back(PinnedThread{std::this_thread::get_id(), m_processCpus, m_processCpu});
+    platform::CpuSet previous = std::exchange(thread->wanted, wanted);
+    thread->cpu = cpuOf(wanted);
     updateBusyFloor();
-    return platform::CpuSet::fromMask(previous);
+    return previous;
 }
 
 bool SimulatedProcessor::processAffinity(platform::CpuSet& process, platform::CpuSet& system)
 {
     std::lock_guard lock(m_lock);
-    process = platform::CpuSet::fromMask(m_processMask);
-    system = platform::CpuSet::fromMask(m_startMask);
+    process = m_processCpus;
+    system = m_startCpus;
     return true;
 }
 
 bool SimulatedProcessor::setProcessAffinity(const platform::CpuSet& cpus)
 {
     std::lock_guard lock(m_lock);
-    const uint64_t wanted = cpus.lowMask() & m_allowedMask;
-    if (wanted == 0)
+    const platform::CpuSet wanted = cpus & m_allowedCpus;
+    if (wanted.empty())
         return false;
     std::lock_guard machine(*m_machine);
     m_model.advance(m_clock->nanoseconds());
-    m_processMask = wanted;
+    m_processCpus = wanted;
+    m_processCpu = cpuOf(wanted);
     updateBusyFloor();
     return true;
 }
@@ -214,17 +219,13 @@ platform::CpuidRegisters SimulatedProcessor::cpuid(uint32_t leaf, uint32_t suble
     uint64_t misc = m_model.package(where.package).miscEnable;
     uint32_t limit = msr::misc_enable::LimitCpuidMaxValue.test(misc) ? LimitedMaxLeaf : UINT32_MAX;
 
-    const int table = static_cast<size_t>(cpu) < m_tableOfCpu.size() ? m_tableOfCpu[static_cast<size_t>(cpu)] : -1;
-    const CpuidTable& answering = table < 0 ? m_cpuid : m_coreTables[static_cast<size_t>(table)];
+    const CpuidTable& answering =
+        where.coreGroup < 0 ? m_cpuid : m_coreTables[static_cast<size_t>(where.coreGroup)];
     CpuidTable::Answer answer = answering.answer(leaf, subleaf, limit);
-    // The dumps hold the sub-leaves of leaf 0xB only; leaf 0x1F describes
-    // the same levels on the processors modelled.
-    if (answer.leaf == LeafTopologyV2)
-        answer = answering.answer(LeafTopology, subleaf, limit);
     platform::CpuidRegisters& regs = answer.registers;
     if (answer.leaf == LeafFeatures)
         regs.ebx = uint32_t(features_ebx::InitialApicId.set(regs.ebx, where.apicId & 0xFF));
-    else if (answer.leaf == LeafTopology)
+    else if (answer.leaf == LeafTopology || answer.leaf == LeafTopologyV2)
         regs.edx = where.apicId;
     else if (answer.leaf == LeafThermalPower && m_profile.hasTurbo())
         regs.eax = uint32_t(thermal_power_eax::TurboBoost.set(regs.eax, !msr::misc_enable::TurboDisengage.test(misc)));
@@ -437,10 +438,8 @@ SimulatedCreation createSimulatedProcessor(std::string_view profileName, const O
         coreTable.setBrand(profile->brand);
     }
     auto processor = std::make_unique<SimulatedProcessor>(*profile, std::move(table), options, std::move(clock),
-                                                          std::move(machine));
-    for (size_t n = 0; n < coreTables.size(); ++n)
-        processor->addCoreTable(std::move(coreTables[n]), profile->coreDumps[n].apicIds);
-    if (processor->allowedCpus() == 0) {
+                                                          std::move(machine), std::move(coreTables));
+    if (processor->allowedCpus().empty()) {
         result.error = "SIMULATED_AFFINITY allows none of the CPUs of profile " + std::string(profile->name)
                        + " (0-" + std::to_string(processor->cpuCount() - 1) + "); list at least one of them";
         return result;

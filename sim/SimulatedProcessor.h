@@ -7,9 +7,9 @@
 // runs on a 2-CPU host.
 //
 // SIMULATED_AFFINITY (Options::allowedCpus) restricts the CPUs the process
-// may run on as a cpuset or taskset does: a thread or process mask with none
-// of them is refused (the kernel's EINVAL), a mask with some of them keeps
-// those, and both masks the seam reports show only them.
+// may run on as a cpuset or taskset does: a thread or process set with none
+// of them is refused (the kernel's EINVAL), a set with some of them keeps
+// those, and both sets the seam reports show only them.
 //
 // Every register read, CPUID and RDTSC is logged with the CPU it executed on
 // (unless Options::auditRecords drops the records),
@@ -21,8 +21,12 @@
 // with the same SIMULATED_CPU and SIMULATED_MACHINE (Options::machineName).
 //
 // A program's thread is never fully halted while it runs: each CPU one of
-// its threads is pinned to (the lowest CPU of its mask) keeps a small busy
+// its threads is pinned to (the lowest CPU of its set) keeps a small busy
 // share, so the counters show the clock even on an idle machine.
+//
+// CPUID answers from the profile's dump, or on the CPUs of a profile's other
+// dumps (the efficient cores of a hybrid processor) from theirs; leaves 1,
+// 0xB and 0x1F carry the asking CPU's APIC id.
 //
 // Thread safety: this object's own state sits behind one mutex and the
 // machine's behind the machine's lock, taken in that order, so a clock
@@ -73,9 +77,10 @@ class SimulatedProcessor : public platform::Processor {
 public:
     static constexpr size_t AuditCapacity = 65536; // the oldest writes and reads are dropped beyond this
 
-    // Without a machine the processor gets one of its own.
+    // Without a machine the processor gets one of its own. coreTables: the
+    // tables of Profile::coreDumps, in that order.
     SimulatedProcessor(const Profile& profile, CpuidTable cpuid, const Options& options, std::shared_ptr<Clock> clock,
-                       std::unique_ptr<SimulatedMachine> machine = nullptr);
+                       std::unique_ptr<SimulatedMachine> machine = nullptr, std::vector<CpuidTable> coreTables = {});
 
     void initialise() override {}
     int status() override { return 0; }
@@ -108,7 +113,7 @@ public:
     GpuCounts simulatedGpus() const { return m_options.gpus; }
     int cpuCount() const { return m_model.topology().cpuCount(); }
     // The CPUs the process may run on now.
-    uint64_t allowedCpus() const;
+    platform::CpuSet allowedCpus() const;
     Clock& clock() { return *m_clock; }
 
     // Test hooks.
@@ -124,12 +129,10 @@ public:
     std::vector<ReadRecord> reads() const;
     void clearReads();
     // Narrows the CPUs threads may be pinned to, as a cpuset changed while the
-    // program runs; the masks the seam reports stay as they were at start,
-    // as the host's do.
-    void restrictAffinity(uint64_t allowed);
-    // CPUID on the CPUs with these APIC ids answers from `table` (the
-    // efficient cores of a hybrid processor).
-    void addCoreTable(CpuidTable table, const std::vector<uint32_t>& apicIds);
+    // program runs; the sets the seam reports stay as they were at start,
+    // as the host's do. A narrowing that leaves none of the profile's CPUs
+    // is refused, as the kernel refuses to empty a cpuset with tasks in it.
+    void restrictAffinity(const platform::CpuSet& allowed);
     // The reads still held, oldest first ("read <cpu> 0x<index>", "cpuid
     // <cpu> 0x<leaf>", "rdtsc <cpu>"), the writes still held ("write <cpu>
     // 0x<index> 0x<value> <applied|ignored|faulted>"), then the value every
@@ -141,7 +144,10 @@ public:
 
 private:
     int currentCpuLocked();
-    int cpuOfMask(uint64_t mask) const;
+    // The CPU a thread that wants `cpus` runs on: the lowest it may use.
+    int cpuOf(const platform::CpuSet& cpus) const;
+    // After the allowed or the process set changed: where every thread runs now.
+    void placeThreads();
     // Gives the machine the CPUs this program's threads sit on now.
     void updateBusyFloor();
     void logRead(int cpu, ReadKind kind, uint32_t index);
@@ -149,10 +155,7 @@ private:
 
     const Profile& m_profile;
     CpuidTable m_cpuid;
-    // The tables of the profile's other dumps, and which one each CPU
-    // answers from (-1: m_cpuid).
-    std::vector<CpuidTable> m_coreTables;
-    std::vector<int> m_tableOfCpu;
+    std::vector<CpuidTable> m_coreTables; // by LogicalCpu::coreGroup
     Options m_options;
     std::shared_ptr<Clock> m_clock;
 
@@ -160,14 +163,21 @@ private:
     std::unique_ptr<SimulatedMachine> m_machine;
     ProcessorModel m_model;
     RegisterFile m_registers;
-    uint64_t m_startMask;   // the CPUs allowed at start: the system set reported
-    uint64_t m_allowedMask; // the CPUs threads may be pinned to now
-    uint64_t m_processMask;
-    // The masks of the threads that pinned themselves: a handful at most,
-    // looked up on every access, so a short list searched in order.
-    std::vector<std::pair<std::thread::id, uint64_t>> m_threadMasks;
-    uint64_t* threadMask(std::thread::id thread);
-    bool m_unpinnedThreadSeen = false; // a thread ran here on the process mask
+    platform::CpuSet m_startCpus;   // the CPUs allowed at start: the system set reported
+    platform::CpuSet m_allowedCpus; // the CPUs threads may be pinned to now
+    platform::CpuSet m_processCpus;
+    int m_processCpu = 0;           // where a thread that never pinned itself runs
+    // The threads that pinned themselves: a handful at most, looked up on
+    // every access, so a short list searched in order, each with the CPU it
+    // runs on worked out when a set changes.
+    struct PinnedThread {
+        std::thread::id id;
+        platform::CpuSet wanted;
+        int cpu;
+    };
+    std::vector<PinnedThread> m_pinned;
+    PinnedThread* pinnedThread(std::thread::id thread);
+    bool m_unpinnedThreadSeen = false; // a thread ran here on the process set
     std::deque<ReadRecord> m_reads;
     std::deque<WriteRecord> m_writes;
     uint64_t m_writeCount = 0;

@@ -1,7 +1,5 @@
 #include "sim/Topology.h"
 
-#include "sim/ProcessorState.h"
-
 #include <algorithm>
 
 namespace sim {
@@ -46,6 +44,11 @@ void Topology::layOutListed(const Profile& profile)
         cpu.package = static_cast<int>(apicId >> profile.packageShift);
         cpu.thread = static_cast<int>(apicId & ((1u << profile.threadShift) - 1));
         cpu.apicId = apicId;
+        for (size_t group = 0; group < profile.coreDumps.size(); ++group) {
+            const std::vector<uint32_t>& ids = profile.coreDumps[group].apicIds;
+            if (std::find(ids.begin(), ids.end(), apicId) != ids.end())
+                cpu.coreGroup = static_cast<int>(group);
+        }
         if (found == coreKeys.end()) {
             cpu.core = static_cast<int>(coreKeys.size());
             cpu.coreInPackage = coresInPackage[static_cast<size_t>(cpu.package)]++;
@@ -61,10 +64,6 @@ void Topology::layOutListed(const Profile& profile)
     m_coreCount = static_cast<int>(coreKeys.size());
 }
 
-uint64_t Topology::systemMask() const
-{
-    const int count = cpuCount() < MaxCpus ? cpuCount() : MaxCpus;
-    return count == 64 ? ~uint64_t{0} : (uint64_t{1} << count) - 1;
-}
+platform::CpuSet Topology::allCpus() const { return platform::CpuSet::range(0, cpuCount() - 1); }
 
 } // namespace sim

@@ -4,6 +4,7 @@
 // ascending APIC id order, as the firmware lists them, or in the order a
 // profile lists them.
 
+#include "platform/CpuSet.h"
 #include "sim/Profile.h"
 
 #include <cstdint>
@@ -16,7 +17,8 @@ struct LogicalCpu {
     int core = 0;          // core index over the whole system, 0 .. totalCores-1
     int coreInPackage = 0;
     int thread = 0;
-    uint32_t apicId = 0;
+    uint32_t apicId = 0;   // the x2APIC id; leaf 1 reports its low 8 bits
+    int coreGroup = -1;    // index into Profile::coreDumps; -1: the profile's main dump
 };
 
 class Topology {
@@ -28,8 +30,8 @@ public:
     const LogicalCpu& cpu(int n) const { return m_cpus[static_cast<size_t>(n)]; }
     // The logical CPUs of core c, in thread order.
     const std::vector<int>& threadsOfCore(int core) const { return m_threads[static_cast<size_t>(core)]; }
-    // Mask of every logical CPU (at most 64).
-    uint64_t systemMask() const;
+    // Every logical CPU.
+    platform::CpuSet allCpus() const;
 
 private:
     // The layout of a profile that lists every CPU's APIC id.

@@ -43,7 +43,7 @@ TEST(ProcessorSelection, AProfileNameGivesTheSimulatedProcessor)
     EXPECT_EQ(selection.simulated->profile().name, "i7-2600k");
     EXPECT_EQ(selection.simulated->options().fixedLoadPercent, 25.0);
     EXPECT_EQ(selection.simulated->simulatedGpus().nvidia, 1);
-    EXPECT_EQ(selection.simulated->allowedCpus(), 0x33u);
+    EXPECT_EQ(selection.simulated->allowedCpus().lowMask(), 0x33u);
     EXPECT_EQ(selection.processor->status(), 0);
     EXPECT_TRUE(selection.processor->capabilityTest());
 }

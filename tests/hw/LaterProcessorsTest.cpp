@@ -127,7 +127,7 @@ INSTANTIATE_TEST_SUITE_P(
 TEST(LaterProcessor, ConfinedToTheSecondSocketTouchesNoOtherCpu)
 {
     sim::Options options;
-    options.allowedCpus = 0xFFFFFFFF00000000ull; // 32-63
+    options.allowedCpus = platform::CpuSet::range(32, 63);
     auto processor = simulated("xeon-4514y-2s", options);
     ASSERT_TRUE(processor);
     hw::HardwareAccess access(*processor);

@@ -115,7 +115,7 @@ TEST(Clocks, SleepAdvancesAManualClockAndTheSeamReadsIt)
 TEST(Affinity, RestrictedCpusRefuseThePinningAsTheKernelDoes)
 {
     sim::Options options = Rig::fixedLoad(0);
-    options.allowedCpus = 0x33; // 0-1,4-5
+    options.allowedCpus = platform::CpuSet::fromMask(0x33); // 0-1,4-5
     Rig rig("i7-2600k", options);
     sim::SimulatedProcessor& cpu = *rig.cpu;
     uint64_t process = 0, system = 0;
@@ -130,13 +130,13 @@ TEST(Affinity, RestrictedCpusRefuseThePinningAsTheKernelDoes)
     EXPECT_FALSE(simtest::setProcessMask(cpu, 0xCC));
 
     // A cpuset narrowed while running: the reported masks stay as at start.
-    cpu.restrictAffinity(0x03);
+    cpu.restrictAffinity(platform::CpuSet::fromMask(0x03));
     EXPECT_EQ(cpu.currentCpu(), 0) << "moved off the CPU taken away";
     EXPECT_EQ(simtest::setThreadMask(cpu, 1u << 4), 0u);
     simtest::processMasks(cpu, process, system);
     EXPECT_EQ(system, 0x33u);
 
-    options.allowedCpus = 0xFF00;
+    options.allowedCpus = platform::CpuSet::fromMask(0xFF00);
     EXPECT_NE(sim::createSimulatedProcessor("i7-2600k", options).error.find("SIMULATED_AFFINITY"), std::string::npos)
         << "none of the profile's CPUs allowed";
 }

@@ -12,7 +12,7 @@
 
 namespace simtest {
 
-// The seam's CPU sets as masks of the first 64 CPUs, the simulator's limit.
+// The seam's CPU sets as masks of the first 64 CPUs, for the profiles that have no more.
 inline uint64_t setThreadMask(platform::Processor& processor, uint64_t mask)
 {
     return processor.setThreadAffinity(platform::CpuSet::fromMask(mask)).lowMask();
@@ -49,7 +49,7 @@ struct Rig {
         return options;
     }
 
-    void pin(int n) { ASSERT_NE(simtest::setThreadMask(*cpu, 1u << n), 0u) << "cpu " << n; }
+    void pin(int n) { ASSERT_FALSE(cpu->setThreadAffinity(platform::CpuSet::of(n)).empty()) << "cpu " << n; }
 
     uint64_t read(int n, uint32_t index)
     {

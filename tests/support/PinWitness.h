@@ -112,10 +112,10 @@ inline std::unique_ptr<sim::SimulatedProcessor> restrictedI7_2600k(const Restric
     sim::Options options;
     options.loadMode = sim::LoadMode::Fixed;
     options.fixedLoadPercent = loadPercent;
-    options.allowedCpus = c.allowedAtStart;
+    options.allowedCpus = platform::CpuSet::fromMask(c.allowedAtStart);
     sim::SimulatedCreation created = sim::createSimulatedProcessor("i7-2600k", options, std::move(clock));
     if (created.processor && c.when == Narrowing::BeforeStartup)
-        created.processor->restrictAffinity(c.narrowedTo);
+        created.processor->restrictAffinity(platform::CpuSet::fromMask(c.narrowedTo));
     return std::move(created.processor);
 }
 

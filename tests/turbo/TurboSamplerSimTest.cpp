@@ -171,7 +171,7 @@ TEST(TurboSamplerSim, RefusedCpusAreBlankAndNeverReadOrWrittenInAnotherCpusName)
         TurboStartup startup = TurboSampler::start(access);
         ASSERT_TRUE(startup.sampler);
         if (c.when == Narrowing::WhileRunning)
-            simulated.restrictAffinity(c.narrowedTo);
+            simulated.restrictAffinity(platform::CpuSet::fromMask(c.narrowedTo));
         clock->advanceSeconds(1.0);
         TurboReading reading = startup.sampler->tick();
         const CoreThreadCount count = startup.sampler->countCoresAndThreads();

@@ -22,7 +22,7 @@ struct SwitchRig {
     explicit SwitchRig(const char* profile, uint32_t allowedCpus = 0)
     {
         sim::Options options;
-        options.allowedCpus = allowedCpus;
+        options.allowedCpus = platform::CpuSet::fromMask(allowedCpus);
         sim::SimulatedCreation created = sim::createSimulatedProcessor(profile, options);
         EXPECT_TRUE(created.processor) << created.error;
         cpu = std::move(created.processor);

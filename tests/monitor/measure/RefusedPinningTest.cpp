@@ -41,7 +41,7 @@ TEST(RefusedPinning, NothingIsReadInAnotherCpusNameAndRefusedCoresStayBlank)
         info.tjMax.fill(100);
         monitor::ClockCounters counters = monitor::CreateCounters(access, info, monitor::FourCoreMeasure, 0);
         if (c.when == Narrowing::WhileRunning)
-            simulated.restrictAffinity(c.narrowedTo);
+            simulated.restrictAffinity(platform::CpuSet::fromMask(c.narrowedTo));
 
         simulated.clearReads();
         clock->advanceSeconds(1.0);
