@@ -1,5 +1,7 @@
 #include "exporter/TextfileWriter.h"
 
+#include "platform/FullIo.h"
+
 #include <cerrno>
 #include <cstdio>
 #include <cstring>
@@ -18,20 +20,6 @@ std::string failure(const std::string& what, const std::string& path, int error)
            "; check that the folder exists and that this user may write there";
 }
 
-bool writeAll(int fd, const std::string& text)
-{
-    size_t done = 0;
-    while (done < text.size()) {
-        const ssize_t n = ::write(fd, text.data() + done, text.size() - done);
-        if (n < 0 && errno == EINTR)
-            continue;
-        if (n <= 0)
-            return false;
-        done += static_cast<size_t>(n);
-    }
-    return true;
-}
-
 } // namespace
 
 TextfileWriter::TextfileWriter(std::string path) : m_path(std::move(path)) {}
@@ -45,7 +33,7 @@ std::string TextfileWriter::write(const std::string& text)
     const int fd = ::mkstemp(temporary.data());
     if (fd < 0)
         return failure("cannot create a temporary file beside", m_path, errno);
-    bool written = ::fchmod(fd, 0644) == 0 && writeAll(fd, text);
+    bool written = ::fchmod(fd, 0644) == 0 && platform::writeFully(fd, text.data(), text.size());
     int error = errno;
     if (::close(fd) != 0 && written) {
         written = false;

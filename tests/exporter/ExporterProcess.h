@@ -79,17 +79,29 @@ inline pid_t spawnWith(const std::vector<std::string>& argv, const std::map<std:
     return error == 0 ? pid : -1;
 }
 
-// Sends `request` to 127.0.0.1:port and returns everything the server
-// answered until it closed (or went quiet for three seconds); empty when it
-// could not connect.
-inline std::string sendRequest(uint16_t port, const std::string& request)
+// Whether `answer` holds a whole response: its header and as many bytes
+// after it as Content-Length says.
+inline bool wholeResponse(const std::string& answer)
+{
+    const size_t header = answer.find("\r\n\r\n");
+    if (header == std::string::npos)
+        return false;
+    const size_t length = answer.find("Content-Length: ");
+    const size_t body = length < header ? std::stoul(answer.substr(length + 16)) : 0;
+    return answer.size() >= header + 4 + body;
+}
+
+// Sends `request` to 127.0.0.1:port and returns the server's answer: one
+// whole response, or what came before it closed or went quiet for `quiet`;
+// empty when it could not connect.
+inline std::string sendRequest(uint16_t port, const std::string& request, std::chrono::milliseconds quiet = 3000ms)
 {
     const int fd = ::socket(AF_INET, SOCK_STREAM | SOCK_CLOEXEC, 0);
     sockaddr_in address{};
     address.sin_family = AF_INET;
     address.sin_port = htons(port);
     address.sin_addr.s_addr = htonl(INADDR_LOOPBACK);
-    timeval limit{3, 0};
+    timeval limit{static_cast<time_t>(quiet.count() / 1000), static_cast<suseconds_t>(quiet.count() % 1000 * 1000)};
     ::setsockopt(fd, SOL_SOCKET, SO_RCVTIMEO, &limit, sizeof limit);
     if (::connect(fd, reinterpret_cast<sockaddr*>(&address), sizeof address) != 0) {
         ::close(fd);
@@ -103,7 +115,7 @@ inline std::string sendRequest(uint16_t port, const std::string& request)
     }
     std::string answer;
     char buffer[4096];
-    for (ssize_t n; (n = ::recv(fd, buffer, sizeof buffer, 0)) > 0;)
+    for (ssize_t n; !wholeResponse(answer) && (n = ::recv(fd, buffer, sizeof buffer, 0)) > 0;)
         answer.append(buffer, static_cast<size_t>(n));
     ::close(fd);
     return answer;

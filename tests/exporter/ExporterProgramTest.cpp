@@ -101,7 +101,7 @@ TEST(ExporterProgram, OtherPathsGet404AndMalformedRequestsDoNotEndIt)
     };
     for (const std::string& request : malformed) {
         SCOPED_TRACE(request.substr(0, 40));
-        sendRequest(port, request);
+        sendRequest(port, request, 300ms);
         ASSERT_TRUE(exporter.running()) << exporter.output();
         EXPECT_TRUE(isStatus(get(port, "/metrics"), 200));
     }
