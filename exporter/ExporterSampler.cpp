@@ -1,7 +1,5 @@
 #include "exporter/ExporterSampler.h"
 
-#include "exporter/CoreType.h"
-
 #include "hw/CoreMap.h"
 #include "hw/Messages.h"
 #include "hw/ProcessorIdentification.h"
@@ -32,6 +30,17 @@ public:
 private:
     std::string m_text;
 };
+
+// The core_type label: "P", "E", or none where the processor does not say.
+std::string coreTypeLabel(hw::CoreType type)
+{
+    switch (type) {
+    case hw::CoreType::Performance: return "P";
+    case hw::CoreType::Efficient: return "E";
+    case hw::CoreType::Unknown: break;
+    }
+    return {};
+}
 
 // The logical CPU that reads a core slot's sensor.
 int cpuOfSlot(const hw::ProcessorInfo& info, int slot) { return info.coreCpu[slot]; }
@@ -123,31 +132,23 @@ ExporterSample ExporterSampler::sample(int alarmCelsius, const ErrorCounts& outs
 
 void ExporterSampler::chooseCores()
 {
-    platform::Processor& p = *m_processor;
     m_watched.clear();
     if (m_info.topologyFromLeaves) {
         for (size_t place = 0; place < m_info.cores.size(); ++place) {
             const hw::CoreEntry& core = m_info.cores[place];
-            WatchedCore watched{static_cast<int>(place), core.cpu, core.package, {}, m_info.tjMax[0]};
-            if (m_access.pin(core.cpu)) {
-                watched.type = coreTypeOfCurrentCpu(p);
-                uint64_t target = 0;
-                if (m_access.read(msr::MSR_TEMPERATURE_TARGET, target)) {
-                    // The monitor's rule: a target below 70 is no TjMax.
-                    const int tjMax = static_cast<int>(msr::temperature_target::TjMax.get(target));
-                    watched.tjMax = tjMax < 70 ? 100 : tjMax;
-                }
-            }
+            WatchedCore watched{static_cast<int>(place), core.cpu, core.package, coreTypeLabel(core.type),
+                                m_info.tjMax[0]};
+            uint64_t target = 0;
+            if (m_access.pin(core.cpu) && m_access.read(msr::MSR_TEMPERATURE_TARGET, target))
+                watched.tjMax = hw::tjMaxOfTarget(target);
             m_watched.push_back(watched);
         }
     } else {
         for (int slot = 0; slot < hw::MaxCoreSlots; ++slot) {
             if (!m_info.corePresent(slot))
                 continue;
-            WatchedCore watched{slot, cpuOfSlot(m_info, slot), 0, {}, m_info.tjMax[static_cast<size_t>(slot)]};
-            if (m_access.pin(watched.cpu))
-                watched.type = coreTypeOfCurrentCpu(p);
-            m_watched.push_back(watched);
+            // Processors mapped by their APIC ids have one kind of core.
+            m_watched.push_back({slot, cpuOfSlot(m_info, slot), 0, {}, m_info.tjMax[static_cast<size_t>(slot)]});
         }
     }
     m_access.unpin();

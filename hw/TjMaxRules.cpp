@@ -90,6 +90,12 @@ void settleKillMhz(ProcessorInfo& info, int killMHzKey, const BuildFlavour& flav
     }
 }
 
+int tjMaxOfTarget(uint64_t temperatureTarget)
+{
+    const int tjMax = static_cast<int>(msr::temperature_target::TjMax.get(temperatureTarget));
+    return tjMax < 70 ? 100 : tjMax;
+}
+
 void readTemperatureTargets(HardwareAccess& access, ProcessorInfo& info)
 {
     if (!info.nehalemClass)
@@ -98,9 +104,7 @@ void readTemperatureTargets(HardwareAccess& access, ProcessorInfo& info)
         // A core whose CPU refuses the pinning keeps the table's TjMax.
         if (!info.corePresent(slot) || !access.pin(info.coreCpu[slot]))
             continue;
-        const uint64_t target = access.read(msr::MSR_TEMPERATURE_TARGET);
-        const int tjMax = static_cast<int>(msr::temperature_target::TjMax.get(target));
-        info.tjMax[slot] = tjMax < 70 ? 100 : tjMax;
+        info.tjMax[slot] = tjMaxOfTarget(access.read(msr::MSR_TEMPERATURE_TARGET));
     }
     access.unpin();
 }

@@ -28,6 +28,8 @@ void settleKillMhz(ProcessorInfo& info, int killMHzKey, const BuildFlavour& flav
 // MSR_TEMPERATURE_TARGET (values below 70 give 100). Pins to each core in
 // turn and returns to the system mask.
 void readTemperatureTargets(HardwareAccess& access, ProcessorInfo& info);
+// TjMax from MSR_TEMPERATURE_TARGET: a target below 70 is no TjMax, 100 stands for it.
+int tjMaxOfTarget(uint64_t temperatureTarget);
 
 // Records the detected values, then applies the override keys TjMax0, TjMax1...
 // (keys[n] for core n) that lie between 70 and 120 inclusive.

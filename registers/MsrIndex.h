@@ -277,7 +277,6 @@ constexpr uint32_t LeafFeatures = 0x1;
 constexpr uint32_t LeafCacheParameters = 0x4;
 constexpr uint32_t LeafThermalPower = 0x6;
 constexpr uint32_t LeafPerformanceMonitoring = 0xA;
-constexpr uint32_t LeafStructuredFeatures = 0x7;
 constexpr uint32_t LeafTopology = 0xB;             // extended topology, one sub-leaf per level
 constexpr uint32_t LeafHybridInformation = 0x1A;   // the core type of the CPU asked
 constexpr uint32_t LeafTopologyV2 = 0x1F;          // leaf 0xB with the module, tile and die levels
@@ -334,9 +333,6 @@ constexpr Field Sse3 = bit(0);
 namespace features_edx {
 constexpr Field Msr = bit(5);                      // RDMSR / WRMSR
 } // namespace features_edx
-namespace structured_features_edx {
-constexpr Field Hybrid = bit(15);                  // cores of more than one type
-} // namespace structured_features_edx
 // The initial APIC identifier as the core map reads it: core and thread bits
 // of the first package, and the bit that marks the second package.
 namespace apic_id {

@@ -57,24 +57,36 @@ TEST(ExporterProgram, ServesThePinnedTemperaturesOfTheSimulatedI7_2600K)
 }
 
 // A processor mapped from its topology leaves is exported whole: every core
-// of both sockets, each under its own package.
-TEST(ExporterProgram, EveryCoreOfBothXeonSocketsIsExported)
+// of both Xeon sockets under its own package, and the i9-13900K's cores with
+// their types.
+TEST(ExporterProgram, EveryCoreIsExportedWithItsPackageAndType)
 {
-    ExporterProcess exporter;
-    ASSERT_TRUE(exporter.start({"--once"}, {{"SIMULATED_CPU", "xeon-4514y-2s"}}));
-    ASSERT_EQ(exporter.wait(), 0) << exporter.output();
-    std::istringstream lines(exporter.output());
-    int cores = 0;
-    int secondSocket = 0;
-    for (std::string line; std::getline(lines, line);) {
-        if (line.rfind("ostrel_core_tjmax_celsius{", 0) != 0)
-            continue;
-        ++cores;
-        secondSocket += line.find("package=\"1\"") != std::string::npos ? 1 : 0;
-        EXPECT_TRUE(line.ends_with(" 90")) << line;
+    struct Case {
+        const char* profile;
+        int cores;
+        const char* label;  // counted among the cores
+        int labelled;
+        const char* tjMax;
+    };
+    for (const Case& c : {Case{"xeon-4514y-2s", 32, "package=\"1\"", 16, " 90"},
+                          Case{"i9-13900k", 24, "core_type=\"E\"", 16, " 100"}}) {
+        SCOPED_TRACE(c.profile);
+        ExporterProcess exporter;
+        ASSERT_TRUE(exporter.start({"--once"}, {{"SIMULATED_CPU", c.profile}}));
+        ASSERT_EQ(exporter.wait(), 0) << exporter.output();
+        std::istringstream lines(exporter.output());
+        int cores = 0;
+        int labelled = 0;
+        for (std::string line; std::getline(lines, line);) {
+            if (line.rfind("ostrel_core_tjmax_celsius{", 0) != 0)
+                continue;
+            ++cores;
+            labelled += line.find(c.label) != std::string::npos ? 1 : 0;
+            EXPECT_TRUE(line.ends_with(c.tjMax)) << line;
+        }
+        EXPECT_EQ(cores, c.cores);
+        EXPECT_EQ(labelled, c.labelled);
     }
-    EXPECT_EQ(cores, 32);
-    EXPECT_EQ(secondSocket, 16);
 }
 
 TEST(ExporterProgram, OtherPathsGet404AndMalformedRequestsDoNotEndIt)
