@@ -38,29 +38,20 @@ void SimulatedMsrRead(benchmark::State& state)
 }
 BENCHMARK(SimulatedMsrRead)->Arg(0)->Arg(1);
 
-void SimulatedMsrReadSixteenCpus(benchmark::State& state)
+// One counter read on a CPU of a larger processor: the model's work per
+// access against its CPU count.
+void SimulatedCounterRead(benchmark::State& state, const char* profile, int cpu)
 {
-    auto processor = makeProcessor(state, "xeon-x5570-2s");
-    processor->setThreadAffinity(platform::CpuSet::of(9));
+    auto processor = makeProcessor(state, profile);
+    processor->setThreadAffinity(platform::CpuSet::of(cpu));
     uint32_t low = 0, high = 0;
     for (auto _ : state) {
         processor->readMsr(msr::IA32_PMC0, low, high);
         benchmark::DoNotOptimize(low);
     }
 }
-BENCHMARK(SimulatedMsrReadSixteenCpus)->Arg(0)->Arg(1);
-
-void SimulatedMsrReadSixtyFourCpus(benchmark::State& state)
-{
-    auto processor = makeProcessor(state, "xeon-4514y-2s");
-    processor->setThreadAffinity(platform::CpuSet::of(41));
-    uint32_t low = 0, high = 0;
-    for (auto _ : state) {
-        processor->readMsr(msr::IA32_PMC0, low, high);
-        benchmark::DoNotOptimize(low);
-    }
-}
-BENCHMARK(SimulatedMsrReadSixtyFourCpus)->Arg(0)->Arg(1);
+BENCHMARK_CAPTURE(SimulatedCounterRead, SixteenCpus, "xeon-x5570-2s", 9)->Arg(0)->Arg(1);
+BENCHMARK_CAPTURE(SimulatedCounterRead, SixtyFourCpus, "xeon-4514y-2s", 41)->Arg(0)->Arg(1);
 
 void PinReadUnpin(benchmark::State& state)
 {

@@ -12,6 +12,7 @@
 #include "registers/MsrIndex.h"
 #include "sim/SimulatedProcessor.h"
 #include "tests/hw/RecordingMessages.h"
+#include "tests/hw/SimulatedIdentify.h"
 #include "turbo/TurboSampler.h"
 
 #include <gtest/gtest.h>
@@ -23,28 +24,8 @@
 
 namespace {
 
-std::unique_ptr<sim::SimulatedProcessor> simulated(const std::string& profile, sim::Options options = {})
-{
-    options.loadMode = sim::LoadMode::Fixed;
-    options.fixedLoadPercent = 20;
-    sim::SimulatedCreation created =
-        sim::createSimulatedProcessor(profile, options, std::make_shared<sim::ManualClock>());
-    EXPECT_TRUE(created.processor) << created.error;
-    return std::move(created.processor);
-}
-
-hw::ProcessorInfo identify(hw::HardwareAccess& access, const hw::BuildFlavour& flavour, int skull = 0)
-{
-    hw::ProcessorInfo info;
-    fake::RecordingMessages messages;
-    EXPECT_EQ(hw::identifyProcessor(access, info, messages), hw::Support::Supported);
-    hw::mapCores(access, info);
-    hw::applyModelRules(info, 0, flavour);
-    hw::selectPackage(info, skull, flavour);
-    hw::readTemperatureTargets(access, info);
-    hw::applyTjMaxOverrides(info, {});
-    return info;
-}
+using fake::identify;
+using fake::simulated;
 
 using Slots = std::array<int, 6>;
 
@@ -68,7 +49,7 @@ TEST_P(LaterProcessorTest, DistinctCoresInOrderWithTheirClassAndName)
     ASSERT_TRUE(processor);
     hw::HardwareAccess access(*processor);
 
-    const hw::ProcessorInfo six = identify(access, hw::SixCoreBuild);
+    const hw::ProcessorInfo six = identify(*processor, hw::SixCoreBuild);
     for (int slot = 0; slot < 6; ++slot)
         EXPECT_EQ(six.coreCpu[slot], c.sixCore[slot]) << "slot " << slot;
     EXPECT_EQ(static_cast<int>(six.cores.size()), c.cores);
@@ -79,7 +60,7 @@ TEST_P(LaterProcessorTest, DistinctCoresInOrderWithTheirClassAndName)
     if (c.performanceCores > 0)
         EXPECT_EQ(six.coreType[0], hw::CoreType::Performance) << "performance cores come first";
 
-    const hw::ProcessorInfo four = identify(access, hw::FourCoreBuild);
+    const hw::ProcessorInfo four = identify(*processor, hw::FourCoreBuild);
     for (int slot = 0; slot < 4; ++slot) {
         EXPECT_EQ(four.coreCpu[slot], c.sixCore[slot]) << "slot " << slot;
         EXPECT_EQ(four.tjMax[slot], c.tjMax) << "slot " << slot;
@@ -90,7 +71,7 @@ TEST_P(LaterProcessorTest, DistinctCoresInOrderWithTheirClassAndName)
     EXPECT_FALSE(four.turboCurrentLimit);
     EXPECT_EQ(monitor::limitsWindowFor(four, monitor::FourCoreMeasure), monitor::LimitsWindowKind::PowerLimits);
     if (c.skull2First >= 0)
-        EXPECT_EQ(identify(access, hw::FourCoreBuild, 2).coreCpu[0], c.skull2First);
+        EXPECT_EQ(identify(*processor, hw::FourCoreBuild, 2).coreCpu[0], c.skull2First);
 
     turbo::TurboStartup startup = turbo::TurboSampler::start(access);
     ASSERT_TRUE(startup.sampler);
@@ -131,7 +112,7 @@ TEST(LaterProcessor, ConfinedToTheSecondSocketTouchesNoOtherCpu)
     auto processor = simulated("xeon-4514y-2s", options);
     ASSERT_TRUE(processor);
     hw::HardwareAccess access(*processor);
-    const hw::ProcessorInfo info = identify(access, hw::FourCoreBuild);
+    const hw::ProcessorInfo info = identify(*processor, hw::FourCoreBuild);
     EXPECT_EQ(info.coreCpu[0], 32);
     EXPECT_EQ(info.coreCpu[3], 38);
     monitor::MonitorSettings settings;

@@ -9,6 +9,7 @@
 #include "monitor/settings/MonitorSettings.h"
 #include "sim/SimulatedProcessor.h"
 #include "tests/hw/RecordingMessages.h"
+#include "tests/hw/SimulatedIdentify.h"
 
 #include <gtest/gtest.h>
 
@@ -21,31 +22,8 @@ namespace {
 
 using Masks = std::array<uint32_t, 8>;
 
-std::unique_ptr<sim::SimulatedProcessor> simulated(const std::string& profile, sim::Options options = {})
-{
-    options.loadMode = sim::LoadMode::Fixed;
-    options.fixedLoadPercent = 0;
-    sim::SimulatedCreation created =
-        sim::createSimulatedProcessor(profile, options, std::make_shared<sim::ManualClock>());
-    EXPECT_TRUE(created.processor) << created.error;
-    return std::move(created.processor);
-}
-
-// The identification steps in start-up order, with no settings keys set.
-hw::ProcessorInfo identify(platform::Processor& processor, const hw::BuildFlavour& flavour, int skull = 0)
-{
-    hw::HardwareAccess access(processor);
-    hw::ProcessorInfo info;
-    fake::RecordingMessages messages;
-    EXPECT_EQ(hw::identifyProcessor(access, info, messages), hw::Support::Supported);
-    EXPECT_TRUE(messages.shown.empty());
-    hw::mapCores(access, info);
-    hw::applyModelRules(info, 0, flavour);
-    hw::selectPackage(info, skull, flavour);
-    hw::readTemperatureTargets(access, info);
-    hw::applyTjMaxOverrides(info, {});
-    return info;
-}
+using fake::identify;
+using fake::simulated;
 
 struct ProfileCase {
     const char* profile;
