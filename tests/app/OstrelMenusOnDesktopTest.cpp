@@ -344,3 +344,31 @@ TEST_F(OstrelMenus, AlwaysOnTopAppliedInTheSettingsWindowLeavesItOpenAndTheProgr
 }
 
 } // namespace
+
+// The date pop-up: the pointer moved onto a core's Minimum field and left to
+// rest there opens it (the hover time runs from the movement); Escape ends it.
+TEST_F(OstrelMenus, ThePointerRestingOnAMinimumFieldOpensTheDatePopUp)
+{
+    SKIP_WITHOUT_DESKTOP();
+    start("WindowXY=" + std::to_string(monitor::packPosition({100, 100})) + "\n");
+    if (HasFatalFailure())
+        return;
+    const std::set<unsigned long> before = shownIds(run.pid());
+    // Column 0's Minimum row lies at client pixels 182-231 at the reference font.
+    processtest::xdotool("mousemove --window " + std::to_string(main.id) + " 20 195 sleep 0.1 mousemove --window " +
+                         std::to_string(main.id) + " 22 200");
+    XWindow popUp;
+    ASSERT_TRUE(run.waitUntil(
+        [&] {
+            for (const XWindow& window : processtest::shownWindowsOf(run.pid()))
+                if (!before.count(window.id)) {
+                    popUp = window;
+                    return true;
+                }
+            return false;
+        },
+        20s))
+        << "no pop-up after the pointer rested on the Minimum field";
+    processtest::xdotool("key Escape");
+    EXPECT_TRUE(waitUntilHidden(run, popUp.id));
+}
