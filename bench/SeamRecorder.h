@@ -12,7 +12,7 @@
 namespace seam_bench {
 
 struct SeamCall {
-    enum Kind { Read, Write, Pin, Tsc, Masks, Sleep, Cpuid, Qpc, Tick, LocalTime } kind;
+    enum Kind { Read, Write, Pin, Select, Tsc, Masks, Sleep, Cpuid, Qpc, Tick, LocalTime } kind;
     uint32_t index;
     uint64_t value;
 };
@@ -42,6 +42,12 @@ public:
     {
         record({SeamCall::Tsc, 0, 0});
         return inner().rdtsc();
+    }
+    // A selection is recorded with its CPU in index (-1: none).
+    bool selectCpu(int cpu) override
+    {
+        record({SeamCall::Select, static_cast<uint32_t>(cpu), 0});
+        return inner().selectCpu(cpu);
     }
     // A pin is recorded by the CPUs below 64 it names: the recorded ticks
     // come from the simulated processors, which have no more.
@@ -104,6 +110,7 @@ __attribute__((noinline)) inline uint64_t replaySeamCalls(platform::Processor& p
             processor.writeMsr(call.index, static_cast<uint32_t>(call.value), static_cast<uint32_t>(call.value >> 32));
             break;
         case SeamCall::Pin: sink += processor.setThreadAffinity(platform::CpuSet::fromMask(call.value)).lowMask(); break;
+        case SeamCall::Select: sink += processor.selectCpu(static_cast<int>(call.index)); break;
         case SeamCall::Tsc: sink += processor.rdtsc(); break;
         case SeamCall::Masks:
             processor.processAffinity(process, system);
@@ -123,6 +130,7 @@ struct CallCounts {
     int reads = 0;
     int writes = 0;
     int pins = 0;
+    int selects = 0;
     int tscReads = 0;
 };
 
@@ -133,6 +141,7 @@ inline CallCounts countCalls(const std::vector<SeamCall>& calls)
         counts.reads += call.kind == SeamCall::Read;
         counts.writes += call.kind == SeamCall::Write;
         counts.pins += call.kind == SeamCall::Pin;
+        counts.selects += call.kind == SeamCall::Select;
         counts.tscReads += call.kind == SeamCall::Tsc;
     }
     return counts;

@@ -75,9 +75,9 @@ private:
     std::array<platform::CpuSet, static_cast<std::size_t>(SwitchWrite::WriteFailed) + 1> m_cpus{};
 };
 
-// Pins to each listed CPU in turn and switches there. The thread stays on the
-// last CPU visited (a caller may read back there); callers go back to the
-// system mask with unpin().
+// Pins to each listed CPU in turn and switches there. The last CPU visited
+// stays selected (a caller may read back there); callers end the selection
+// with unpin().
 SwitchOutcome switchOnEachCpu(hw::HardwareAccess& access, const platform::CpuSet& cpus, const SwitchBits& bits,
                               hw::SwitchState state);
 

@@ -20,15 +20,19 @@ bool HardwareAccess::pin(int cpu)
 {
     if (cpu < 0)
         return false;
-    return pinSet(platform::CpuSet::of(cpu));
+    return m_processor.selectCpu(cpu);
 }
 
-bool HardwareAccess::pinSet(const platform::CpuSet& cpus)
+bool HardwareAccess::moveThreadTo(int cpu)
 {
-    bool ok = !m_processor.setThreadAffinity(cpus).empty();
+    if (cpu < 0)
+        return false;
+    bool ok = !m_processor.setThreadAffinity(platform::CpuSet::of(cpu)).empty();
     m_processor.sleep(0);
     return ok;
 }
+
+void HardwareAccess::moveThreadBack() { m_processor.setThreadAffinity(m_systemCpus); }
 
 int HardwareAccess::pinAnyCpu()
 {
@@ -38,7 +42,7 @@ int HardwareAccess::pinAnyCpu()
     return -1;
 }
 
-void HardwareAccess::unpin() { pinSet(m_systemCpus); }
+void HardwareAccess::unpin() { m_processor.selectCpu(-1); }
 
 bool HardwareAccess::read(uint32_t index, uint64_t& value)
 {

@@ -1,7 +1,10 @@
 #pragma once
 // Register access as the programs use it: the seam's operations plus the
-// pinning rule (pin the calling thread to logical CPU n alone and yield,
-// access, then go back to the system set).
+// pinning rule (pin to logical CPU n, access, then unpin). Pinning here
+// selects the CPU the following register accesses and CPUID go to; it does
+// not move the thread (the kernel runs each access on its CPU), so it costs
+// no system call. Code that must itself run on a CPU moves the thread with
+// moveThreadTo().
 //
 // The system set is the set of CPUs this process may run on that are online
 // (on Linux the affinity the process started with, within the online CPUs).
@@ -28,17 +31,23 @@ public:
     const platform::CpuSet& processCpus() const { return m_processCpus; }
     bool present(int cpu) const { return m_systemCpus.contains(cpu); }
 
-    // Pins the calling thread to logical CPU n alone and yields so the
-    // thread moves before the next access. False when the CPU refused: the
-    // thread then runs where it was and nothing may be accessed for CPU n.
+    // Selects logical CPU n for the calling thread's register accesses and
+    // CPUID. False when the CPU refused: nothing may be accessed for CPU n.
     bool pin(int cpu);
-    bool pinSet(const platform::CpuSet& cpus);
     // Pins to the lowest CPU of the system set that accepts, for accesses
     // any CPU of the processor may answer (CPU 0 when it may be used); the
     // CPU, or -1 when none accepts.
     int pinAnyCpu();
-    // Back to the system set.
+    // Ends the selection: accesses go to the CPU the thread runs on.
     void unpin();
+
+    // For code that must itself run on one CPU (a timing window between two
+    // time-stamp readings): moves the calling thread onto logical CPU n
+    // alone and yields so that it runs there from the next instruction.
+    // False when the CPU refused; the thread then runs where it was.
+    bool moveThreadTo(int cpu);
+    // The calling thread back onto the system set.
+    void moveThreadBack();
 
     // 64-bit register access on the current CPU; read() gives 0 on failure.
     uint64_t read(uint32_t index);
@@ -49,7 +58,7 @@ public:
     void read(std::span<platform::MsrRead> reads) { m_processor.readMsrs(reads); }
 
     // Runs fn(cpu) pinned to each logical CPU of `cpus` that accepts the
-    // pin, then returns to the system set.
+    // pin, then unpins.
     template <typename Fn>
     void forEachCpu(const platform::CpuSet& cpus, Fn&& fn)
     {

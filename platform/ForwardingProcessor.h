@@ -22,6 +22,7 @@ public:
 
     CpuidRegisters cpuid(uint32_t leaf, uint32_t subleaf) override { return m_inner.cpuid(leaf, subleaf); }
     uint64_t rdtsc() override { return m_inner.rdtsc(); }
+    bool selectCpu(int cpu) override { return m_inner.selectCpu(cpu); }
 
     CpuSet setThreadAffinity(const CpuSet& cpus) override { return m_inner.setThreadAffinity(cpus); }
     bool processAffinity(CpuSet& process, CpuSet& system) override { return m_inner.processAffinity(process, system); }

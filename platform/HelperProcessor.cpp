@@ -128,7 +128,7 @@ void HelperProcessor::readMsrs(std::span<MsrRead> reads)
         read.ok = false;
         read.value = 0;
     }
-    const int cpu = ::sched_getcpu();
+    const int cpu = accessCpu();
     if (cpu < 0)
         return;
     std::lock_guard<std::mutex> lock(m_lock);
@@ -162,7 +162,7 @@ void HelperProcessor::deinitialise()
 
 bool HelperProcessor::exchange(msrhelper::Operation operation, uint32_t index, uint64_t& value)
 {
-    const int cpu = ::sched_getcpu();
+    const int cpu = accessCpu();
     if (cpu < 0)
         return false;
     std::lock_guard<std::mutex> lock(m_lock);

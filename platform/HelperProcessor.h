@@ -3,7 +3,8 @@
 // RDTSC, affinity and clocks as LinuxProcessor does them, and the
 // model-specific registers through the privileged register helper, which it
 // starts (through pkexec) at initialise() and which ends when this ends.
-// The CPU of each access is the one the calling thread is pinned to.
+// The CPU of each access is the one the calling thread selected, else the
+// one it runs on.
 //
 // Status: 0 once the helper answers; 2 ("Driver Not Loaded") when it could
 // not be started or authorised; 3 ("Driver Not Found") when the helper finds

@@ -113,6 +113,11 @@ std::string LinuxProcessor::devicePath(int cpu) const
     return m_paths.deviceRoot + "/" + std::to_string(cpu) + "/msr";
 }
 
+std::string LinuxProcessor::cpuidDevicePath(int cpu) const
+{
+    return m_paths.deviceRoot + "/" + std::to_string(cpu) + "/cpuid";
+}
+
 void LinuxProcessor::initialise()
 {
     struct stat st{};
@@ -187,9 +192,25 @@ int LinuxProcessor::deviceFor(int cpu, bool forWrite)
     return fd;
 }
 
+bool LinuxProcessor::selectCpu(int cpu)
+{
+    // The system set is every CPU this process may address; an empty one
+    // (neither list readable) refuses nothing.
+    if (cpu >= 0 && !m_systemCpus.empty() && !m_systemCpus.contains(cpu))
+        return false;
+    m_selection.select(cpu);
+    return true;
+}
+
+int LinuxProcessor::accessCpu() const
+{
+    const int selected = m_selection.selected();
+    return selected != ThreadCpuSelection::None ? selected : sched_getcpu();
+}
+
 bool LinuxProcessor::readMsr(uint32_t index, uint32_t& low, uint32_t& high)
 {
-    int fd = deviceFor(currentCpu(), false);
+    int fd = deviceFor(accessCpu(), false);
     if (fd < 0)
         return false;
     uint64_t value = 0;
@@ -202,7 +223,7 @@ bool LinuxProcessor::readMsr(uint32_t index, uint32_t& low, uint32_t& high)
 
 bool LinuxProcessor::writeMsr(uint32_t index, uint32_t low, uint32_t high)
 {
-    int fd = deviceFor(currentCpu(), true);
+    int fd = deviceFor(accessCpu(), true);
     if (fd < 0)
         return false;
     uint64_t value = (uint64_t(high) << 32) | low;
@@ -217,11 +238,28 @@ void LinuxProcessor::closeAll()
         if (device.fd >= 0)
             ::close(device.fd);
     m_devices.clear();
+    for (auto& [cpu, fd] : m_cpuidDevices)
+        if (fd >= 0)
+            ::close(fd);
+    m_cpuidDevices.clear();
 }
 
 void LinuxProcessor::deinitialise() { closeAll(); }
 
-CpuidRegisters LinuxProcessor::cpuid(uint32_t leaf, uint32_t subleaf)
+int LinuxProcessor::cpuidDeviceFor(int cpu)
+{
+    std::lock_guard lock(m_devicesLock);
+    auto known = m_cpuidDevices.find(cpu);
+    if (known != m_cpuidDevices.end())
+        return known->second;
+    const int fd = ::open(cpuidDevicePath(cpu).c_str(), O_RDONLY | O_CLOEXEC);
+    m_cpuidDevices[cpu] = fd;
+    return fd;
+}
+
+namespace {
+
+CpuidRegisters cpuidHere(uint32_t leaf, uint32_t subleaf)
 {
     CpuidRegisters r;
 #ifdef HOST_IS_X86
@@ -230,6 +268,41 @@ CpuidRegisters LinuxProcessor::cpuid(uint32_t leaf, uint32_t subleaf)
     (void)leaf;
     (void)subleaf;
 #endif
+    return r;
+}
+
+} // namespace
+
+bool LinuxProcessor::cpuidOnCpu(int cpu, uint32_t leaf, uint32_t subleaf, CpuidRegisters& r)
+{
+    // CPUID must really run there: this is the one register-style access
+    // that moves the thread, and only where the cpuid driver is out of reach
+    // (a desktop user's program, or no cpuid module).
+    const CpuSet previous = setThreadAffinity(CpuSet::of(cpu));
+    if (previous.empty())
+        return false;
+    const bool there = sched_getcpu() == cpu;
+    if (there)
+        r = cpuidHere(leaf, subleaf);
+    setThreadAffinity(previous);
+    return there;
+}
+
+CpuidRegisters LinuxProcessor::cpuid(uint32_t leaf, uint32_t subleaf)
+{
+    const int selected = m_selection.selected();
+    if (selected == ThreadCpuSelection::None)
+        return cpuidHere(leaf, subleaf);
+    // The driver answers a read of 16 bytes at offset leaf + (sub-leaf << 32)
+    // with EAX, EBX, ECX, EDX as that CPU's CPUID gives them.
+    const int fd = cpuidDeviceFor(selected);
+    uint32_t words[4] = {};
+    const off_t offset = static_cast<off_t>((static_cast<uint64_t>(subleaf) << 32) | leaf);
+    if (fd >= 0 && pread(fd, words, sizeof words, offset) == sizeof words)
+        return {words[0], words[1], words[2], words[3]};
+    CpuidRegisters r;
+    if (!cpuidOnCpu(selected, leaf, subleaf, r))
+        return {};
     return r;
 }
 

@@ -1,7 +1,9 @@
 #pragma once
 // The real processor: model-specific registers through the msr kernel module's
-// device files (/dev/cpu/N/msr), CPUID and RDTSC executed on the CPU the
-// calling thread is pinned to, and the kernel's affinity and clock calls.
+// device files (/dev/cpu/N/msr) of the CPU the calling thread selected, CPUID
+// of that CPU through /dev/cpu/N/cpuid (or executed there), RDTSC on the CPU
+// the thread runs on, and the kernel's affinity and clock calls. Selecting a
+// CPU is no system call: the msr and cpuid drivers run each access on its CPU.
 //
 // The process set is the affinity the process started with (a cpuset, a
 // container or taskset may have narrowed it); the system set is that set
@@ -9,6 +11,7 @@
 
 #include "platform/AccessStatus.h"
 #include "platform/Processor.h"
+#include "platform/ThreadCpuSelection.h"
 
 #include <map>
 #include <mutex>
@@ -42,6 +45,7 @@ public:
 
     CpuidRegisters cpuid(uint32_t leaf, uint32_t subleaf) override;
     uint64_t rdtsc() override;
+    bool selectCpu(int cpu) override;
 
     CpuSet setThreadAffinity(const CpuSet& cpus) override;
     bool processAffinity(CpuSet& process, CpuSet& system) override;
@@ -68,10 +72,22 @@ public:
     // True when the msr device of CPU 0 exists and can be read.
     static bool hostHasReadableMsr(const std::string& deviceRoot = "/dev/cpu");
 
+protected:
+    // The CPU the calling thread's register accesses go to: the selected
+    // one, else the one it runs on (-1 when unknown).
+    int accessCpu() const;
+
 private:
+    // CPUID executed by the calling thread moved onto `cpu` for the moment,
+    // where the cpuid device cannot be read; false when the move failed.
+    bool cpuidOnCpu(int cpu, uint32_t leaf, uint32_t subleaf, CpuidRegisters& r);
+    // The descriptor of CPU n's cpuid device; -1 when it cannot be opened
+    // (module not loaded, not root), which is remembered.
+    int cpuidDeviceFor(int cpu);
     // The descriptor of CPU n's device, opened on first use; -1 when it cannot be opened.
     int deviceFor(int cpu, bool forWrite);
     std::string devicePath(int cpu) const;
+    std::string cpuidDevicePath(int cpu) const;
     void closeAll();
 
     Paths m_paths;
@@ -85,6 +101,8 @@ private:
     };
     std::mutex m_devicesLock;
     std::map<int, Device> m_devices;
+    std::map<int, int> m_cpuidDevices; // descriptor, or -1 when it could not be opened
+    ThreadCpuSelection m_selection;
     bool m_modprobeTried = false;
 };
 

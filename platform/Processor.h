@@ -36,7 +36,8 @@ public:
     virtual ~Processor() = default;
 
     // The six operations of the register access library, all acting on the
-    // logical CPU the calling thread is pinned to.
+    // logical CPU the calling thread has selected (selectCpu), else on the
+    // one it runs on.
     virtual void initialise() = 0;
     virtual int status() = 0;
     virtual bool capabilityTest() = 0;
@@ -56,11 +57,24 @@ public:
         }
     }
 
-    // Instructions, executed on the calling thread's current logical CPU.
+    // CPUID as the selected CPU answers it (else the CPU the thread runs
+    // on); RDTSC on the CPU the thread runs on. A time-stamp reading that must
+    // pair with one CPU's counters reads IA32_TIME_STAMP_COUNTER there instead.
     virtual CpuidRegisters cpuid(uint32_t leaf, uint32_t subleaf = 0) = 0;
     virtual uint64_t rdtsc() = 0;
 
-    // Affinity, as sets of logical CPUs of any number.
+    // Directs the calling thread's register accesses and CPUID to logical
+    // CPU `cpu` without moving the thread (the kernel performs them on that
+    // CPU whatever CPU the caller runs on); -1 directs them back to the CPU
+    // the thread runs on. False when that CPU cannot be addressed (offline,
+    // outside this process's CPUs): the selection stays as it was, as a
+    // refused affinity leaves a thread where it was, and nothing may be
+    // accessed in that CPU's name.
+    virtual bool selectCpu(int cpu) = 0;
+
+    // Affinity, as sets of logical CPUs of any number: for code that must
+    // itself run on a CPU (load threads, timing windows), never merely to
+    // reach a CPU's registers.
     // Moves the calling thread onto `cpus`; the set it had before, empty on
     // failure (the thread then stays where it was).
     virtual CpuSet setThreadAffinity(const CpuSet& cpus) = 0;

@@ -85,6 +85,25 @@ int SimulatedProcessor::currentCpuLocked()
     return pinned ? pinned->cpu : m_processCpu;
 }
 
+int SimulatedProcessor::accessCpuLocked()
+{
+    // The kernel performs an access on the selected CPU whatever the thread's
+    // affinity has become since.
+    const int selected = m_selection.selected();
+    return selected != platform::ThreadCpuSelection::None ? selected : currentCpuLocked();
+}
+
+bool SimulatedProcessor::selectCpu(int cpu)
+{
+    std::lock_guard lock(m_lock);
+    // Like the device files of a container, only the CPUs this process may
+    // use can be addressed.
+    if (cpu >= 0 && !m_allowedCpus.contains(cpu))
+        return false;
+    m_selection.select(cpu);
+    return true;
+}
+
 void SimulatedProcessor::updateBusyFloor()
 {
     CpuBits floor{};
@@ -175,7 +194,7 @@ bool SimulatedProcessor::readMsr(uint32_t index, uint32_t& low, uint32_t& high)
     std::lock_guard machine(*m_machine);
     int64_t now = m_clock->nanoseconds();
     m_model.advance(now);
-    const int cpu = currentCpuLocked();
+    const int cpu = accessCpuLocked();
     logRead(cpu, ReadKind::Register, index);
     std::optional<uint64_t> value = m_registers.read(cpu, index, now);
     if (!value)
@@ -191,7 +210,7 @@ bool SimulatedProcessor::writeMsr(uint32_t index, uint32_t low, uint32_t high)
     std::lock_guard machine(*m_machine);
     int64_t now = m_clock->nanoseconds();
     m_model.advance(now);
-    int cpu = currentCpuLocked();
+    int cpu = accessCpuLocked();
     uint64_t value = msr::join(low, high);
     // Programs rewrite the same settings every tick; the ratios only need
     // settling again when a register really changed.
@@ -213,7 +232,7 @@ platform::CpuidRegisters SimulatedProcessor::cpuid(uint32_t leaf, uint32_t suble
     using namespace msr::cpuid;
     std::lock_guard lock(m_lock);
     std::lock_guard machine(*m_machine);
-    int cpu = currentCpuLocked();
+    int cpu = accessCpuLocked();
     logRead(cpu, ReadKind::Cpuid, leaf);
     const LogicalCpu& where = m_model.topology().cpu(cpu);
     uint64_t misc = m_model.package(where.package).miscEnable;

@@ -11,6 +11,11 @@
 // of them is refused (the kernel's EINVAL), a set with some of them keeps
 // those, and both sets the seam reports show only them.
 //
+// A thread selects a CPU for register access and CPUID (selectCpu) without
+// moving, as on Linux: the access is made on, and logged for, the selected
+// CPU; a CPU outside the allowed set cannot be selected. RDTSC runs where
+// the thread runs.
+//
 // Every register read, CPUID and RDTSC is logged with the CPU it executed on
 // (unless Options::auditRecords drops the records),
 // so tests and the audit file show that nothing was read in another CPU's
@@ -33,6 +38,7 @@
 // thread may read the TSC while another thread reads and writes registers.
 
 #include "platform/Processor.h"
+#include "platform/ThreadCpuSelection.h"
 #include "sim/Clock.h"
 #include "sim/CpuidTable.h"
 #include "sim/Options.h"
@@ -92,6 +98,7 @@ public:
 
     platform::CpuidRegisters cpuid(uint32_t leaf, uint32_t subleaf) override;
     uint64_t rdtsc() override;
+    bool selectCpu(int cpu) override;
 
     platform::CpuSet setThreadAffinity(const platform::CpuSet& cpus) override;
     bool processAffinity(platform::CpuSet& process, platform::CpuSet& system) override;
@@ -144,6 +151,9 @@ public:
 
 private:
     int currentCpuLocked();
+    // The CPU a register access or CPUID of the calling thread is made on:
+    // the selected one, else the one the thread runs on.
+    int accessCpuLocked();
     // The CPU a thread that wants `cpus` runs on: the lowest it may use.
     int cpuOf(const platform::CpuSet& cpus) const;
     // After the allowed or the process set changed: where every thread runs now.
@@ -160,6 +170,7 @@ private:
     std::shared_ptr<Clock> m_clock;
 
     mutable std::mutex m_lock;
+    platform::ThreadCpuSelection m_selection;
     std::unique_ptr<SimulatedMachine> m_machine;
     ProcessorModel m_model;
     RegisterFile m_registers;

@@ -165,7 +165,7 @@ void TurboSampler::buildSlotTableInCpuOrder()
         if (slot < kSlotCount && m_access.pin(n))
             m_slots[static_cast<size_t>(slot++)] = DisplaySlot{n};
     });
-    m_access.pinSet(m_systemCpus);
+    m_access.unpin();
 }
 
 void TurboSampler::buildSlotTable()
@@ -188,7 +188,7 @@ void TurboSampler::buildSlotTable()
                   + (msr::cpuid::apic_id::SecondPackage.test(apic) ? 8 : 0);
         m_slots[slot] = DisplaySlot{n};
     }
-    m_access.pinSet(m_systemCpus);
+    m_access.unpin();
 }
 
 void TurboSampler::detectRatios()
@@ -248,7 +248,7 @@ void TurboSampler::detectRatios()
             }
         }
     }
-    m_access.pinSet(m_processCpus);
+    m_access.unpin();
     m_ratioCap = std::max(m_ratioCap, 1.0);
     m_baseRatio = std::max(base, 1.0);
 }
@@ -281,7 +281,7 @@ void TurboSampler::programCounters()
         if (!read1 || wanted1 != select1)
             m_access.write(msr::IA32_PERFEVTSEL1, wanted1);
     }
-    m_access.pinSet(m_systemCpus);
+    m_access.unpin();
 }
 
 void TurboSampler::takeBaseline()
@@ -292,11 +292,11 @@ void TurboSampler::takeBaseline()
         if (static_cast<size_t>(n) >= m_previous.size() || !m_access.pin(n))
             continue;
         CpuReading& previous = m_previous[static_cast<size_t>(n)];
-        m_access.read(msr::IA32_PMC0, previous.coreCycles);
-        m_access.read(msr::IA32_PMC1, previous.refCycles);
-        previous.tsc = m_processor.rdtsc();
+        platform::MsrRead reads[] = {{msr::IA32_PMC0}, {msr::IA32_PMC1}, {msr::IA32_TIME_STAMP_COUNTER}};
+        m_access.read(reads);
+        previous = {reads[0].value, reads[1].value, reads[2].value};
     }
-    m_access.pinSet(m_processCpus);
+    m_access.unpin();
 }
 
 CoreThreadCount TurboSampler::countCoresAndThreads()
@@ -318,7 +318,7 @@ CoreThreadCount TurboSampler::countCoresAndThreads()
             if (const std::optional<hw::CpuPlace> place = hw::placeOfCpu(m_processor, topologyLeaf))
                 cores.emplace_back(place->package, place->coreId);
         });
-        m_access.pinSet(m_systemCpus);
+        m_access.unpin();
         std::sort(cores.begin(), cores.end());
         count.cores = static_cast<int>(std::unique(cores.begin(), cores.end()) - cores.begin());
         count.threads = (m_processCpus & m_systemCpus).without(refused).count();
@@ -345,7 +345,7 @@ CoreThreadCount TurboSampler::countCoresAndThreads()
         uint32_t ebx = m_processor.cpuid(leaf::LeafFeatures).ebx;
         marks |= 1u << coreNumber.get(ebx);
     }
-    m_access.pinSet(m_systemCpus);
+    m_access.unpin();
     count.threads = (m_processCpus & platform::CpuSet::range(0, kMeasuredCpus - 1)).without(refused).count();
     count.cores = std::popcount(marks);
     return count;
@@ -366,12 +366,15 @@ void TurboSampler::refreshRatioCap()
 
 void TurboSampler::measureCpu(int n, int& valid, double& ratioSum)
 {
-    // The three reads back to back, nothing in between.
-    uint64_t coreCycles = 0;
-    uint64_t refCycles = 0;
-    bool haveCore = m_access.read(msr::IA32_PMC0, coreCycles);
-    bool haveRef = m_access.read(msr::IA32_PMC1, refCycles);
-    uint64_t tsc = m_processor.rdtsc();
+    // The three reads back to back, nothing in between, all of CPU n: the
+    // time stamp is its register, not the RDTSC of the CPU this thread runs on.
+    platform::MsrRead reads[] = {{msr::IA32_PMC0}, {msr::IA32_PMC1}, {msr::IA32_TIME_STAMP_COUNTER}};
+    m_access.read(reads);
+    const uint64_t coreCycles = reads[0].value;
+    const uint64_t refCycles = reads[1].value;
+    const uint64_t tsc = reads[2].value;
+    const bool haveCore = reads[0].ok;
+    const bool haveRef = reads[1].ok && reads[2].ok;
     // A counter that could not be read gives no figure this tick; the old
     // readings stay so the next difference spans both ticks.
     if (!haveCore || !haveRef)
@@ -421,7 +424,7 @@ TurboReading TurboSampler::tick()
         measured.add(n);
         measureCpu(n, valid, ratioSum);
     });
-    m_access.pinSet(m_processCpus);
+    m_access.unpin();
 
     double mean = valid > 0 ? ratioSum / valid : 1.0;
     m_stdDev = 0.0;

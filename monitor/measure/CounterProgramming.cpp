@@ -76,11 +76,14 @@ CounterSnapshot ReadCounterSnapshot(hw::HardwareAccess& access, const ClockCount
         return snapshot;
     }
     snapshot.pinned = true;
-    platform::Processor& processor = access.processor();
-    snapshot.qpc = processor.performanceCounter();
-    snapshot.coreCycles = access.read(coreIndex);
-    snapshot.refCycles = access.read(refIndex);
-    snapshot.tsc = processor.rdtsc();
+    snapshot.qpc = access.processor().performanceCounter();
+    // The time stamp pairs with this CPU's counters, so it is read as this
+    // CPU's register, in the same exchange (the thread runs elsewhere).
+    platform::MsrRead reads[] = {{coreIndex}, {refIndex}, {msr::IA32_TIME_STAMP_COUNTER}};
+    access.read(reads);
+    snapshot.coreCycles = reads[0].value;
+    snapshot.refCycles = reads[1].value;
+    snapshot.tsc = reads[2].value;
     access.unpin();
     return snapshot;
 }
@@ -100,10 +103,10 @@ EnergySnapshot ReadEnergySnapshot(hw::HardwareAccess& access)
     return snapshot;
 }
 
-int PinHighestCpu(hw::HardwareAccess& access, int first)
+int MoveToHighestCpu(hw::HardwareAccess& access, int first)
 {
     for (int cpu = first; cpu >= 0; --cpu) {
-        if (access.pin(cpu))
+        if (access.moveThreadTo(cpu))
             return cpu;
     }
     return -1;

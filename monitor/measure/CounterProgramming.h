@@ -38,8 +38,9 @@ struct EnergySnapshot {
 };
 EnergySnapshot ReadEnergySnapshot(hw::HardwareAccess& access);
 
-// Pins to the highest-numbered logical processor from `first` down to 0 that
-// accepts the pinning; -1 when none does.
-int PinHighestCpu(hw::HardwareAccess& access, int first = 8);
+// Moves the calling thread onto the highest-numbered logical processor from
+// `first` down to 0 that accepts it, for time-stamp readings that must all
+// come from one CPU; that CPU, or -1 when none does.
+int MoveToHighestCpu(hw::HardwareAccess& access, int first = 8);
 
 } // namespace monitor

@@ -57,14 +57,14 @@ void calibrateCore2Ratios(hw::HardwareAccess& access, ClockCounters& counters)
 void measureNominalClock(hw::HardwareAccess& access, ClockCounters& counters)
 {
     platform::Processor& processor = access.processor();
-    if (PinHighestCpu(access, 8) < 0)
+    if (MoveToHighestCpu(access, 8) < 0)
         return; // the time-stamp counter must be read on one CPU throughout
     int64_t qpcStart = processor.performanceCounter();
     uint64_t tscStart = processor.rdtsc();
     BusyDivisions(CalibrationDivisions);
     int64_t qpcEnd = processor.performanceCounter();
     uint64_t tscEnd = processor.rdtsc();
-    access.unpin();
+    access.moveThreadBack();
 
     int64_t qpcTicks = qpcEnd - qpcStart;
     if (qpcTicks <= 0 || tscEnd <= tscStart)

@@ -23,7 +23,7 @@ public:
     }
     bool writeMsr(uint32_t index, uint32_t low, uint32_t high) override
     {
-        return currentCpu() != m_refusingCpu && fake::FakeProcessor::writeMsr(index, low, high);
+        return accessCpu() != m_refusingCpu && fake::FakeProcessor::writeMsr(index, low, high);
     }
 
 private:
@@ -90,8 +90,8 @@ TEST(SwitchRegisters, EachListedCpuReportsWhatHappenedAndOnlyWrittenOnesChange)
     EXPECT_EQ(cpu.msr(4, msr::IA32_MISC_ENABLE), unlocked);
     ASSERT_EQ(cpu.writes().size(), 1u);
     EXPECT_EQ(cpu.writes()[0].cpu, 0);
-    // The thread stays on the last CPU that took the pinning, for a read-back.
-    EXPECT_EQ(cpu.currentCpu(), 3);
+    // The last CPU that took the pinning stays selected, for a read-back.
+    EXPECT_EQ(cpu.accessCpu(), 3);
 }
 
 } // namespace

@@ -82,7 +82,7 @@ void FakeProcessor::setTime(int hour, int minute, int second)
 
 bool FakeProcessor::readMsr(uint32_t index, uint32_t& low, uint32_t& high)
 {
-    auto it = m_msr.find({m_currentCpu, index});
+    auto it = m_msr.find({accessCpu(), index});
     if (it == m_msr.end())
         return false;
     low = static_cast<uint32_t>(it->second);
@@ -92,11 +92,11 @@ bool FakeProcessor::readMsr(uint32_t index, uint32_t& low, uint32_t& high)
 
 bool FakeProcessor::writeMsr(uint32_t index, uint32_t low, uint32_t high)
 {
-    auto it = m_msr.find({m_currentCpu, index});
+    auto it = m_msr.find({accessCpu(), index});
     if (it == m_msr.end())
         return false;
     it->second = (uint64_t(high) << 32) | low;
-    m_writes.push_back({m_currentCpu, index, it->second});
+    m_writes.push_back({accessCpu(), index, it->second});
     return true;
 }
 
@@ -104,9 +104,21 @@ platform::CpuidRegisters FakeProcessor::cpuid(uint32_t leaf, uint32_t subleaf)
 {
     auto it = m_cpuid.find({leaf, subleaf});
     platform::CpuidRegisters regs = it == m_cpuid.end() ? platform::CpuidRegisters{} : it->second;
-    if (leaf == 1 && m_currentCpu < static_cast<int>(m_apicIds.size()))
-        regs.ebx = (regs.ebx & 0x00FFFFFFu) | (m_apicIds[m_currentCpu] << 24);
+    const int cpu = accessCpu();
+    if (leaf == 1 && cpu < static_cast<int>(m_apicIds.size()))
+        regs.ebx = (regs.ebx & 0x00FFFFFFu) | (m_apicIds[static_cast<size_t>(cpu)] << 24);
     return regs;
+}
+
+bool FakeProcessor::selectCpu(int cpu)
+{
+    platform::CpuSet system;
+    platform::CpuSet process;
+    processAffinity(process, system);
+    if (cpu >= 0 && !system.contains(cpu))
+        return false;
+    m_selectedCpu = cpu < 0 ? -1 : cpu;
+    return true;
 }
 
 platform::CpuSet FakeProcessor::setThreadAffinity(const platform::CpuSet& cpus)

@@ -38,6 +38,10 @@ public:
     void setMsrOnAll(uint32_t index, uint64_t value);
     uint64_t msr(int cpu, uint32_t index) const;
     const std::vector<Write>& writes() const { return m_writes; }
+    // The CPU register accesses go to now: the selected one, else the current.
+    int accessCpu() const { return m_selectedCpu >= 0 ? m_selectedCpu : m_currentCpu; }
+    // The selected CPU, -1 when none is.
+    int selectedCpu() const { return m_selectedCpu; }
     void setTime(int hour, int minute, int second);
 
     // platform::Processor
@@ -49,6 +53,7 @@ public:
     void deinitialise() override {}
     platform::CpuidRegisters cpuid(uint32_t leaf, uint32_t subleaf = 0) override;
     uint64_t rdtsc() override { return 0; }
+    bool selectCpu(int cpu) override;
     platform::CpuSet setThreadAffinity(const platform::CpuSet& cpus) override;
     bool processAffinity(platform::CpuSet& process, platform::CpuSet& system) override;
     bool setProcessAffinity(const platform::CpuSet&) override { return true; }
@@ -68,6 +73,7 @@ private:
     std::vector<Write> m_writes;
     platform::CpuSet m_affinity = platform::CpuSet::of(0);
     int m_currentCpu = 0;
+    int m_selectedCpu = -1;
     std::tm m_now{};
 };
 

@@ -2,6 +2,7 @@
 #include "hw/HardwareAccess.h"
 #include "registers/MsrIndex.h"
 #include "platform/AccessStatus.h"
+#include "platform/KernelCpuMask.h"
 #include "platform/LinuxProcessor.h"
 
 #include <gtest/gtest.h>
@@ -11,6 +12,7 @@
 #include <fcntl.h>
 #include <fstream>
 #include <iterator>
+#include <optional>
 #include <sched.h>
 #include <unistd.h>
 
@@ -42,6 +44,13 @@ public:
         int fd = ::open(file(cpu).c_str(), O_WRONLY);
         ASSERT_GE(fd, 0);
         ASSERT_EQ(pwrite(fd, &value, sizeof value, index), 8);
+        ::close(fd);
+    }
+    void pokeCpuid(int cpu, uint64_t offset, const uint32_t (&words)[4]) const
+    {
+        int fd = ::open((m_root / std::to_string(cpu) / "cpuid").c_str(), O_WRONLY | O_CREAT, 0600);
+        ASSERT_GE(fd, 0);
+        ASSERT_EQ(pwrite(fd, words, sizeof words, static_cast<off_t>(offset)), 16);
         ::close(fd);
     }
     uint64_t peek(int cpu, uint32_t index) const
@@ -127,29 +136,34 @@ TEST(LinuxProcessor, CapabilityTestReadsTheTimeStampCounterOfCpu0)
     EXPECT_TRUE(processor.capabilityTest());
 }
 
-TEST(LinuxProcessor, AccessGoesToTheRegisterOffsetOfThePinnedCpu)
+TEST(LinuxProcessor, AccessesGoToTheSelectedCpusDevicesWithoutMovingTheThread)
 {
     const int cpus = hostCpus();
     FakeDeviceRoot fake(cpus);
     for (int n = 0; n < cpus; ++n) {
         fake.poke(n, msr::IA32_THERM_STATUS, 0x88000000ull | (uint64_t(40 + n) << 16) | (uint64_t(n) << 32));
         fake.poke(n, msr::MSR_PKG_POWER_LIMIT, 0);
+        // Leaf 0xB, sub-leaf 1 of CPU n: EDX carries its x2APIC id.
+        const uint32_t words[4] = {1, 2, 0x201, uint32_t(100 + n)};
+        fake.pokeCpuid(n, (1ull << 32) | 0xB, words);
     }
     // Plain files address bytes, not registers: the two registers used here lie
     // more than eight bytes apart so they do not overlap in the stand-in files.
     LinuxProcessor processor(pathsFor(fake));
     processor.initialise();
     hw::HardwareAccess access(processor);
+    const std::optional<CpuSet> affinity = platform::KernelCpuMask::of(0);
     for (int n = 0; n < cpus; ++n) {
         ASSERT_TRUE(access.pin(n));
-        ASSERT_EQ(processor.currentCpu(), n);
         uint32_t low = 0, high = 0;
         ASSERT_TRUE(processor.readMsr(msr::IA32_THERM_STATUS, low, high));
         EXPECT_EQ(msr::therm_status::DigitalReadout.get(msr::join(low, high)), 40u + n);
         EXPECT_EQ(high, uint32_t(n));
         EXPECT_TRUE(processor.writeMsr(msr::MSR_PKG_POWER_LIMIT, 0x18 + n, 0x8000));
+        EXPECT_EQ(processor.cpuid(0xB, 1).edx, uint32_t(100 + n));
     }
     access.unpin();
+    EXPECT_EQ(platform::KernelCpuMask::of(0), affinity) << "selecting a CPU moved the thread";
     for (int n = 0; n < cpus; ++n)
         EXPECT_EQ(fake.peek(n, msr::MSR_PKG_POWER_LIMIT), 0x0000800000000018ull + n) << "cpu " << n;
     // Nothing spilled into neighbouring registers.
@@ -179,6 +193,7 @@ TEST(LinuxProcessor, PinningOutsideTheHostFails)
     EXPECT_TRUE(system.contains(0));
     EXPECT_TRUE(processor.setThreadAffinity({}).empty());
     EXPECT_TRUE(processor.setThreadAffinity(CpuSet::of(4000)).empty()) << "a CPU the machine lacks";
+    EXPECT_FALSE(processor.selectCpu(4000)) << "a CPU the machine lacks cannot be selected either";
     // The previous set comes back so callers can restore it.
     CpuSet previous = processor.setThreadAffinity(CpuSet::of(0));
     EXPECT_FALSE(previous.empty());

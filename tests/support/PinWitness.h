@@ -1,9 +1,9 @@
 #pragma once
 // A processor decorator that catches accesses made in another CPU's name: it
-// remembers, for each thread, the one CPU its last affinity request asked
-// for (none after a mask of several CPUs) and records every register read,
-// register write, CPUID and RDTSC that then runs on a different CPU, as
-// happens when a refused pinning leaves the thread where it was.
+// records every register read, register write and CPUID a thread makes while
+// its last CPU selection was refused (the access then goes to whatever CPU
+// the thread runs on), and every RDTSC made on another CPU than the one its
+// last single-CPU affinity request asked for.
 
 #include "platform/ForwardingProcessor.h"
 #include "sim/SimulatedProcessor.h"
@@ -37,24 +37,34 @@ public:
         m_asked[std::this_thread::get_id()] = cpus.count() == 1 ? cpus.first() : AnyCpu;
         return previous;
     }
+    bool selectCpu(int cpu) override
+    {
+        const bool ok = inner().selectCpu(cpu);
+        std::lock_guard lock(m_lock);
+        if (ok)
+            m_refused.erase(std::this_thread::get_id());
+        else
+            m_refused[std::this_thread::get_id()] = cpu;
+        return ok;
+    }
     bool readMsr(uint32_t index, uint32_t& low, uint32_t& high) override
     {
-        check("read 0x" + hex(index));
+        checkSelection("read 0x" + hex(index));
         return inner().readMsr(index, low, high);
     }
     bool writeMsr(uint32_t index, uint32_t low, uint32_t high) override
     {
-        check("write 0x" + hex(index));
+        checkSelection("write 0x" + hex(index));
         return inner().writeMsr(index, low, high);
     }
     platform::CpuidRegisters cpuid(uint32_t leaf, uint32_t subleaf) override
     {
-        check("cpuid 0x" + hex(leaf));
+        checkSelection("cpuid 0x" + hex(leaf));
         return inner().cpuid(leaf, subleaf);
     }
     uint64_t rdtsc() override
     {
-        check("rdtsc");
+        checkPlacement("rdtsc");
         return inner().rdtsc();
     }
 
@@ -68,7 +78,15 @@ private:
         return text;
     }
 
-    void check(const std::string& what)
+    void checkSelection(const std::string& what)
+    {
+        std::lock_guard lock(m_lock);
+        auto it = m_refused.find(std::this_thread::get_id());
+        if (it != m_refused.end())
+            m_strays.push_back(what + " for CPU " + std::to_string(it->second) + ", which refused the selection");
+    }
+
+    void checkPlacement(const std::string& what)
     {
         const int actual = inner().currentCpu();
         std::lock_guard lock(m_lock);
@@ -80,6 +98,7 @@ private:
 
     mutable std::mutex m_lock;
     std::map<std::thread::id, int> m_asked;
+    std::map<std::thread::id, int> m_refused; // the CPU whose selection was refused last
     std::vector<std::string> m_strays;
 };
 

@@ -73,6 +73,8 @@ public:
     const std::vector<Write>& writes() const { return m_writes; }
     void clearWrites() { m_writes.clear(); }
     uint64_t threadMask() const { return m_threadCpus.lowMask(); }
+    // The CPU selected for register access, -1 when none is.
+    int selectedCpu() const { return m_selected; }
     int initialiseCalls() const { return m_initialiseCalls; }
     uint32_t sleptMs() const { return m_sleptMs; }
     platform::ThreadPriority threadPriority() const { return m_threadPriority; }
@@ -83,7 +85,12 @@ public:
     bool capabilityTest() override { return true; }
     bool readMsr(uint32_t index, uint32_t& low, uint32_t& high) override
     {
-        auto& file = m_msr[m_current];
+        if (index == msr::IA32_TIME_STAMP_COUNTER) {
+            low = msr::lowHalf(m_tsc[accessCpu()]);
+            high = msr::highHalf(m_tsc[accessCpu()]);
+            return true;
+        }
+        auto& file = m_msr[accessCpu()];
         auto it = file.find(index);
         if (it == file.end())
             return false;
@@ -93,12 +100,12 @@ public:
     }
     bool writeMsr(uint32_t index, uint32_t low, uint32_t high) override
     {
-        auto& file = m_msr[m_current];
+        auto& file = m_msr[accessCpu()];
         auto it = file.find(index);
         if (it == file.end())
             return false;
         uint64_t value = msr::join(low, high);
-        m_writes.push_back({m_current, index, value});
+        m_writes.push_back({accessCpu(), index, value});
         uint64_t locked = m_locked.count(index) ? m_locked[index] : 0;
         it->second = (it->second & locked) | (value & ~locked);
         return true;
@@ -112,13 +119,20 @@ public:
         if (it != m_cpuid.end())
             regs = it->second;
         if (leaf == 1) {
-            auto apic = m_apic.find(m_current);
-            uint32_t id = apic != m_apic.end() ? apic->second : static_cast<uint32_t>(m_current);
+            auto apic = m_apic.find(accessCpu());
+            uint32_t id = apic != m_apic.end() ? apic->second : static_cast<uint32_t>(accessCpu());
             regs.ebx = static_cast<uint32_t>(msr::cpuid::features_ebx::InitialApicId.set(regs.ebx, id));
         }
         return regs;
     }
     uint64_t rdtsc() override { return m_tsc[m_current]; }
+    bool selectCpu(int cpu) override
+    {
+        if (cpu >= 0 && !m_systemCpus.contains(cpu))
+            return false;
+        m_selected = cpu < 0 ? -1 : cpu;
+        return true;
+    }
 
     platform::CpuSet setThreadAffinity(const platform::CpuSet& cpus) override
     {
@@ -161,6 +175,8 @@ private:
     platform::CpuSet m_systemCpus = platform::CpuSet::fromMask(0xFF);
     platform::CpuSet m_threadCpus = platform::CpuSet::fromMask(0xFF);
     int m_current = 0;
+    int m_selected = -1;
+    int accessCpu() const { return m_selected >= 0 ? m_selected : m_current; }
     int m_status = 0;
     int m_initialiseCalls = 0;
     uint32_t m_sleptMs = 0;

@@ -26,6 +26,7 @@
 #include <memory>
 #include <mutex>
 #include <set>
+#include <thread>
 #include <string>
 
 namespace measuretest {
@@ -75,8 +76,9 @@ public:
     {
         if (m_unreadable.count(index))
             return false;
-        const int cpu = inner().currentCpu();
         std::lock_guard lock(m_lastLock);
+        const auto selected = m_selected.find(std::this_thread::get_id());
+        const int cpu = selected != m_selected.end() && selected->second >= 0 ? selected->second : inner().currentCpu();
         const auto key = std::make_pair(cpu, index);
         if (auto held = m_lastRead.find(key); held != m_lastRead.end() && m_held.count(index)) {
             low = msr::lowHalf(held->second);
@@ -92,6 +94,13 @@ public:
             high = msr::highHalf(value);
             return true;
         }
+        return ok;
+    }
+    bool selectCpu(int cpu) override
+    {
+        const bool ok = inner().selectCpu(cpu);
+        std::lock_guard lock(m_lastLock);
+        m_selected[std::this_thread::get_id()] = ok ? cpu : -1;
         return ok;
     }
     void sleep(uint32_t milliseconds) override
@@ -118,6 +127,7 @@ private:
     std::set<uint32_t> m_unreadable;
     std::mutex m_lastLock;
     std::set<uint32_t> m_held;
+    std::map<std::thread::id, int> m_selected;
     std::map<std::pair<int, uint32_t>, uint64_t> m_lastRead;
 };
 

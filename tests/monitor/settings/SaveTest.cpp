@@ -293,7 +293,7 @@ TEST_F(SaveTest, SaveOnExitOrderAndClockModulationOfTheFirstProcessor)
     exit.windowTopLeft = ScreenPoint{10, 20};
     exit.anchorRect = {1, 2, 3, 4};
     ASSERT_EQ(SaveOnExit(settings, m_ini, exit, m_hardware), WriteResult::Written);
-    EXPECT_EQ(threadMask(m_cpu), 0xFu) << "left pinned";
+    EXPECT_EQ(m_cpu.selectedCpu(), -1) << "left selected";
 
     const std::vector<KeyLine> want = {
         {"Ostrel", "WindowXY", std::to_string(packPosition({10, 20}))},

@@ -110,12 +110,4 @@ inline fake::FakeProcessor registerProcessor(uint32_t cpus, std::initializer_lis
     return processor;
 }
 
-// The affinity mask the calling thread was left with.
-inline uint32_t threadMask(fake::FakeProcessor& processor)
-{
-    const platform::CpuSet cpus = processor.setThreadAffinity(platform::CpuSet::of(0));
-    processor.setThreadAffinity(cpus);
-    return static_cast<uint32_t>(cpus.lowMask());
-}
-
 } // namespace monitor::test

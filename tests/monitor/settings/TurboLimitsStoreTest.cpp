@@ -101,7 +101,7 @@ TEST_F(TurboLimitsStoreTest, StartupWritesWhatIsStoredAndProgrammable)
         } else {
             EXPECT_TRUE(power.cpus.empty());
         }
-        EXPECT_EQ(threadMask(cpu), 0xFFFFu) << "left pinned";
+        EXPECT_EQ(cpu.selectedCpu(), -1) << "left selected";
     }
 }
 
