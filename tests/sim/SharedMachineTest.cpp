@@ -99,6 +99,33 @@ TEST(SharedMachine, AWriteByOneProgramChangesTheCountsAnotherReads)
     EXPECT_NEAR(mperfOverOneSecond() / full, 0.5, 1e-6) << "the reader counts at the duty the writer set";
 }
 
+// Each holder brings the whole machine up to date before it changes a rate,
+// with the rates the other holder set before: the counts come out as on a
+// machine where one program made both changes.
+TEST(SharedMachine, RateChangesByEitherHolderKeepWhatWasCounted)
+{
+    std::string name = freshMachineName();
+    auto clock = std::make_shared<sim::ManualClock>();
+    auto first = onMachine(name, 30, clock);
+    auto second = onMachine(name, 30, clock);
+    auto alone = onMachine(freshMachineName(), 30, clock);
+    ASSERT_TRUE(first && second && alone);
+    clock->advanceSeconds(1.0);
+    first->setLoad(3, 100);
+    alone->setLoad(3, 100);
+    clock->advanceSeconds(1.0);
+    second->setLoad(5, 100);
+    alone->setLoad(5, 100);
+    clock->advanceSeconds(1.0);
+    for (int cpu : {3, 5, 7}) {
+        for (uint32_t index : {IA32_APERF, IA32_MPERF, MSR_PKG_ENERGY_STATUS}) {
+            const uint64_t shared = read(*first, cpu, index), single = read(*alone, cpu, index);
+            EXPECT_LE(shared > single ? shared - single : single - shared, 1u)
+                << std::hex << "register 0x" << index << std::dec << " on cpu " << cpu;
+        }
+    }
+}
+
 TEST(SharedMachine, TheLastHolderRemovesTheFile)
 {
     std::string name = freshMachineName();
