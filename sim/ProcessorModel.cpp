@@ -574,26 +574,28 @@ void ProcessorModel::invalidateDerived()
     ++state().generation;
 }
 
+double ProcessorModel::stepTo(int64_t& integratedTo)
+{
+    const int64_t last = state().last;
+    if (last <= integratedTo)
+        return 0.0;
+    const double seconds = double(last - integratedTo) / 1e9;
+    integratedTo = last;
+    return seconds;
+}
+
 void ProcessorModel::integrateCpu(int n)
 {
-    MachineState& s = state();
-    int64_t& from = s.cpuIntegratedTo[static_cast<size_t>(n)];
-    if (s.last <= from)
-        return;
-    const Derived& d = derived();
-    double seconds = double(s.last - from) / 1e9;
-    from = s.last;
-    countCycles(n, d.unhaltedShare[static_cast<size_t>(n)] * seconds, d);
+    if (const double seconds = stepTo(state().cpuIntegratedTo[static_cast<size_t>(n)]); seconds > 0.0) {
+        const Derived& d = derived();
+        countCycles(n, d.unhaltedShare[static_cast<size_t>(n)] * seconds, d);
+    }
 }
 
 void ProcessorModel::integrateCore(int core)
 {
-    MachineState& s = state();
-    int64_t& from = s.coreIntegratedTo[static_cast<size_t>(core)];
-    if (s.last > from) {
+    if (const double seconds = stepTo(state().coreIntegratedTo[static_cast<size_t>(core)]); seconds > 0.0) {
         const Derived& d = derived();
-        double seconds = double(s.last - from) / 1e9;
-        from = s.last;
         CoreState& state = this->core(core);
         double rise = d.steadyRise[static_cast<size_t>(core)];
         double dieTarget = DieShare * rise;
@@ -619,16 +621,11 @@ void ProcessorModel::checkThermalLog(int core)
 
 void ProcessorModel::integratePackage(int package)
 {
-    MachineState& s = state();
-    int64_t& from = s.packageIntegratedTo[static_cast<size_t>(package)];
-    if (s.last <= from)
-        return;
-    const Derived& d = derived();
-    double seconds = double(s.last - from) / 1e9;
-    from = s.last;
-    PackageState& state = this->package(package);
-    state.watts = d.watts[static_cast<size_t>(package)];
-    state.energyUnits += state.watts * seconds * energyUnitsPerJoule();
+    if (const double seconds = stepTo(state().packageIntegratedTo[static_cast<size_t>(package)]); seconds > 0.0) {
+        PackageState& state = this->package(package);
+        state.watts = derived().watts[static_cast<size_t>(package)];
+        state.energyUnits += state.watts * seconds * energyUnitsPerJoule();
+    }
 }
 
 void ProcessorModel::integrateAll()

@@ -168,6 +168,9 @@ private:
     // Moves the machine's time on and makes sure derived() holds the rates
     // in force, before anything changes them.
     void moveTime(int64_t nowNanoseconds);
+    // The seconds from `integratedTo` to the machine's time, which it moves
+    // on to; 0 when the time has not moved since.
+    double stepTo(int64_t& integratedTo);
     // Sets the thermal log of a core that reads 0 now.
     void checkThermalLog(int core);
 

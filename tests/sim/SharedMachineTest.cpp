@@ -63,14 +63,25 @@ void disableTurbo(sim::SimulatedProcessor& processor)
     write(processor, 0, IA32_MISC_ENABLE, misc_enable::TurboDisengage.set(misc, 1));
 }
 
+// Two programs on one machine, and a third on a machine of its own, on one clock.
+struct TwoHoldersAndOneElsewhere {
+    std::string name = freshMachineName();
+    std::shared_ptr<sim::ManualClock> clock = std::make_shared<sim::ManualClock>();
+    std::unique_ptr<sim::SimulatedProcessor> first, second, elsewhere;
+
+    explicit TwoHoldersAndOneElsewhere(double load)
+        : first(onMachine(name, load, clock)), second(onMachine(name, load, clock)),
+          elsewhere(onMachine(freshMachineName(), load, clock))
+    {
+    }
+    bool ready() const { return first && second && elsewhere; }
+};
+
 TEST(SharedMachine, ProcessorsOnOneMachineSeeEachOthersWrites)
 {
-    std::string name = freshMachineName();
-    auto clock = std::make_shared<sim::ManualClock>();
-    auto first = onMachine(name, 100, clock);
-    auto second = onMachine(name, 100, clock);
-    auto elsewhere = onMachine(freshMachineName(), 100, clock);
-    ASSERT_TRUE(first && second && elsewhere);
+    TwoHoldersAndOneElsewhere machines(100);
+    ASSERT_TRUE(machines.ready());
+    auto& [name, clock, first, second, elsewhere] = machines;
     EXPECT_EQ(ratio(*second), 35u);
 
     disableTurbo(*first);
@@ -104,12 +115,9 @@ TEST(SharedMachine, AWriteByOneProgramChangesTheCountsAnotherReads)
 // machine where one program made both changes.
 TEST(SharedMachine, RateChangesByEitherHolderKeepWhatWasCounted)
 {
-    std::string name = freshMachineName();
-    auto clock = std::make_shared<sim::ManualClock>();
-    auto first = onMachine(name, 30, clock);
-    auto second = onMachine(name, 30, clock);
-    auto alone = onMachine(freshMachineName(), 30, clock);
-    ASSERT_TRUE(first && second && alone);
+    TwoHoldersAndOneElsewhere machines(30);
+    ASSERT_TRUE(machines.ready());
+    auto& [name, clock, first, second, alone] = machines;
     clock->advanceSeconds(1.0);
     first->setLoad(3, 100);
     alone->setLoad(3, 100);
