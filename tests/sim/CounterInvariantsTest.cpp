@@ -216,8 +216,9 @@ TEST(CounterReads, ReadingRarelyGivesWhatReadingOftenGives)
             rig->clock->advanceMilliseconds(10);
             if (step == 100)
                 rig->cpu->setLoad(41, 100);
-            if (step == 200)
+            if (step == 200) {
                 ASSERT_TRUE(rig->write(5, IA32_CLOCK_MODULATION, halfDuty));
+            }
         }
         const int n = step * 7 % often.cpu->cpuCount();
         for (uint32_t index : {IA32_FIXED_CTR1, IA32_THERM_STATUS, MSR_PKG_ENERGY_STATUS})
