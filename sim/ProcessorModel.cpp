@@ -61,6 +61,8 @@ ProcessorModel::ProcessorModel(const Profile& profile, const Options& options, C
     std::lock_guard lock(m_machine);
     if (m_machine.start() == MachineStart::PowerOn)
         powerOn(nowNanoseconds);
+    m_epoch = state().epoch;
+    moveTime(nowNanoseconds);
     if (m_hostLoad)
         m_hostLoad->sample();
     refreshLoads();
@@ -85,8 +87,13 @@ void ProcessorModel::powerOn(int64_t nowNanoseconds)
 {
     MachineState& s = state();
     s.epoch = nowNanoseconds;
+    m_epoch = nowNanoseconds;
     s.last = nowNanoseconds;
     s.hostSampledAt = nowNanoseconds;
+    s.cpuIntegratedTo.fill(nowNanoseconds);
+    s.coreIntegratedTo.fill(nowNanoseconds);
+    s.packageIntegratedTo.fill(nowNanoseconds);
+    m_derivedGeneration.reset(); // the generation starts again
     std::span<CpuState> cpus(s.cpus.data(), static_cast<size_t>(m_topology.cpuCount()));
     std::span<PackageState> packages(s.packages.data(), static_cast<size_t>(m_profile.packages));
     applyPowerOnState(m_profile, m_facts, cpus, packages);
@@ -455,6 +462,7 @@ int ProcessorModel::readout(int core) const
 
 void ProcessorModel::pinReadout(int core, std::optional<int> readout)
 {
+    integrateCore(core); // the log sees the readout pinned so far
     m_pinnedReadouts[static_cast<size_t>(core)] = readout;
 }
 
@@ -462,10 +470,20 @@ double ProcessorModel::tscHz() const { return m_profile.busHz() * m_profile.base
 
 uint64_t ProcessorModel::tsc(int n, int64_t nowNanoseconds) const
 {
-    unsigned __int128 elapsed = static_cast<unsigned __int128>(std::max<int64_t>(nowNanoseconds - state().epoch, 0));
+    const int64_t epoch = m_epoch.load(std::memory_order_relaxed);
+    unsigned __int128 elapsed = static_cast<unsigned __int128>(std::max<int64_t>(nowNanoseconds - epoch, 0));
     unsigned __int128 ticks = elapsed * m_profile.busHzNumerator * unsigned(m_profile.baseRatioTenths)
                               / (static_cast<unsigned __int128>(m_profile.busHzDenominator) * 10u * 1000000000u);
-    return static_cast<uint64_t>(ticks) + static_cast<uint64_t>(cpu(n).tscOffset);
+    const int64_t offset =
+        std::atomic_ref<int64_t>(const_cast<int64_t&>(cpu(n).tscOffset)).load(std::memory_order_relaxed);
+    return static_cast<uint64_t>(ticks) + static_cast<uint64_t>(offset);
+}
+
+void ProcessorModel::setTsc(int n, uint64_t value, int64_t nowNanoseconds)
+{
+    int64_t& offset = cpu(n).tscOffset;
+    std::atomic_ref<int64_t>(offset).store(offset + int64_t(value - tsc(n, nowNanoseconds)),
+                                           std::memory_order_relaxed);
 }
 
 double ProcessorModel::energyUnitsPerJoule() const
@@ -531,47 +549,93 @@ void ProcessorModel::countCycles(int n, double unhalted, const Derived& d)
     state.aperf.add(core, 64);
 }
 
-void ProcessorModel::advance(int64_t nowNanoseconds)
+void ProcessorModel::moveTime(int64_t nowNanoseconds)
 {
     m_seen = std::max(m_seen, nowNanoseconds);
     MachineState& s = state();
-    if (nowNanoseconds > s.last) {
-        const Derived& d = derived();
-        double seconds = double(nowNanoseconds - s.last) / 1e9;
-        for (int n = 0; n < m_topology.cpuCount(); ++n)
-            countCycles(n, d.unhaltedShare[static_cast<size_t>(n)] * seconds, d);
-        double dieDecay = std::exp(-seconds / m_profile.thermalTimeConstantSeconds);
-        double spreaderDecay = std::exp(-seconds / m_profile.heatsinkTimeConstantSeconds);
-        for (int core = 0; core < m_topology.coreCount(); ++core) {
-            CoreState& state = this->core(core);
-            double rise = d.steadyRise[static_cast<size_t>(core)];
-            double dieTarget = DieShare * rise;
-            double spreaderTarget = d.idleCelsius[static_cast<size_t>(core)] + (1.0 - DieShare) * rise;
-            state.dieRise = dieTarget + (state.dieRise - dieTarget) * dieDecay;
-            state.spreaderCelsius = spreaderTarget + (state.spreaderCelsius - spreaderTarget) * spreaderDecay;
-        }
-        for (int package = 0; package < m_profile.packages; ++package) {
-            PackageState& state = this->package(package);
-            state.watts = d.watts[static_cast<size_t>(package)];
-            state.energyUnits += state.watts * seconds * energyUnitsPerJoule();
-        }
-        s.last = nowNanoseconds;
-    }
-    // A sensor reads 0 at TjMax; a core a degree or more below it cannot,
-    // whatever its noise, so only the hot ones are read.
-    static_assert(SensorNoiseCelsius + 0.5 < 1.0, "the rounded readout of a core 1 degree below TjMax must stay above 0");
-    for (int core = 0; core < m_topology.coreCount(); ++core) {
-        const std::optional<int>& pinned = m_pinnedReadouts[static_cast<size_t>(core)];
-        bool hot = pinned ? *pinned == 0 : celsius(core) > double(m_profile.tjMax) - 1.0 && readout(core) == 0;
-        if (hot)
-            this->core(core).thermalLog = true;
-    }
+    s.last = std::max(s.last, nowNanoseconds);
+    derived();
+}
 
+void ProcessorModel::advance(int64_t nowNanoseconds)
+{
+    moveTime(nowNanoseconds);
+    MachineState& s = state();
     if (m_hostLoad && m_options.loadMode == LoadMode::Host && nowNanoseconds - s.hostSampledAt >= HostSampleInterval) {
         s.hostSampledAt = nowNanoseconds;
         if (m_hostLoad->sample())
             refreshLoads();
     }
+}
+
+void ProcessorModel::invalidateDerived()
+{
+    integrateAll();
+    ++state().generation;
+}
+
+double ProcessorModel::stepTo(int64_t& integratedTo)
+{
+    const int64_t last = state().last;
+    if (last <= integratedTo)
+        return 0.0;
+    const double seconds = double(last - integratedTo) / 1e9;
+    integratedTo = last;
+    return seconds;
+}
+
+void ProcessorModel::integrateCpu(int n)
+{
+    if (const double seconds = stepTo(state().cpuIntegratedTo[static_cast<size_t>(n)]); seconds > 0.0) {
+        const Derived& d = derived();
+        countCycles(n, d.unhaltedShare[static_cast<size_t>(n)] * seconds, d);
+    }
+}
+
+void ProcessorModel::integrateCore(int core)
+{
+    if (const double seconds = stepTo(state().coreIntegratedTo[static_cast<size_t>(core)]); seconds > 0.0) {
+        const Derived& d = derived();
+        CoreState& state = this->core(core);
+        double rise = d.steadyRise[static_cast<size_t>(core)];
+        double dieTarget = DieShare * rise;
+        double spreaderTarget = d.idleCelsius[static_cast<size_t>(core)] + (1.0 - DieShare) * rise;
+        state.dieRise = dieTarget + (state.dieRise - dieTarget) * std::exp(-seconds / m_profile.thermalTimeConstantSeconds);
+        state.spreaderCelsius = spreaderTarget
+                                + (state.spreaderCelsius - spreaderTarget)
+                                      * std::exp(-seconds / m_profile.heatsinkTimeConstantSeconds);
+    }
+    checkThermalLog(core);
+}
+
+void ProcessorModel::checkThermalLog(int core)
+{
+    // A sensor reads 0 at TjMax; a core a degree or more below it cannot,
+    // whatever its noise, so only the hot ones are read.
+    static_assert(SensorNoiseCelsius + 0.5 < 1.0, "the rounded readout of a core 1 degree below TjMax must stay above 0");
+    const std::optional<int>& pinned = m_pinnedReadouts[static_cast<size_t>(core)];
+    bool hot = pinned ? *pinned == 0 : celsius(core) > double(m_profile.tjMax) - 1.0 && readout(core) == 0;
+    if (hot)
+        this->core(core).thermalLog = true;
+}
+
+void ProcessorModel::integratePackage(int package)
+{
+    if (const double seconds = stepTo(state().packageIntegratedTo[static_cast<size_t>(package)]); seconds > 0.0) {
+        PackageState& state = this->package(package);
+        state.watts = derived().watts[static_cast<size_t>(package)];
+        state.energyUnits += state.watts * seconds * energyUnitsPerJoule();
+    }
+}
+
+void ProcessorModel::integrateAll()
+{
+    for (int n = 0; n < m_topology.cpuCount(); ++n)
+        integrateCpu(n);
+    for (int core = 0; core < m_topology.coreCount(); ++core)
+        integrateCore(core);
+    for (int package = 0; package < m_profile.packages; ++package)
+        integratePackage(package);
 }
 
 } // namespace sim

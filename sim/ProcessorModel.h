@@ -2,9 +2,13 @@
 // The physics of a simulated processor: which ratio each package runs at,
 // how the counters advance with load, ratio and clock modulation, how each
 // core's temperature follows its power, and how much energy each package
-// draws. State advances lazily: advance(now) integrates everything over the
-// time since the previous call, with the loads and register settings that
-// held during that time.
+// draws. State advances lazily: advance(now) moves the machine's time on,
+// and each CPU's counters, core's temperatures and package's energy are
+// integrated up to it when something reads or writes them, with the loads
+// and register settings that held meanwhile. Before those rates change,
+// everything is integrated up to the machine's time, so the results are
+// those of integrating everything at every step, at a cost per register
+// access that does not grow with the CPU count.
 //
 // The operating system's frequency governor is part of the model: while
 // SpeedStep is enabled it rewrites each CPU's IA32_PERF_CTL request from
@@ -34,6 +38,7 @@
 #include "sim/Topology.h"
 
 #include <array>
+#include <atomic>
 #include <cstddef>
 #include <cstdint>
 #include <memory>
@@ -73,8 +78,14 @@ public:
     const Topology& topology() const { return m_topology; }
     const CpuidFacts& facts() const { return m_facts; }
 
-    // Integrates counters, temperatures and energy up to now.
+    // Moves the machine's time on to now (and reads the host's load when due).
     void advance(int64_t nowNanoseconds);
+    // Brings a CPU's counters, a core's temperatures and thermal log, a
+    // package's energy and power, or all of them up to the machine's time.
+    void integrateCpu(int cpu);
+    void integrateCore(int core);
+    void integratePackage(int package);
+    void integrateAll();
     // Settles the ratios again after a register or load change (call after advance()).
     void settle();
     // The bytes of a CPU's registers and its package's, the only ones a write
@@ -121,7 +132,11 @@ public:
     int readout(int core) const;
     void pinReadout(int core, std::optional<int> readout);
     double tscHz() const;
+    // Needs no machine lock: the epoch only changes at power-on, and the
+    // offset is read and written whole.
     uint64_t tsc(int cpu, int64_t nowNanoseconds) const;
+    // Sets the CPU's time-stamp counter to `value` now.
+    void setTsc(int cpu, uint64_t value, int64_t nowNanoseconds);
     // Energy units per joule of MSR_PKG_ENERGY_STATUS.
     double energyUnitsPerJoule() const;
 
@@ -147,7 +162,17 @@ private:
     double steadyRise(int core) const;
     double sensorNoise(int core) const;
     bool settleRatios();
-    void invalidateDerived() { ++state().generation; }
+    // Integrates everything with the rates that held so far, then lets
+    // derived() compute the new ones.
+    void invalidateDerived();
+    // Moves the machine's time on and makes sure derived() holds the rates
+    // in force, before anything changes them.
+    void moveTime(int64_t nowNanoseconds);
+    // The seconds from `integratedTo` to the machine's time, which it moves
+    // on to; 0 when the time has not moved since.
+    double stepTo(int64_t& integratedTo);
+    // Sets the thermal log of a core that reads 0 now.
+    void checkThermalLog(int core);
 
     // What a CPU's performance counters count, from its event selects and enables.
     enum class Counts : uint8_t { Nothing, CoreCycles, ReferenceCycles };
@@ -184,6 +209,7 @@ private:
     std::vector<std::optional<int>> m_pinnedReadouts; // per core, this program's own
     uint64_t m_noiseSeed = 0;
     int64_t m_seen = 0;          // the latest time this model was told
+    std::atomic<int64_t> m_epoch{0}; // the machine's, for tsc() without the lock
     CpuBits m_busyFloor{};       // this program's busy floor, as last set
     Derived m_derived;
     std::optional<uint64_t> m_derivedGeneration; // the machine's generation m_derived belongs to

@@ -33,7 +33,7 @@ struct CpuState {
     uint64_t clockModulation;
     Counter mperf;
     Counter aperf;
-    int64_t tscOffset;              // added to the nominal-rate count since power-on
+    int64_t tscOffset;              // added to the nominal-rate count since power-on; read without the lock
     double loadFraction;            // share of time not halted, 0..1
     bool hasLoadOverride;           // a test set this CPU's load
     double loadOverride;
@@ -73,8 +73,15 @@ struct MachineState {
     std::array<PackageState, MaxPackages> packages;
     std::array<int, MaxPackages> packageRatio;
     std::array<HolderSlot, MaxHolders> holders;
+    // Integration is lazy: each CPU's counters, each core's temperatures and
+    // each package's energy are brought up to `last` when something reads or
+    // writes them, and all of them before the rates (loads, ratios, register
+    // settings) change.
+    std::array<int64_t, MaxCpus> cpuIntegratedTo;
+    std::array<int64_t, MaxCores> coreIntegratedTo;
+    std::array<int64_t, MaxPackages> packageIntegratedTo;
     int64_t epoch;                  // clock time of power-on: the TSC counts from here
-    int64_t last;                   // clock time the state was integrated to
+    int64_t last;                   // the latest clock time a holder told the machine
     int64_t hostSampledAt;          // clock time of the last read of the host's load
     uint64_t generation;            // advances whenever a load, a ratio or a register setting changes
 };

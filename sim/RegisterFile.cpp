@@ -44,13 +44,18 @@ std::optional<uint64_t> RegisterFile::read(int cpu, uint32_t index, int64_t nowN
     PackageState& package = m_model.package(where.package);
     bool core2 = isCore2Class(p);
     bool sandyBridge = p.family == Family::SandyBridge;
+    // The registers that count: this CPU's alone brought up to now.
+    const auto counted = [&]() -> CpuState& {
+        m_model.integrateCpu(cpu);
+        return state;
+    };
 
     if (hasGeneralCounter(index, IA32_PMC0))
-        return state.pmc[index - IA32_PMC0].value;
+        return counted().pmc[index - IA32_PMC0].value;
     if (hasGeneralCounter(index, IA32_PERFEVTSEL0))
         return state.eventSelect[index - IA32_PERFEVTSEL0];
     if (index >= IA32_FIXED_CTR0 && index < IA32_FIXED_CTR0 + FixedCounters)
-        return state.fixed[index - IA32_FIXED_CTR0].value;
+        return counted().fixed[index - IA32_FIXED_CTR0].value;
 
     switch (index) {
     case IA32_TIME_STAMP_COUNTER: return m_model.tsc(cpu, nowNanoseconds);
@@ -66,8 +71,8 @@ std::optional<uint64_t> RegisterFile::read(int cpu, uint32_t index, int64_t nowN
             return std::nullopt;
         return RegisterImages::ratioWithHalf(ebl_cr_poweron::PowerOnRatio, ebl_cr_poweron::HalfRatio, p.baseRatioTenths);
     case MSR_PLATFORM_INFO: return m_images.platformInfo();
-    case IA32_MPERF: return state.mperf.value;
-    case IA32_APERF: return state.aperf.value;
+    case IA32_MPERF: return counted().mperf.value;
+    case IA32_APERF: return counted().aperf.value;
     case MSR_FLEX_RATIO: return package.flexRatio;
     case IA32_PERF_STATUS: return m_images.perfStatus(cpu);
     case IA32_PERF_CTL: return state.perfControl;
@@ -99,7 +104,7 @@ std::optional<uint64_t> RegisterFile::read(int cpu, uint32_t index, int64_t nowN
             return std::nullopt;
         return package.powerControl;
     case IA32_FIXED_CTR_CTRL: return state.fixedControl;
-    case IA32_PERF_GLOBAL_STATUS: return state.globalStatus;
+    case IA32_PERF_GLOBAL_STATUS: return counted().globalStatus;
     case IA32_PERF_GLOBAL_CTRL: return state.globalControl;
     case IA32_PERF_GLOBAL_OVF_CTRL: return 0;
     case MSR_PP0_CURRENT_CONFIG:
@@ -117,6 +122,7 @@ std::optional<uint64_t> RegisterFile::read(int cpu, uint32_t index, int64_t nowN
     case MSR_PKG_ENERGY_STATUS:
         if (!sandyBridge)
             return std::nullopt;
+        m_model.integratePackage(where.package);
         return pkg_energy_status::TotalEnergyConsumed.get(static_cast<uint64_t>(package.energyUnits));
     case IA32_PM_ENABLE:
         if (!m_model.facts().hwp)
@@ -158,6 +164,19 @@ WriteOutcome RegisterFile::writeTurboRatioLimit(int cpu, uint64_t value)
 
 WriteOutcome RegisterFile::write(int cpu, uint32_t index, uint64_t value, int64_t nowNanoseconds)
 {
+    // What the CPU counted so far, it counted with the settings it had.
+    m_model.integrateCpu(cpu);
+    // Programs rewrite the same settings every tick; the ratios only need
+    // settling again when a register really changed.
+    const ProcessorModel::RegisterImage before = m_model.registerImage(cpu);
+    const WriteOutcome outcome = apply(cpu, index, value, nowNanoseconds);
+    if (!m_model.registersMatch(cpu, before))
+        m_model.settle();
+    return outcome;
+}
+
+WriteOutcome RegisterFile::apply(int cpu, uint32_t index, uint64_t value, int64_t nowNanoseconds)
+{
     const Profile& p = m_model.profile();
     const CpuidFacts& facts = m_model.facts();
     CpuState& state = m_model.cpu(cpu);
@@ -185,9 +204,7 @@ WriteOutcome RegisterFile::write(int cpu, uint32_t index, uint64_t value, int64_
     }
 
     switch (index) {
-    case IA32_TIME_STAMP_COUNTER:
-        state.tscOffset += int64_t(value - m_model.tsc(cpu, nowNanoseconds));
-        return WriteOutcome::Applied;
+    case IA32_TIME_STAMP_COUNTER: m_model.setTsc(cpu, value, nowNanoseconds); return WriteOutcome::Applied;
     case IA32_MPERF: state.mperf.set(value, 64); return WriteOutcome::Applied;
     case IA32_APERF: state.aperf.set(value, 64); return WriteOutcome::Applied;
     case MSR_EBL_CR_POWERON: return core2 ? WriteOutcome::Ignored : WriteOutcome::Faulted;
@@ -280,6 +297,7 @@ bool RegisterFile::poke(int cpu, uint32_t index, uint64_t value, int64_t nowNano
     CpuState& state = m_model.cpu(cpu);
     PackageState& package = m_model.packageOf(cpu);
     if (hasGeneralCounter(index, IA32_PMC0)) {
+        m_model.integrateCpu(cpu);
         state.pmc[index - IA32_PMC0].set(value, facts.generalWidth);
         return true;
     }
@@ -287,6 +305,7 @@ bool RegisterFile::poke(int cpu, uint32_t index, uint64_t value, int64_t nowNano
     case MSR_PKG_ENERGY_STATUS:
         if (m_model.profile().family != Family::SandyBridge)
             return false;
+        m_model.integratePackage(m_model.topology().cpu(cpu).package);
         package.energyUnits = double(pkg_energy_status::TotalEnergyConsumed.get(value));
         return true;
     case IA32_MISC_ENABLE: package.miscEnable = value; return true;

@@ -24,8 +24,10 @@ class RegisterFile {
 public:
     explicit RegisterFile(ProcessorModel& model) : m_model(model), m_images(model) {}
 
-    // The register as logical CPU `cpu` reads it now (after model.advance()).
+    // The register as logical CPU `cpu` reads it now (after model.advance()),
+    // with what it counts brought up to now.
     std::optional<uint64_t> read(int cpu, uint32_t index, int64_t nowNanoseconds);
+    // Settles the model again when the write changed a register.
     WriteOutcome write(int cpu, uint32_t index, uint64_t value, int64_t nowNanoseconds);
 
     // Test access: sets a register's state directly, past locks and
@@ -35,6 +37,7 @@ public:
 
 private:
     bool hasGeneralCounter(uint32_t index, uint32_t first) const;
+    WriteOutcome apply(int cpu, uint32_t index, uint64_t value, int64_t nowNanoseconds);
     WriteOutcome writeMiscEnable(int cpu, uint64_t value);
     WriteOutcome writeTurboRatioLimit(int cpu, uint64_t value);
 

@@ -53,6 +53,7 @@ uint64_t RegisterImages::platformInfo() const
 
 uint64_t RegisterImages::thermStatus(int core)
 {
+    m_model.integrateCore(core);
     CoreState& state = m_model.core(core);
     int readout = m_model.readout(core);
     if (readout == 0)
@@ -69,8 +70,10 @@ uint64_t RegisterImages::packageThermStatus(int package)
     int readout = 127;
     const Topology& topology = m_model.topology();
     for (int core = 0; core < topology.coreCount(); ++core)
-        if (topology.cpu(topology.threadsOfCore(core).front()).package == package)
+        if (topology.cpu(topology.threadsOfCore(core).front()).package == package) {
+            m_model.integrateCore(core);
             readout = std::min(readout, m_model.readout(core));
+        }
     PackageState& state = m_model.package(package);
     if (readout == 0)
         state.thermalLog = true;

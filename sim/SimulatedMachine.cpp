@@ -20,7 +20,7 @@ namespace sim {
 namespace {
 
 constexpr uint64_t ImageMagic = 0x4F5354524C53494DULL; // "OSTRLSIM"
-constexpr uint32_t ImageVersion = 4; // 4: 128 CPUs, 4 packages, busy floors as CPU bits, IA32_PM_ENABLE
+constexpr uint32_t ImageVersion = 5; // 5: the times each CPU, core and package is integrated to
 
 // `self`: this program's id, known alive without asking the kernel.
 bool alive(int32_t pid, int32_t self)

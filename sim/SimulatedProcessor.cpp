@@ -33,6 +33,9 @@ CpuidFacts factsOf(const CpuidTable& table)
     return facts;
 }
 
+// Stamps of where threads run, unique across the processors of this process.
+std::atomic<uint64_t> placementStamps{0};
+
 platform::CpuSet allowedAtStart(const Topology& topology, const Options& options)
 {
     return options.allowedCpus.empty() ? topology.allCpus() : topology.allCpus() & options.allowedCpus;
@@ -64,7 +67,10 @@ void SimulatedProcessor::placeThreads()
     m_processCpu = cpuOf(m_processCpus);
     for (PinnedThread& thread : m_pinned)
         thread.cpu = cpuOf(thread.wanted);
+    threadsMoved();
 }
+
+void SimulatedProcessor::threadsMoved() { m_placement.store(++placementStamps, std::memory_order_release); }
 
 SimulatedProcessor::PinnedThread* SimulatedProcessor::pinnedThread(std::thread::id thread)
 {
@@ -162,6 +168,7 @@ platform::CpuSet SimulatedProcessor::setThreadAffinity(const platform::CpuSet& c
         thread = &m_pinned.emplace_back(PinnedThread{std::this_thread::get_id(), m_processCpus, m_processCpu});
     platform::CpuSet previous = std::exchange(thread->wanted, wanted);
     thread->cpu = cpuOf(wanted);
+    threadsMoved();
     updateBusyFloor();
     return previous;
 }
@@ -184,6 +191,7 @@ bool SimulatedProcessor::setProcessAffinity(const platform::CpuSet& cpus)
     m_model.advance(m_clock->nanoseconds());
     m_processCpus = wanted;
     m_processCpu = cpuOf(wanted);
+    threadsMoved();
     updateBusyFloor();
     return true;
 }
@@ -212,12 +220,7 @@ bool SimulatedProcessor::writeMsr(uint32_t index, uint32_t low, uint32_t high)
     m_model.advance(now);
     int cpu = accessCpuLocked();
     uint64_t value = msr::join(low, high);
-    // Programs rewrite the same settings every tick; the ratios only need
-    // settling again when a register really changed.
-    const ProcessorModel::RegisterImage before = m_model.registerImage(cpu);
     WriteOutcome outcome = m_registers.write(cpu, index, value, now);
-    if (!m_model.registersMatch(cpu, before))
-        m_model.settle();
     if (m_options.auditRecords == AuditRecords::Kept) {
         m_writes.push_back({cpu, index, value, outcome, now});
         if (m_writes.size() > AuditCapacity)
@@ -253,9 +256,25 @@ platform::CpuidRegisters SimulatedProcessor::cpuid(uint32_t leaf, uint32_t suble
 
 uint64_t SimulatedProcessor::rdtsc()
 {
+    // Where this thread ran its last RDTSC, while no thread moved since: a
+    // program's clock thread then reads the counter without any lock.
+    struct Place {
+        uint64_t stamp = 0;
+        int cpu = 0;
+    };
+    static thread_local Place place;
+    if (m_options.auditRecords == AuditRecords::Dropped && place.stamp == m_placement.load(std::memory_order_acquire))
+        return m_model.tsc(place.cpu, m_clock->nanoseconds());
+
     std::lock_guard lock(m_lock);
-    std::lock_guard machine(*m_machine);
-    const int cpu = currentCpuLocked();
+    int cpu = 0;
+    if (m_unpinnedThreadSeen || pinnedThread(std::this_thread::get_id())) {
+        cpu = currentCpuLocked(); // the counter needs no machine lock: see ProcessorModel::tsc()
+    } else {
+        std::lock_guard machine(*m_machine);
+        cpu = currentCpuLocked();
+    }
+    place = {m_placement.load(std::memory_order_relaxed), cpu};
     logRead(cpu, ReadKind::TimeStamp, 0);
     return m_model.tsc(cpu, m_clock->nanoseconds());
 }
@@ -401,6 +420,7 @@ double SimulatedProcessor::packageWatts(int package)
     std::lock_guard lock(m_lock);
     std::lock_guard machine(*m_machine);
     m_model.advance(m_clock->nanoseconds());
+    m_model.integratePackage(package);
     return m_model.package(package).watts;
 }
 
@@ -409,6 +429,7 @@ double SimulatedProcessor::coreCelsius(int core)
     std::lock_guard lock(m_lock);
     std::lock_guard machine(*m_machine);
     m_model.advance(m_clock->nanoseconds());
+    m_model.integrateCore(core);
     return m_model.celsius(core);
 }
 

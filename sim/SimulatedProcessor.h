@@ -34,8 +34,10 @@
 // 0xB and 0x1F carry the asking CPU's APIC id.
 //
 // Thread safety: this object's own state sits behind one mutex and the
-// machine's behind the machine's lock, taken in that order, so a clock
-// thread may read the TSC while another thread reads and writes registers.
+// machine's behind the machine's lock, taken in that order. RDTSC takes
+// neither while its thread stays where it ran the previous one and no
+// records are kept, so a clock thread reads the TSC undisturbed while
+// another thread reads and writes registers.
 
 #include "platform/Processor.h"
 #include "platform/ThreadCpuSelection.h"
@@ -47,6 +49,7 @@
 #include "sim/RegisterFile.h"
 #include "sim/SimulatedMachine.h"
 
+#include <atomic>
 #include <cstdint>
 #include <deque>
 #include <memory>
@@ -160,6 +163,8 @@ private:
     void placeThreads();
     // Gives the machine the CPUs this program's threads sit on now.
     void updateBusyFloor();
+    // After a thread's CPU changed: RDTSC looks where the thread runs again.
+    void threadsMoved();
     void logRead(int cpu, ReadKind kind, uint32_t index);
     bool validCpu(int cpu) const { return cpu >= 0 && cpu < cpuCount(); }
 
@@ -189,6 +194,7 @@ private:
     std::vector<PinnedThread> m_pinned;
     PinnedThread* pinnedThread(std::thread::id thread);
     bool m_unpinnedThreadSeen = false; // a thread ran here on the process set
+    std::atomic<uint64_t> m_placement{0}; // changes whenever a thread's CPU does
     std::deque<ReadRecord> m_reads;
     std::deque<WriteRecord> m_writes;
     uint64_t m_writeCount = 0;

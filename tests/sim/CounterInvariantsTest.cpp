@@ -197,4 +197,45 @@ TEST(CounterEnables, SpeedStepRequestBelowBaseLowersTheRatio)
     EXPECT_EQ(msr::perf_status::CurrentRatio.get(rig.read(0, msr::IA32_PERF_STATUS)), 6u);
 }
 
+// What a CPU counted, how warm its core is and what its package used do not
+// depend on when, or how often, anything was read: a machine read all the
+// time on one CPU after another and one read only at the end agree, through
+// a change of load and a register write on the way.
+TEST(CounterReads, ReadingRarelyGivesWhatReadingOftenGives)
+{
+    using namespace msr;
+    const char* profile = "xeon-4514y-2s"; // 64 CPUs on two packages
+    Rig often(profile, Rig::fixedLoad(30)), rarely(profile, Rig::fixedLoad(30));
+    const int watched[] = {5, 40, 41, 63};
+    const uint64_t halfDuty = clock_modulation::Enable.set(clock_modulation::DutyCycle.set(0, 4), 1);
+    for (Rig* rig : {&often, &rarely})
+        for (int n : watched)
+            rig->programCounters(n);
+    for (int step = 1; step <= 300; ++step) {
+        for (Rig* rig : {&often, &rarely}) {
+            rig->clock->advanceMilliseconds(10);
+            if (step == 100)
+                rig->cpu->setLoad(41, 100);
+            if (step == 200) {
+                ASSERT_TRUE(rig->write(5, IA32_CLOCK_MODULATION, halfDuty));
+            }
+        }
+        const int n = step * 7 % often.cpu->cpuCount();
+        for (uint32_t index : {IA32_FIXED_CTR1, IA32_THERM_STATUS, MSR_PKG_ENERGY_STATUS})
+            often.read(n, index);
+    }
+    // Each register, and the counts that rounding may part the two by.
+    const std::pair<uint32_t, uint64_t> registers[] = {
+        {IA32_PMC0, 1},         {IA32_PMC1, 1},         {IA32_FIXED_CTR1, 1},           {IA32_FIXED_CTR2, 1},
+        {IA32_APERF, 1},        {IA32_MPERF, 1},        {IA32_THERM_STATUS, 0},         {IA32_PACKAGE_THERM_STATUS, 0},
+        {MSR_PKG_ENERGY_STATUS, 1}};
+    for (int n : watched) {
+        for (const auto& [index, rounding] : registers) {
+            const uint64_t a = often.read(n, index), b = rarely.read(n, index);
+            EXPECT_LE(a > b ? a - b : b - a, rounding) << std::hex << "register 0x" << index << std::dec << " on cpu " << n
+                                                       << ": " << a << " read often, " << b << " read at the end";
+        }
+    }
+}
+
 } // namespace

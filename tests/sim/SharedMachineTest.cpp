@@ -63,14 +63,25 @@ void disableTurbo(sim::SimulatedProcessor& processor)
     write(processor, 0, IA32_MISC_ENABLE, misc_enable::TurboDisengage.set(misc, 1));
 }
 
+// Two programs on one machine, and a third on a machine of its own, on one clock.
+struct TwoHoldersAndOneElsewhere {
+    std::string name = freshMachineName();
+    std::shared_ptr<sim::ManualClock> clock = std::make_shared<sim::ManualClock>();
+    std::unique_ptr<sim::SimulatedProcessor> first, second, elsewhere;
+
+    explicit TwoHoldersAndOneElsewhere(double load)
+        : first(onMachine(name, load, clock)), second(onMachine(name, load, clock)),
+          elsewhere(onMachine(freshMachineName(), load, clock))
+    {
+    }
+    bool ready() const { return first && second && elsewhere; }
+};
+
 TEST(SharedMachine, ProcessorsOnOneMachineSeeEachOthersWrites)
 {
-    std::string name = freshMachineName();
-    auto clock = std::make_shared<sim::ManualClock>();
-    auto first = onMachine(name, 100, clock);
-    auto second = onMachine(name, 100, clock);
-    auto elsewhere = onMachine(freshMachineName(), 100, clock);
-    ASSERT_TRUE(first && second && elsewhere);
+    TwoHoldersAndOneElsewhere machines(100);
+    ASSERT_TRUE(machines.ready());
+    auto& [name, clock, first, second, elsewhere] = machines;
     EXPECT_EQ(ratio(*second), 35u);
 
     disableTurbo(*first);
@@ -97,6 +108,30 @@ TEST(SharedMachine, AWriteByOneProgramChangesTheCountsAnotherReads)
     const double full = mperfOverOneSecond();
     write(*writer, 2, IA32_CLOCK_MODULATION, clock_modulation::DutyCycle.set(clock_modulation::Enable.set(0, 1), 4));
     EXPECT_NEAR(mperfOverOneSecond() / full, 0.5, 1e-6) << "the reader counts at the duty the writer set";
+}
+
+// Each holder brings the whole machine up to date before it changes a rate,
+// with the rates the other holder set before: the counts come out as on a
+// machine where one program made both changes.
+TEST(SharedMachine, RateChangesByEitherHolderKeepWhatWasCounted)
+{
+    TwoHoldersAndOneElsewhere machines(30);
+    ASSERT_TRUE(machines.ready());
+    auto& [name, clock, first, second, alone] = machines;
+    clock->advanceSeconds(1.0);
+    first->setLoad(3, 100);
+    alone->setLoad(3, 100);
+    clock->advanceSeconds(1.0);
+    second->setLoad(5, 100);
+    alone->setLoad(5, 100);
+    clock->advanceSeconds(1.0);
+    for (int cpu : {3, 5, 7}) {
+        for (uint32_t index : {IA32_APERF, IA32_MPERF, MSR_PKG_ENERGY_STATUS}) {
+            const uint64_t shared = read(*first, cpu, index), single = read(*alone, cpu, index);
+            EXPECT_LE(shared > single ? shared - single : single - shared, 1u)
+                << std::hex << "register 0x" << index << std::dec << " on cpu " << cpu;
+        }
+    }
 }
 
 TEST(SharedMachine, TheLastHolderRemovesTheFile)
