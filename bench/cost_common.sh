@@ -288,6 +288,6 @@ cost_report() {
   local i
   for i in "${!cost_pids[@]}"; do printf '%s\t%s\t%s\n' "${cost_pids[$i]}" "${cost_roles[$i]}" "${cost_names[$i]}"; done >"$cost_work/programs"
   awk -v title="$1" -v desktop="$cost_desktop" -v note="$cost_psensor_note" -v young_ms="$cost_young_ms" -v all_ms="$cost_all_ms" \
-    -v sampler0="$(cat "$cost_work/sampler.start")" -v sampler1="$(cat "$cost_work/sampler.end")" \
+    -v hz="$(getconf CLK_TCK)" -v sampler0="$(cat "$cost_work/sampler.start")" -v sampler1="$(cat "$cost_work/sampler.end")" \
     -f "$here/bench/cost_report.awk" "$cost_work/programs" "$cost_work"/snap.*
 }

@@ -1,7 +1,7 @@
 # The tables of bench/cost_common.sh from the sampler's snapshots. Input: the
 # programs file (pid, role, name; tab-separated), then snap.0 ... snap.N, each
 # a line with the time and then bench/cost_sampler's P and T lines.
-# Variables: title, desktop, note, young_ms, all_ms, sampler0, sampler1 (the
+# Variables: title, desktop, note, young_ms, all_ms, hz (clock ticks a second), sampler0, sampler1 (the
 # sampler's own CPU time in ms at the first and last snapshot).
 
 function sorted_copy(values, n, out,    i, j, v) {
@@ -38,7 +38,7 @@ function ratios(i, base,    k, out) {
 }
 
 BEGIN { FS = "\t"; kinds = split("sched wake rss pss uss", kind, " ") }
-FILENAME ~ /\/programs$/ {
+FILENAME ~ /(^|\/)programs$/ {
   n++; pid[n] = $1; role[n] = $2; name[n] = $3; row[$1] = n
   if ($2 == "baseline") base = n
   if ($2 == "reference") ref = n
@@ -73,7 +73,10 @@ END {
 
   print title
   print "Desktop: " desktop
-  printf "min/median/max over %d windows; threads read every %d ms, those younger than 2 s every %d ms\n\n", windows, all_ms, young_ms
+  printf "min/median/max over %d window%s; threads read every %d ms, those younger than 2 s every %d ms\n", windows, (windows == 1 ? "" : "s"), all_ms, young_ms
+  print "wake-ups: voluntary context switches, each a time a thread blocked and was woken"
+  printf "utime+stime counts every thread that ended but in %d ms steps: +-%.3f ms/s in a window of %.0f s\n\n", \
+    1000 / hz, 1000 / hz / ((when[windows] - when[0]) / windows), (when[windows] - when[0]) / windows
   printf "%-38s %23s %13s %18s\n", "", "CPU ms/s of the", "utime+stime", ""
   printf "%-38s %23s %13s %18s\n", "program", "threads summed", "ms/s, median", "wake-ups/s"
   for (k = 1; k <= rows; k++) {
