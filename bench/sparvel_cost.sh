@@ -1,41 +1,35 @@
 #!/usr/bin/env bash
-# Sparvel's own cost at its 1000 ms tick: CPU time per second and resident
+# Sparvel's own cost at its 1000 ms tick: CPU time per second, wake-ups and
 # memory on the 8-CPU simulated i7-2600K, beside an empty Qt dialog with a
-# 1000 ms timer measured at the same time, on the method of
-# bench/ostrel_cost.sh.
-#   bench/sparvel_cost.sh [--log off|on|both] [--repeats N] [--no-build] [seconds]
+# 1000 ms timer and psensor at 1 s, measured at the same time, on the method
+# of bench/ostrel_cost.sh.
+#   bench/sparvel_cost.sh [--log off|on|both] [--repeats N] [--no-build] [--offscreen] [seconds]
 # --log on runs Sparvel with "Log" switched on at start (bench/sparvel_logging,
 # the program's main() plus that click); both runs the two side by side. Each
 # of N consecutive windows (default 3) lasts SECONDS (default 60), after a
-# warm-up of 5 s. Qt's offscreen platform unless QT_QPA_PLATFORM says otherwise.
+# warm-up of 5 s. An Xvfb display with openbox, measured too, unless
+# --offscreen asks for Qt's offscreen platform.
 set -euo pipefail
 here="$(cd "$(dirname "$0")/.." && pwd)"
 build="${OSTREL_BUILD_DIR:-$here/build}"
 . "$here/bench/cost_common.sh"
 cost_options "$@"
-export QT_QPA_PLATFORM="${QT_QPA_PLATFORM:-offscreen}"
-
-if [ "$cost_build" = 1 ]; then
-  cmake -S "$here" -B "$build" -G Ninja >/dev/null
-  cmake --build "$build" --target Sparvel sparvel_logging empty_dialog_bench >/dev/null
-fi
-
-cost_work="$(mktemp -d /tmp/sparvel-cost-XXXXXX)"
-trap cost_cleanup EXIT
+cost_build_targets Sparvel sparvel_logging empty_dialog_bench
+cost_begin sparvel-cost
 
 start_sparvel() { # NAME DIR PROGRAM
   mkdir -p "$cost_work/$2"
   cp "$3" "$cost_work/$2/Sparvel"
   printf '[Sparvel]\n' >"$cost_work/$2/Sparvel.ini"
-  SIMULATED_CPU=i7-2600k SIMULATED_LOAD=25 cost_start "$1" "$cost_work/$2" ./Sparvel
+  SIMULATED_CPU=i7-2600k SIMULATED_LOAD=25 cost_start "$1" program "$cost_work/$2" ./Sparvel
 }
 [ "$cost_log" != on ] && start_sparvel "Sparvel, defaults" plain "$build/app/Sparvel"
 [ "$cost_log" != off ] && start_sparvel "Sparvel, log on" logging "$build/bench/sparvel_logging"
-mkdir -p "$cost_work/empty"
-cost_start "empty Qt dialog, 1000 ms timer" "$cost_work/empty" "$build/bench/empty_dialog_bench"
+cost_start "empty Qt dialog, 1000 ms timer" baseline "$cost_work/empty" "$build/bench/empty_dialog_bench"
+cost_start_psensor
 
 cost_measure 5 "$cost_seconds" "$cost_repeats"
-cost_report "Sparvel on the simulated i7-2600K at 1000 ms: ${cost_repeats} windows of ${cost_seconds} s (platform $QT_QPA_PLATFORM)" "ms/s"
+cost_report "Sparvel on the simulated i7-2600K at 1000 ms: ${cost_repeats} windows of ${cost_seconds} s"
 if [ "$cost_log" != off ] && [ "$((cost_seconds * cost_repeats))" -ge 60 ] && ! ls "$cost_work"/logging/SparvelLog* >/dev/null 2>&1; then
   echo "sparvel_cost: warning: the logging run wrote no log file" >&2
 fi

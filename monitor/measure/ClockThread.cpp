@@ -93,7 +93,7 @@ WorkerThread StartClockThread(std::shared_ptr<platform::Processor> processor, st
     if (!processor || !shared || !shared->clockControl.compare_exchange_strong(expected, Running))
         return {};
     std::thread thread([processor, shared] { ClockThread(*processor, *shared); });
-    return WorkerThread(std::move(thread), shared, &shared->clockControl);
+    return WorkerThread(std::move(thread), "clock-measure", shared, &shared->clockControl);
 }
 
 WorkerThread StartClockThread(platform::Processor& processor, std::shared_ptr<SharedReadings> shared)

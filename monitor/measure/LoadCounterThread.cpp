@@ -35,7 +35,7 @@ WorkerThread StartLoadCounterThread(std::shared_ptr<platform::Processor> process
         processor->setThreadPriority(priority);
         LoadCounterThread(*processor, *shared, source);
     });
-    return WorkerThread(std::move(thread), shared, &shared->loadControl);
+    return WorkerThread(std::move(thread), "load-measure", shared, &shared->loadControl);
 }
 
 WorkerThread StartLoadCounterThread(platform::Processor& processor, std::shared_ptr<SharedReadings> shared,

@@ -1,12 +1,16 @@
 #include "monitor/measure/WorkerThread.h"
 
+#include <pthread.h>
 #include <utility>
 
 namespace monitor {
 
-WorkerThread::WorkerThread(std::thread thread, std::shared_ptr<SharedReadings> shared, std::atomic<int>* word)
+WorkerThread::WorkerThread(std::thread thread, const char* name, std::shared_ptr<SharedReadings> shared,
+                           std::atomic<int>* word)
     : m_thread(std::move(thread)), m_shared(std::move(shared)), m_word(word)
 {
+    if (m_thread.joinable())
+        pthread_setname_np(m_thread.native_handle(), name);
 }
 
 WorkerThread::WorkerThread(WorkerThread&& other) noexcept

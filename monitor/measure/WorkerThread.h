@@ -18,8 +18,10 @@ class WorkerThread {
 public:
     WorkerThread() = default;
     // `word` is the thread's control word inside `shared`, which the thread
-    // keeps alive for as long as it runs.
-    WorkerThread(std::thread thread, std::shared_ptr<SharedReadings> shared, std::atomic<int>* word);
+    // keeps alive for as long as it runs. `name` (at most 15 characters) is
+    // what ps, top and /proc/<pid>/task/<tid>/comm show for the thread.
+    WorkerThread(std::thread thread, const char* name, std::shared_ptr<SharedReadings> shared,
+                 std::atomic<int>* word);
     WorkerThread(WorkerThread&& other) noexcept;
     WorkerThread& operator=(WorkerThread&& other) noexcept;
     WorkerThread(const WorkerThread&) = delete;
