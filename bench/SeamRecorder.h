@@ -6,7 +6,9 @@
 
 #include "platform/ForwardingProcessor.h"
 
+#include <atomic>
 #include <cstdint>
+#include <thread>
 #include <vector>
 
 namespace seam_bench {
@@ -20,7 +22,10 @@ struct SeamCall {
 class RecordingProcessor : public platform::ForwardingProcessor {
 public:
     explicit RecordingProcessor(platform::Processor& inner) : ForwardingProcessor(inner) {}
-    bool recording = false;
+    std::atomic<bool> recording = false;
+    // When set, only the calls of this thread are recorded (a program's
+    // worker threads use the same processor).
+    std::thread::id onlyThread{};
     std::vector<SeamCall> calls;
 
     bool readMsr(uint32_t index, uint32_t& low, uint32_t& high) override
@@ -85,7 +90,7 @@ public:
 private:
     void record(const SeamCall& call)
     {
-        if (recording)
+        if (recording && (onlyThread == std::thread::id{} || onlyThread == std::this_thread::get_id()))
             calls.push_back(call);
     }
 };
