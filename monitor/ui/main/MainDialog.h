@@ -168,6 +168,18 @@ private:
     bool m_appliedOnTop = false;
     bool m_extremesFahrenheit = false; // the unit of the minimum and maximum values
     std::optional<QRect> m_lastFullRect;
+    // The frame last asked of the window manager, the window's geometry it
+    // was asked for, and the ticks since: asking is a round trip to the
+    // display server, so it is asked again when the geometry changed, and
+    // once a minute for decorations that changed alone.
+    struct KnownFrame {
+        QRect client;
+        QRect frame;
+        int ticks = 0;
+    };
+    std::optional<KnownFrame> m_knownFrame;
+    static constexpr int FrameRereadTicks = 60;
+    QRect currentFrameRect();
     std::array<int, 4> m_anchorRect{};
     QRect m_ownerRect;
     QString m_gpuText;

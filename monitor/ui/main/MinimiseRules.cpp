@@ -61,10 +61,20 @@ void MainDialog::changeEvent(QEvent* event)
         hide();
 }
 
+QRect MainDialog::currentFrameRect()
+{
+    const QRect client = geometry();
+    if (!m_knownFrame || m_knownFrame->client != client || ++m_knownFrame->ticks >= FrameRereadTicks)
+        m_knownFrame = KnownFrame{client, frameRect(), 0};
+    return m_knownFrame->frame;
+}
+
 void MainDialog::updateCaptionOrRectangle()
 {
     const bool shown = !isMinimized() && isVisible();
-    const QRect frame = shown ? frameRect() : QRect();
+    if (!shown)
+        m_knownFrame.reset();
+    const QRect frame = shown ? currentFrameRect() : QRect();
     if (!shown || frame.height() < MinimisedHeight) {
         setCaption(QString::fromStdString(m_records.cycle->samples().captionText));
         return;
