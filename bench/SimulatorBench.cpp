@@ -50,6 +50,7 @@ void SimulatedCounterRead(benchmark::State& state, const char* profile, int cpu)
         benchmark::DoNotOptimize(low);
     }
 }
+BENCHMARK_CAPTURE(SimulatedCounterRead, TwoCpus, "e8400", 1)->Arg(0)->Arg(1);
 BENCHMARK_CAPTURE(SimulatedCounterRead, SixteenCpus, "xeon-x5570-2s", 9)->Arg(0)->Arg(1);
 BENCHMARK_CAPTURE(SimulatedCounterRead, SixtyFourCpus, "xeon-4514y-2s", 41)->Arg(0)->Arg(1);
 
