@@ -25,6 +25,10 @@ struct SampleSet {
     int hottestTemperature = -128; // highest core temperature of this cycle
     int closestReadout = 128;      // lowest core readout of this cycle
     bool alarmThisTick = false;
+    // The hottest source in alarm this cycle, as the desktop notice says it:
+    // "Core 2: 91 °C (alarm at 90 °C)"; empty without an alarm.
+    std::string alarmText;
+    int alarmTemperature = -128;
 
     // Lowest IA32_CLOCK_MODULATION enable-and-duty value (bits 4..1) of this
     // cycle and of the one before; NoModulation when none was on.

@@ -84,6 +84,8 @@ void SamplingCycle::tick()
     }
 
     s.alarmThisTick = false;
+    s.alarmText.clear();
+    s.alarmTemperature = -128;
 
     s.hottestTemperature = -128;
     s.closestReadout = 128;
@@ -168,7 +170,7 @@ void SamplingCycle::sampleCore(int slot, const std::tm& now)
     s.captionText += withUnit(t);
 
     if (m_settings.Alarm != 0 && t >= m_settings.Alarm1)
-        s.alarmThisTick = true;
+        noteAlarm("Core " + formatInt(slot), t, m_settings.Alarm1);
 
     if (modulation::Enable.test(clockModulation))
         s.modulationDuty = std::min(s.modulationDuty, enableAndDuty(clockModulation));
@@ -192,7 +194,7 @@ void SamplingCycle::sampleGpu(int celsius, const std::tm& now)
     gpu.temperature = t;
     gpu.temperatureSum += t;
     if (m_settings.Alarm != 0 && t >= m_settings.Alarm2)
-        s.alarmThisTick = true;
+        noteAlarm("GPU", t, m_settings.Alarm2);
     if (t < gpu.minTemperature) {
         gpu.minTemperature = t;
         gpu.minTemperatureTime = now;
@@ -228,5 +230,16 @@ int SamplingCycle::toDisplayUnit(int celsius) const
 }
 
 std::string SamplingCycle::withUnit(int temperature) const { return formatInt(temperature) + m_settings.unitText; }
+
+void SamplingCycle::noteAlarm(const std::string& source, int temperature, int threshold)
+{
+    SampleSet& s = m_samples;
+    s.alarmThisTick = true;
+    if (temperature <= s.alarmTemperature)
+        return;
+    s.alarmTemperature = temperature;
+    const std::string unit = " " + m_settings.unitText;
+    s.alarmText = source + ": " + formatInt(temperature) + unit + " (alarm at " + formatInt(threshold) + unit + ")";
+}
 
 } // namespace monitor

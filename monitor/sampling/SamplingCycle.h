@@ -72,6 +72,8 @@ private:
     void sampleGpu(int celsius, const std::tm& now);
     int toDisplayUnit(int celsius) const;
     std::string withUnit(int temperature) const;
+    // Raises this cycle's alarm for `source`; the hottest source names it.
+    void noteAlarm(const std::string& source, int temperature, int threshold);
 
     hw::HardwareAccess& m_access;
     const hw::ProcessorInfo& m_info;

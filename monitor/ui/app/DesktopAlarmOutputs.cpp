@@ -22,4 +22,11 @@ void DesktopAlarmOutputs::flashWindow(MainDialog& window)
     QApplication::alert(&window);
 }
 
+void DesktopAlarmOutputs::postNotice(const std::string& text)
+{
+    m_notice.post(QStringLiteral("Temperature alarm"), QString::fromStdString(text));
+}
+
+void DesktopAlarmOutputs::withdrawNotice() { m_notice.withdraw(); }
+
 } // namespace monitor

@@ -12,6 +12,15 @@ namespace monitor {
 void MainDialog::handleAlarm()
 {
     const SampleSet& samples = m_records.cycle->samples();
+    // One desktop notice an episode: from the first tick in alarm until
+    // the first tick without.
+    if (m_parts.alarm && samples.alarmThisTick != m_alarmNoticeShown) {
+        m_alarmNoticeShown = samples.alarmThisTick;
+        if (m_alarmNoticeShown)
+            m_parts.alarm->postNotice(samples.alarmText);
+        else
+            m_parts.alarm->withdrawNotice();
+    }
     if (!samples.alarmThisTick)
         return;
     if (!m_alarmLatched)

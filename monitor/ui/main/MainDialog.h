@@ -165,6 +165,8 @@ private:
     bool m_stopRequested = false;
     // The alarm has raised the window in this alarm period.
     bool m_alarmLatched = false;
+    // A desktop notice of the alarm is up.
+    bool m_alarmNoticeShown = false;
     bool m_appliedOnTop = false;
     bool m_extremesFahrenheit = false; // the unit of the minimum and maximum values
     std::optional<QRect> m_lastFullRect;

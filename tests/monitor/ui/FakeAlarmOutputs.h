@@ -23,6 +23,10 @@ public:
     }
     void playSound(const std::string& soundFile) override { sounds.push_back(soundFile); }
     void flashWindow(monitor::MainDialog&) override { ++flashes; }
+    void postNotice(const std::string& text) override { notices.push_back(text); }
+    void withdrawNotice() override { ++withdrawals; }
+    std::vector<std::string> notices;
+    int withdrawals = 0;
 };
 
 } // namespace uitest

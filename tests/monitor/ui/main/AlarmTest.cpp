@@ -86,6 +86,21 @@ TEST(Alarm, FlashesEveryTickAndSoundsEverySixth)
     EXPECT_EQ(alarm.outputs.sounds.size(), 2u);
 }
 
+TEST(Alarm, OneDesktopNoticeAnEpisodeTakenBackWhenItClears)
+{
+    AlarmRig alarm("Alarm=1\nAlarm1=80\n");
+    alarm.heat(true);
+    alarm.rig->tick(3);
+    EXPECT_EQ(alarm.outputs.notices, std::vector<std::string>{"Core 3: 88 \xC2\xB0" "C (alarm at 80 \xC2\xB0" "C)"});
+    EXPECT_EQ(alarm.outputs.withdrawals, 0);
+    alarm.heat(false);
+    alarm.rig->tick(2);
+    EXPECT_EQ(alarm.outputs.withdrawals, 1);
+    alarm.heat(true);
+    alarm.rig->tick();
+    EXPECT_EQ(alarm.outputs.notices.size(), 2u);
+}
+
 TEST(Alarm, RaisesOncePerPeriodUntilTheSettingsAreConfirmed)
 {
     AlarmRig alarm("Alarm=1\nAlarm1=80\nAlarmFile=missing.sh\n");
