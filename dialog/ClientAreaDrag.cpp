@@ -2,6 +2,7 @@
 
 #include <QMouseEvent>
 #include <QWidget>
+#include <QWindow>
 
 namespace dialog {
 
@@ -16,12 +17,25 @@ void ClientAreaDrag::begin(QPoint clientPoint)
 {
     m_point = clientPoint;
     m_active = true;
+    m_systemMoveAsked = false;
 }
 
 void ClientAreaDrag::moveTo(QPoint clientPoint)
 {
-    if (m_active)
-        m_window->move(m_window->pos() + (clientPoint - m_point));
+    if (!m_active)
+        return;
+    // The window manager's own move where it offers one (_NET_WM_MOVERESIZE
+    // on X11, the compositor's move on Wayland, where a program cannot place
+    // its window at all): it follows the pointer until the button is released.
+    if (!m_systemMoveAsked) {
+        m_systemMoveAsked = true;
+        QWindow* handle = m_window->windowHandle();
+        if (handle && handle->startSystemMove()) {
+            m_active = false;
+            return;
+        }
+    }
+    m_window->move(m_window->pos() + (clientPoint - m_point));
 }
 
 void ClientAreaDrag::end()

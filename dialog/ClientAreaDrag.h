@@ -3,7 +3,8 @@
 // left button pressed on the window itself (or on a control that lets the
 // click through, such as a label or a group frame) grabs the point, moving
 // the mouse moves the window so that the point stays under the cursor, and
-// releasing the button ends the drag.
+// releasing the button ends the drag. Where the window manager offers a move
+// of its own, the first movement hands the drag to it.
 
 #include <QObject>
 #include <QPoint>
@@ -33,6 +34,7 @@ protected:
 private:
     QWidget* m_window;
     bool m_active = false;
+    bool m_systemMoveAsked = false;
     QPoint m_point;
 };
 

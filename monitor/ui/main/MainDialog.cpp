@@ -1,6 +1,7 @@
 #include "monitor/ui/main/MainDialog.h"
 
 #include "dialog/ClientAreaDrag.h"
+#include "dialog/DisplayServer.h"
 #include "dialog/HoverTimer.h"
 #include "dialog/StandardIds.h"
 #include "monitor/lifecycle/MonitorTick.h"
@@ -290,10 +291,14 @@ ExitState MainDialog::finishForShutdown()
 {
     killTimer(SamplingTimer);
     ExitState exit;
-    if (m_lastFullRect)
-        exit.windowTopLeft = ScreenPoint{m_lastFullRect->left(), m_lastFullRect->top()};
     // Linux has no desktop composition that draws the frame outside the window.
     exit.composition = Composition::Off;
+    // A Wayland compositor places windows itself and reports no position:
+    // the stored ones stay as they are for the next session on X11.
+    if (dialog::windowPositions() == dialog::WindowPositions::Hidden)
+        return exit;
+    if (m_lastFullRect)
+        exit.windowTopLeft = ScreenPoint{m_lastFullRect->left(), m_lastFullRect->top()};
     exit.anchorRect = m_anchorRect;
     return exit;
 }

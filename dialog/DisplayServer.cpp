@@ -1,0 +1,16 @@
+#include "dialog/DisplayServer.h"
+
+#include <QGuiApplication>
+
+namespace dialog {
+namespace {
+
+bool onWayland() { return QGuiApplication::platformName().startsWith(QLatin1String("wayland")); }
+
+} // namespace
+
+WindowPositions windowPositions() { return onWayland() ? WindowPositions::Hidden : WindowPositions::Reported; }
+
+bool staysOnTopAvailable() { return !onWayland(); }
+
+} // namespace dialog
