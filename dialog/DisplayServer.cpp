@@ -13,4 +13,6 @@ WindowPositions windowPositions() { return onWayland() ? WindowPositions::Hidden
 
 bool staysOnTopAvailable() { return !onWayland(); }
 
+bool minimisedStateReported() { return !onWayland(); }
+
 } // namespace dialog

@@ -12,5 +12,8 @@ enum class WindowPositions { Reported, Hidden };
 WindowPositions windowPositions();
 // Whether a window can ask to stay above the others.
 bool staysOnTopAvailable();
+// Whether a minimised window is reported as such (on Wayland it just
+// vanishes, and no state change arrives).
+bool minimisedStateReported();
 
 } // namespace dialog

@@ -8,6 +8,8 @@
 #include <QIcon>
 #include <QString>
 
+class QMenu;
+
 #include <functional>
 
 namespace dialog {
@@ -28,6 +30,11 @@ public:
     virtual bool remove() = 0;
 
     void setHandler(std::function<void(TrayEvent)> handler) { m_handler = std::move(handler); }
+    // Fills the icon's menu, where the notification area shows the menu itself
+    // (a D-Bus notification area): called with the menu emptied, before each
+    // showing. Where the area only reports the click, the handler gets
+    // RightButtonDown instead.
+    void setMenuFiller(std::function<void(QMenu&)> filler) { m_menuFiller = std::move(filler); }
 
     static QString limitTip(const QString& tip) { return tip.left(MaxTipLength); }
 
@@ -37,9 +44,16 @@ protected:
         if (m_handler)
             m_handler(event);
     }
+    bool fillsMenu() const { return static_cast<bool>(m_menuFiller); }
+    void fillMenu(QMenu& menu)
+    {
+        if (m_menuFiller)
+            m_menuFiller(menu);
+    }
 
 private:
     std::function<void(TrayEvent)> m_handler;
+    std::function<void(QMenu&)> m_menuFiller;
 };
 
 } // namespace dialog

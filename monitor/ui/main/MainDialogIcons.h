@@ -20,6 +20,8 @@ public:
     virtual bool probe(MainDialog& window) = 0;
     // Whether the desktop has a notification area at all.
     virtual bool notificationAreaExists() const = 0;
+    // Whether any icon is shown in the notification area now.
+    virtual bool anyIconShown(MainDialog& window) const = 0;
 };
 
 } // namespace monitor

@@ -3,6 +3,7 @@
 
 #include "monitor/ui/main/MainDialog.h"
 
+#include "dialog/DisplayServer.h"
 #include "monitor/ui/main/MainDialogIcons.h"
 
 #include <QEvent>
@@ -13,6 +14,15 @@ namespace monitor {
 
 void MainDialog::minimiseNow()
 {
+    // Where minimising reports no state change (Wayland), the window would
+    // vanish for good: with the icons in a notification area it goes to
+    // them at once, as a minimised window does on X11.
+    if (!dialog::minimisedStateReported() && m_records.settings && settings().TaskBar == 0 && m_parts.icons &&
+        m_parts.icons->notificationAreaExists() && m_parts.icons->anyIconShown(*this)) {
+        m_windowRestored = false;
+        hide();
+        return;
+    }
     // A shown window is only iconified: showMinimized() would show it again
     // after the state change hid it into the notification area.
     if (m_allowShow && !isVisible())
@@ -36,6 +46,8 @@ void MainDialog::restoreWindow()
 {
     m_allowShow = true;
     m_staleMinimise.comingBack(*this);
+    if (!dialog::minimisedStateReported())
+        m_windowRestored = true;
     showNormal();
     raise();
     activateWindow();

@@ -16,13 +16,38 @@ IconMenu::IconMenu(NotificationIcons& icons, WindowPlacement& placement) : m_ico
 void IconMenu::attachTo(NotificationIcons& icons)
 {
     icons.setEventHandler([this](MainDialog& window, dialog::TrayEvent event) { handleEvent(window, event); });
+    icons.setMenuFiller([this](MainDialog& window, QMenu& menu) { fillExported(menu, window); });
 }
 
 std::unique_ptr<QMenu> IconMenu::build(MainDialog& window) const
 {
-    const MonitorSettings& s = window.settings();
     auto menu = std::make_unique<QMenu>(&window);
-    const auto add = [&menu](const QString& text, IconMenuCommand command) {
+    populate(*menu, window);
+    return menu;
+}
+
+void IconMenu::fillExported(QMenu& menu, MainDialog& window)
+{
+    if (!window.records().running())
+        return;
+    populate(menu, window);
+    for (QAction* action : menu.actions()) {
+        if (!action->data().isValid())
+            continue;
+        const auto command = static_cast<IconMenuCommand>(action->data().toInt());
+        // A command may take the icons, and this menu with them, away.
+        QObject::connect(action, &QAction::triggered, &window, [this, &window, command] {
+            QMetaObject::invokeMethod(
+                &window, [this, &window, command] { runCommand(window, command); }, Qt::QueuedConnection);
+        });
+    }
+}
+
+void IconMenu::populate(QMenu& target, MainDialog& window) const
+{
+    const MonitorSettings& s = window.settings();
+    QMenu* menu = &target;
+    const auto add = [menu](const QString& text, IconMenuCommand command) {
         QAction* action = menu->addAction(text);
         action->setData(static_cast<int>(command));
         return action;
@@ -62,7 +87,6 @@ std::unique_ptr<QMenu> IconMenu::build(MainDialog& window) const
     if (!window.isVisible() || !window.windowRestored())
         add(QStringLiteral("Restore"), IconMenuCommand::Restore);
     add(QStringLiteral("Exit"), IconMenuCommand::Exit);
-    return menu;
 }
 
 void IconMenu::handleEvent(MainDialog& window, dialog::TrayEvent event)
@@ -93,7 +117,10 @@ void IconMenu::showMenu(MainDialog& window, QPoint screenPoint)
 
 void IconMenu::toggleWindow(MainDialog& window)
 {
-    if (window.windowRestored())
+    // A window hidden in the notification area comes back whatever state
+    // the window manager reported last (hiding an iconified window may be
+    // reported as a return to the normal state).
+    if (window.windowRestored() && window.isVisible())
         window.minimizeWindow();
     else
         window.restoreWindow();

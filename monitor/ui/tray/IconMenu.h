@@ -40,11 +40,16 @@ class IconMenu {
 public:
     IconMenu(NotificationIcons& icons, WindowPlacement& placement);
 
-    // Receives the mouse events of the icons.
+    // Receives the mouse events of the icons, and fills the menus that a
+    // D-Bus notification area shows itself.
     void attachTo(NotificationIcons& icons);
 
     // The menu; each entry's action carries its command as data.
     std::unique_ptr<QMenu> build(MainDialog& window) const;
+    void populate(QMenu& menu, MainDialog& window) const;
+    // The entries of a menu the notification area shows: a chosen entry
+    // runs its command once the area's call has returned.
+    void fillExported(QMenu& menu, MainDialog& window);
     void runCommand(MainDialog& window, IconMenuCommand command);
 
     void handleEvent(MainDialog& window, dialog::TrayEvent event);

@@ -54,6 +54,10 @@ void NotificationIcons::createSlots(MainDialog& window)
             if (m_window && m_handler)
                 m_handler(*m_window, event);
         });
+        slot.icon->setMenuFiller([this](QMenu& menu) {
+            if (m_window && m_menuFiller)
+                m_menuFiller(*m_window, menu);
+        });
         m_slots.push_back(std::move(slot));
     };
     m_showBits = 1 << gpuBit;

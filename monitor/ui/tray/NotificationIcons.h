@@ -49,6 +49,8 @@ public:
 
     // Mouse events on any of the icons, the Max icon included.
     void setEventHandler(std::function<void(MainDialog&, dialog::TrayEvent)> handler) { m_handler = std::move(handler); }
+    // Fills the menu of any icon where the notification area shows it itself.
+    void setMenuFiller(std::function<void(MainDialog&, QMenu&)> filler) { m_menuFiller = std::move(filler); }
 
     // True when at least one icon is shown afterwards. Icons that the
     // notification area refuses twice (there is none yet) wait for one.
@@ -65,6 +67,7 @@ public:
     // longer holds it. True when no icon is shown or none was added yet.
     bool probe(MainDialog& window) override;
     bool notificationAreaExists() const override;
+    bool anyIconShown(MainDialog& window) const override { return anyShown(window); }
 
     // The settings window's icon boxes. showIcon takes every shown core and
     // GPU icon away, from the last one down, and adds them back in the same
@@ -97,6 +100,7 @@ private:
     NotificationIconFactory m_factory;
     std::function<bool()> m_areaExists;
     std::function<void(MainDialog&, dialog::TrayEvent)> m_handler;
+    std::function<void(MainDialog&, QMenu&)> m_menuFiller;
     MainDialog* m_window = nullptr;
     std::vector<IconSlot> m_slots;
     int m_showBits = 0;

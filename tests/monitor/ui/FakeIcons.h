@@ -26,6 +26,7 @@ public:
     }
     bool probe(monitor::MainDialog&) override { return true; }
     bool notificationAreaExists() const override { return area; }
+    bool anyIconShown(monitor::MainDialog&) const override { return area; }
 };
 
 } // namespace uitest
