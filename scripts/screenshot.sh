@@ -18,7 +18,9 @@
 #                          [tray-3digits-light.png [tray-3digits-dark.png]]]]]]]]]]
 #   scripts/screenshot.sh --later
 # takes instead Ostrel, OstrelHX and Sparvel on the simulated i9-13900K into
-# docs/images/{ostrel,ostrelhx,sparvel}-i9-13900k.png.
+# docs/images/{ostrel,ostrelhx,sparvel}-i9-13900k.png, and Sparvel with a box
+# for each of the 64 CPUs of the simulated two-socket Xeon 4514Y into
+# docs/images/sparvel-xeon-4514y-2s.png, on a 1024x768 screen that holds it.
 # Uses the build in $OSTREL_BUILD_DIR (default build/), building the programs when needed.
 set -euo pipefail
 here="$(cd "$(dirname "$0")/.." && pwd)"
@@ -68,7 +70,9 @@ trap cleanup EXIT
 # A display number nobody uses.
 display=99
 while [ -e "/tmp/.X11-unix/X$display" ] || [ -e "/tmp/.X$display-lock" ]; do display=$((display + 1)); done
-Xvfb ":$display" -screen 0 800x600x24 -nolisten tcp >"$work/xvfb.log" 2>&1 &
+screen=800x600x24
+[ "$later" = 1 ] && screen=1024x768x24
+Xvfb ":$display" -screen 0 "$screen" -nolisten tcp >"$work/xvfb.log" 2>&1 &
 xvfb_pid=$!
 export DISPLAY=":$display"
 for _ in $(seq 50); do xwininfo -root >/dev/null 2>&1 && break; sleep 0.1; done
@@ -118,6 +122,7 @@ if [ "$later" = 1 ]; then
     capture "$program" 4 "$here/docs/images/$name-i9-13900k.png" \
       SIMULATED_CPU=i9-13900k SIMULATED_LOAD=40 SIMULATED_READOUT=52,47,55,49,58,50
   done
+  capture Sparvel 4 "$here/docs/images/sparvel-xeon-4514y-2s.png" SIMULATED_CPU=xeon-4514y-2s SIMULATED_LOAD=40
   exit 0
 fi
 

@@ -1,10 +1,12 @@
 #pragma once
 // What one tick of the turbo sampler hands to the window.
 
-#include <array>
+#include <vector>
 
 namespace turbo {
 
+// The window's sixteen boxes per group; processors laid out from the
+// topology leaves get one more box per logical CPU beyond them.
 constexpr int kSlotCount = 16;
 constexpr int kMeasuredCpus = 16;
 
@@ -19,7 +21,7 @@ struct TurboReading {
     double peakMultiplier = 0.0;
     double stdDev = 0.0;      // spread of the multipliers, in multiplier units
     double averageC0 = 0.0;   // percent
-    std::array<SlotReading, kSlotCount> perSlot{};
+    std::vector<SlotReading> perSlot; // one per slot of the sampler's slot table
     bool minimumChanged = false;
     bool maximumChanged = false;
 };

@@ -159,18 +159,21 @@ bool TurboSampler::laterTopology()
 void TurboSampler::buildSlotTableInCpuOrder()
 {
     // The kernel numbers the CPUs of these processors performance-core
-    // threads first, one package after the other: the boxes follow it.
-    int slot = 0;
+    // threads first, one package after the other: the boxes follow it, one
+    // per CPU, however many there are.
+    m_slots.clear();
     m_systemCpus.forEach([&](int n) {
-        if (slot < kSlotCount && m_access.pin(n))
-            m_slots[static_cast<size_t>(slot++)] = DisplaySlot{n};
+        if (m_access.pin(n))
+            m_slots.push_back(DisplaySlot{n});
     });
     m_access.unpin();
+    if (m_slots.size() < static_cast<size_t>(kSlotCount))
+        m_slots.resize(kSlotCount);
 }
 
 void TurboSampler::buildSlotTable()
 {
-    m_slots.fill(DisplaySlot{});
+    m_slots.assign(kSlotCount, DisplaySlot{});
     if (laterTopology()) {
         buildSlotTableInCpuOrder();
         return;
@@ -454,7 +457,8 @@ TurboReading TurboSampler::tick()
     reading.minimumChanged = change.minimum;
     reading.maximumChanged = change.maximum;
 
-    for (int s = 0; s < kSlotCount; ++s) {
+    reading.perSlot.resize(m_slots.size());
+    for (size_t s = 0; s < m_slots.size(); ++s) {
         const DisplaySlot& slot = m_slots[s];
         if (!sharedProcessCpus.contains(slot.cpu) || !measured.contains(slot.cpu))
             continue;

@@ -9,7 +9,6 @@
 #include "turbo/MultiplierRange.h"
 #include "turbo/TurboReading.h"
 
-#include <array>
 #include <cstdint>
 #include <memory>
 #include <string>
@@ -17,7 +16,7 @@
 
 namespace turbo {
 
-// Maps one of the window's 16 per-thread positions to a logical CPU.
+// Maps one of the window's per-thread positions to a logical CPU.
 struct DisplaySlot {
     int cpu = -1; // the logical CPU shown there; -1 when the slot is empty
 };
@@ -72,7 +71,9 @@ public:
     double ratioCap() const { return m_ratioCap; }
     double c0Scale() const { return m_c0Scale; }
     uint64_t counterModulus() const { return m_counterModulus; }
-    const std::array<DisplaySlot, kSlotCount>& slotTable() const { return m_slots; }
+    // At least kSlotCount entries; on processors laid out from the topology
+    // leaves one per logical CPU of the system set when there are more.
+    const std::vector<DisplaySlot>& slotTable() const { return m_slots; }
     // By logical CPU number; CPUs never measured read 0.
     const std::vector<double>& ratios() const { return m_ratio; }
     const std::vector<double>& c0Percent() const { return m_c0Percent; }
@@ -100,7 +101,7 @@ private:
     std::vector<double> m_c0Percent;
     std::vector<double> m_ratio;
     std::vector<CpuReading> m_previous;
-    std::array<DisplaySlot, kSlotCount> m_slots{};
+    std::vector<DisplaySlot> m_slots = std::vector<DisplaySlot>(kSlotCount);
 
     platform::CpuSet m_processCpus;
     platform::CpuSet m_systemCpus;

@@ -10,6 +10,7 @@
 #include "registers/MsrIndex.h"
 #include "sim/SimulatedProcessor.h"
 #include "turbo/window/TurboMonitorDialog.h"
+#include "turbo/window/TurboMonitorRun.h"
 
 #include <QAbstractButton>
 #include <QAction>
@@ -17,6 +18,8 @@
 #include <QLineEdit>
 #include <QMenu>
 #include <QMouseEvent>
+#include <QScreen>
+#include <QScrollArea>
 #include <QSystemTrayIcon>
 #include <QTest>
 
@@ -480,6 +483,67 @@ TEST_F(TurboMonitorDialogTest, EscapeClosesTheWindow)
     QTest::keyClick(window.get(), Qt::Key_Escape);
     EXPECT_FALSE(window->isVisible());
     EXPECT_EQ(window->result(), dialog::IDCANCEL);
+}
+
+// The program's own run on the two-socket Xeon: 64 logical CPUs, each with a
+// load of its own. Run again on a screen too short for all the boxes at once
+// (tests/turbo/CMakeLists.txt), where the groups scroll.
+TEST(TurboMonitorManyCpus, EveryCpuHasAFilledBoxThatScrollsIntoView)
+{
+    const fs::path dir = fs::temp_directory_path() / ("sparvel_64_" + std::to_string(::getpid()));
+    fs::create_directories(dir);
+    sim::Options simOptions;
+    simOptions.loadMode = sim::LoadMode::Fixed;
+    auto clock = std::make_shared<sim::ManualClock>();
+    auto processor = sim::createSimulatedProcessor("xeon-4514y-2s", simOptions, clock).processor;
+    ASSERT_TRUE(processor);
+    constexpr int kCpus = 64;
+    for (int cpu = 0; cpu < kCpus; ++cpu)
+        processor->setLoad(cpu, 10.0 + cpu);
+    dialog::ScriptedDialogServices services;
+    TurboMonitorOptions options;
+    options.settingsPath = (dir / "Sparvel.ini").string();
+    options.logDirectory = dir.string();
+    options.services = &services;
+    options.tray = std::make_unique<RecordingTray>();
+
+    bool ran = false;
+    // Checked in a function of its own, so that a failed assertion still ends the window.
+    auto check = [&](TurboMonitorDialog& window) {
+        ran = true;
+        EXPECT_EQ(window.text(IdAverageC0), "Cores 32  Threads 64");
+        clock->advanceSeconds(1.0);
+        window.tick();
+        ASSERT_EQ(window.boxCount(), kCpus);
+        QScrollArea* area = window.boxArea();
+        ASSERT_NE(area, nullptr);
+        EXPECT_TRUE(window.screen()->availableGeometry().contains(window.frameRect()));
+        // The switches and the note stay in the window, outside the scrolling area.
+        for (int id : {IdLog, IdExcel, IdTurboDisable, IdCStates, IdEist, IdResetMinMax, IdNote, IdAddNote}) {
+            EXPECT_TRUE(window.rect().contains(window.control(id)->geometry())) << id;
+            EXPECT_FALSE(area->isAncestorOf(window.control(id))) << id;
+        }
+        for (int cpu = 0; cpu < kCpus; ++cpu) {
+            SCOPED_TRACE(cpu);
+            EXPECT_FALSE(window.multiplierBox(cpu)->text().isEmpty());
+            EXPECT_NEAR(window.c0Box(cpu)->text().toDouble(), 10.0 + cpu, 1.0);
+            for (QLineEdit* box : {window.multiplierBox(cpu), window.c0Box(cpu)}) {
+                EXPECT_TRUE(box->toolTip().endsWith(QStringLiteral("CPU %1").arg(cpu))) << box->toolTip().toStdString();
+                const QPoint centre = box->geometry().center();
+                area->ensureVisible(centre.x(), centre.y(), box->width() / 2 + 1, box->height() / 2 + 1);
+                const QRect inView(box->mapTo(area->viewport(), QPoint(0, 0)), box->size());
+                EXPECT_TRUE(area->viewport()->rect().contains(inView));
+                EXPECT_TRUE(box->isVisibleTo(&window));
+            }
+        }
+    };
+    const int status = runTurboMonitor(*processor, std::move(options), [&](TurboMonitorDialog& window) {
+        check(window);
+        window.runCommand(CmdTrayExit);
+    });
+    EXPECT_TRUE(ran);
+    EXPECT_EQ(status, ExitNormal);
+    fs::remove_all(dir);
 }
 
 } // namespace

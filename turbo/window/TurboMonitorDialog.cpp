@@ -7,13 +7,17 @@
 #include "platform/IniFile.h"
 #include "turbo/MultiplierRange.h"
 #include "turbo/ProcessorNameLine.h"
+#include "turbo/window/ThreadBoxRows.h"
 
 #include <QContextMenuEvent>
 #include <QCursor>
+#include <QLineEdit>
 #include <QMenu>
+#include <QScreen>
 #include <QTimer>
 
 #include <cstdio>
+#include <utility>
 
 namespace turbo {
 
@@ -115,6 +119,10 @@ TurboMonitorDialog::TurboMonitorDialog(platform::Processor& processor, TurboMoni
     if (!m_tray)
         m_tray = std::make_unique<dialog::QtTrayIcon>();
     m_tray->setHandler([this](TrayEvent event) { onTrayEvent(event); });
+    for (int s = 0; s < kSlotCount; ++s) {
+        m_multiplierBoxes.push_back(widget<QLineEdit>(kMultiplierBoxes[static_cast<size_t>(s)]));
+        m_c0Boxes.push_back(widget<QLineEdit>(kC0Boxes[static_cast<size_t>(s)]));
+    }
     connectHandlers();
 }
 
@@ -171,6 +179,7 @@ bool TurboMonitorDialog::start()
         return false;
     }
     m_sampler = std::move(startup.sampler);
+    addBoxesBeyondSixteen();
     m_switches = std::make_unique<ProcessorSwitches>(
         m_access, m_sampler->nehalemClass() ? ProcessorSwitches::ProcessorClass::Nehalem
                                             : ProcessorSwitches::ProcessorClass::Core2);
@@ -284,13 +293,42 @@ void TurboMonitorDialog::showReading(const TurboReading& reading)
         setText(IdMinimum, formatted("%.3f", m_sampler->range().minimum()));
     if (reading.maximumChanged)
         setText(IdMaximum, formatted("%.3f", m_sampler->range().maximum()));
-    for (int s = 0; s < kSlotCount; ++s) {
+    const size_t shown = std::min(reading.perSlot.size(), m_multiplierBoxes.size());
+    for (size_t s = 0; s < shown; ++s) {
         const SlotReading& slot = reading.perSlot[s];
-        setText(kMultiplierBoxes[s], slot.shown ? formatted("%.3f", slot.multiplier) : QString());
-        setText(kC0Boxes[s], slot.shown ? formatted("%.2f", slot.c0Percent) : QString());
+        dialog::ControlText::set(m_multiplierBoxes[s], slot.shown ? formatted("%.3f", slot.multiplier) : QString());
+        dialog::ControlText::set(m_c0Boxes[s], slot.shown ? formatted("%.2f", slot.c0Percent) : QString());
     }
     setText(IdAverageC0, QString::asprintf("Average C0 State = %.2f%%", reading.averageC0));
     setText(IdStdDev, formatted("%.3f", reading.stdDev));
+}
+
+void TurboMonitorDialog::addBoxesBeyondSixteen()
+{
+    const std::vector<DisplaySlot>& table = m_sampler->slotTable();
+    if (table.size() <= static_cast<size_t>(kSlotCount))
+        return;
+    m_boxRows = ThreadBoxRows::grow(*this, static_cast<int>(table.size()), m_multiplierBoxes, m_c0Boxes);
+    if (m_boxRows)
+        m_boxRows->fit(screen()->availableGeometry());
+    // With more boxes than the two rows, each box says whose it is.
+    for (size_t s = 0; s < m_multiplierBoxes.size(); ++s) {
+        for (auto [box, name] : {std::pair{m_multiplierBoxes[s], ThreadBoxRows::multiplierName(table[s].cpu)},
+                                 std::pair{m_c0Boxes[s], ThreadBoxRows::c0Name(table[s].cpu)}}) {
+            box->setToolTip(name);
+            box->setAccessibleName(name);
+        }
+    }
+}
+
+QScrollArea* TurboMonitorDialog::boxArea() const { return m_boxRows ? m_boxRows->area() : nullptr; }
+
+void TurboMonitorDialog::showEvent(QShowEvent* event)
+{
+    DialogWindow::showEvent(event);
+    // Fitted again with the frame the window has now.
+    if (m_boxRows)
+        m_boxRows->fit(screen()->availableGeometry());
 }
 
 void TurboMonitorDialog::readSwitches()

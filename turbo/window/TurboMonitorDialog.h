@@ -18,10 +18,15 @@
 #include <array>
 #include <memory>
 #include <string>
+#include <vector>
 
+class QLineEdit;
 class QMenu;
+class QScrollArea;
 
 namespace turbo {
+
+class ThreadBoxRows;
 
 using dialog::TrayEvent;
 using dialog::TrayIcon;
@@ -55,6 +60,8 @@ enum TurboMonitorCommand : int {
 };
 
 // Multiplier and C0 boxes of slots 0..15, left to right, upper row first.
+// Slots beyond them get boxes of their own in rows of eight below
+// (ThreadBoxRows), reached through multiplierBox() and c0Box().
 inline constexpr std::array<int, kSlotCount> kMultiplierBoxes = {
     1038, 1039, 1040, 1041, 1042, 1043, 1044, 1045, 1049, 1050, 1047, 1048, 1055, 1056, 1057, 1058};
 inline constexpr std::array<int, kSlotCount> kC0Boxes = {
@@ -97,6 +104,14 @@ public:
     void runCommand(int command);
     void onTrayEvent(TrayEvent event);
 
+    // The boxes of a slot, 0 to boxCount() - 1.
+    int boxCount() const { return static_cast<int>(m_multiplierBoxes.size()); }
+    QLineEdit* multiplierBox(int slot) const { return m_multiplierBoxes.at(static_cast<size_t>(slot)); }
+    QLineEdit* c0Box(int slot) const { return m_c0Boxes.at(static_cast<size_t>(slot)); }
+    // The area that holds both groups once there are more than sixteen
+    // slots; null until then.
+    QScrollArea* boxArea() const;
+
     TurboSampler* sampler() { return m_sampler.get(); }
     TurboLog& log() { return m_log; }
     LogState logState() const { return m_logState; }
@@ -108,6 +123,7 @@ protected:
     void onEnter(int focusedControl) override;
     void onTimer(int id) override;
     void changeEvent(QEvent* event) override;
+    void showEvent(QShowEvent* event) override;
     void contextMenuEvent(QContextMenuEvent* event) override;
 
 private:
@@ -124,6 +140,7 @@ private:
     void applyCStates(SwitchState state);
     void showAbout();
     void showReading(const TurboReading& reading);
+    void addBoxesBeyondSixteen();
     void windowMinimised();
     void windowRestored();
     void restoreWindow();
@@ -139,6 +156,9 @@ private:
     QIcon m_icon;
     QMenu* m_contextMenu = nullptr;
     QMenu* m_trayMenu = nullptr;
+    std::vector<QLineEdit*> m_multiplierBoxes;
+    std::vector<QLineEdit*> m_c0Boxes;
+    std::unique_ptr<ThreadBoxRows> m_boxRows;
 
     TurboLog m_log;
     LogState m_logState = LogState::Off;
