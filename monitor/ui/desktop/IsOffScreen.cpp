@@ -9,11 +9,9 @@ bool IsOffScreen(const ScreenList& screens, const QRect& window)
     const int left = window.x();
     const int top = window.y();
     const int right = left + window.width();
-    const int bottom = top + window.height();
     const int workRight = work.x() + work.width();
     const int workBottom = work.y() + work.height();
-    return workRight - left < Visible || right - work.x() < Visible || bottom - work.y() < Visible ||
-           top >= workBottom;
+    return workRight - left < Visible || right - work.x() < Visible || top < work.y() || top >= workBottom;
 }
 
 } // namespace monitor

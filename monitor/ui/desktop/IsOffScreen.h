@@ -1,7 +1,8 @@
 #pragma once
 // Whether a window rectangle has left the work area of its nearest monitor:
-// less than 5 pixels of it reach into the work area from the left, right or
-// top, or its top is at or below the work area's bottom. Right and bottom
+// less than 5 pixels of it reach into the work area from the left or right,
+// its top (the frame's title bar, by which it is moved) lies above the work
+// area, or its top is at or below the work area's bottom. Right and bottom
 // are exclusive (left + width, top + height).
 
 #include "monitor/ui/desktop/ScreenList.h"

@@ -109,6 +109,7 @@ INSTANTIATE_TEST_SUITE_P(
         RestoreCase{"FiveVisiblePixelsAreEnough", {Primary}, windowXY(1915, 100), Composition::Off, {1915, 100}},
         RestoreCase{"FourVisiblePixelsAreNot", {Primary}, windowXY(1916, 100), Composition::Off, Created},
         RestoreCase{"TopAtTheWorkAreaBottom", {Primary}, windowXY(100, 1040), Composition::Off, Created},
+        RestoreCase{"TitleBarAboveTheWorkArea", {Primary}, windowXY(100, -10), Composition::Off, Created},
         RestoreCase{"OnAScreenLeftOfThePrimary", {LeftOfPrimary, Primary}, windowXY(-1000, 200),
                     Composition::Off, {-1000, 200}}),
     [](const ::testing::TestParamInfo<RestoreCase>& info) { return std::string(info.param.name); });
