@@ -1,6 +1,7 @@
 #include "monitor/settings/window/SettingsDialog.h"
 
 #include "dialog/BesideOwner.h"
+#include "dialog/DisplayServer.h"
 #include "dialog/MessageBoxStyle.h"
 #include "dialog/StandardIds.h"
 #include "registers/MsrIndex.h"
@@ -174,6 +175,14 @@ void SettingsDialog::open()
     setEnabled(IDC_ALARM_FILE, s.Alarm != 0);
     setEnabled(IDC_ALARM_GPU, s.Alarm != 0 && gpuWorks());
     setEnabled(IDC_RIVA_FILE, !m_copy.rivaFile.empty());
+    // A Wayland compositor keeps no window above the others on a program's
+    // request: the box says so instead of pretending (the stored choice
+    // stays for X11 sessions).
+    if (!dialog::staysOnTopAvailable()) {
+        setEnabled(IDC_ON_TOP, false);
+        if (QWidget* box = control(IDC_ON_TOP))
+            box->setToolTip(QStringLiteral("Not available on Wayland: the compositor decides which window stays on top."));
+    }
 
     for (int core = 0; core < m_columns; ++core) {
         const SettingsColumn& column = SettingsColumns[core];
