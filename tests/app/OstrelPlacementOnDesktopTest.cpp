@@ -104,6 +104,45 @@ TEST(OstrelPlacementOnDesktop, MiniLayoutClientIs312By123AndDoubleClicksSwitchLa
     expectOrderlyEnd(run);
 }
 
+TEST(OstrelPlacementOnDesktop, ADragOfTheMiniWindowMovesItAndItsNewPlaceIsSaved)
+{
+    SKIP_WITHOUT_DESKTOP();
+    ProgramRun run(OSTREL_PROGRAM, "Ostrel", "Ostrel");
+    run.writeSettings("MiniMode=1\nWindowXY=" + std::to_string(monitor::packPosition({300, 200})) + "\n");
+    ASSERT_TRUE(run.start(onMachine(OnI72600k)));
+    XWindow mini;
+    ASSERT_TRUE(run.waitUntil(
+        [&] {
+            mini = processtest::mainWindowOf(run.pid(), "Ostrel").value_or(XWindow{});
+            return mini.viewable && mini.width == 312 && mini.height == 123;
+        },
+        30s))
+        << run.output();
+
+    // Pressed on a free spot (the gap left of the first field), moved by
+    // 120, 80 in steps, released: the window manager's move takes over at
+    // the first small step and follows the rest.
+    processtest::shellOutput("xdotool mousemove --window " + std::to_string(mini.id) + " 3 60 mousedown 1 sleep 0.2" +
+                             " mousemove_relative 1 1 sleep 0.2 mousemove_relative 59 39 sleep 0.1" +
+                             " mousemove_relative 60 40 sleep 0.2 mouseup 1");
+    XWindow moved;
+    ASSERT_TRUE(run.waitUntil(
+        [&] {
+            moved = processtest::mainWindowOf(run.pid(), "Ostrel").value_or(XWindow{});
+            return moved.x != mini.x || moved.y != mini.y;
+        },
+        5s))
+        << "the drag left the window at " << mini.x << ", " << mini.y;
+    EXPECT_NEAR(moved.x, mini.x + 120, 3);
+    EXPECT_NEAR(moved.y, mini.y + 80, 3);
+
+    expectOrderlyEnd(run);
+    const platform::IniFile saved(run.settingsFile().string());
+    const monitor::ScreenPoint stored = monitor::unpackPosition(saved.readInt("Ostrel", "WindowXY", 0));
+    EXPECT_NEAR(stored.x, moved.x, 1);
+    EXPECT_NEAR(stored.y, moved.y, 1);
+}
+
 TEST(OstrelPlacementOnDesktop, TenRestartsLeaveTheMiniWindowWhereItWas)
 {
     SKIP_WITHOUT_DESKTOP();

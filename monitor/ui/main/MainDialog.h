@@ -125,6 +125,9 @@ protected:
     void onCloseRequest() override;
     void onSystemCommand(int command) override;
     void changeEvent(QEvent* event) override;
+    // A move the window manager made (a drag) counts at once: the program may
+    // end before the next tick records the window's place.
+    void moveEvent(QMoveEvent* event) override;
     void mouseDoubleClickEvent(QMouseEvent* event) override;
     void enterEvent(QEnterEvent* event) override;
     bool eventFilter(QObject* watched, QEvent* event) override;

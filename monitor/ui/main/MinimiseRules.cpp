@@ -7,6 +7,7 @@
 #include "monitor/ui/main/MainDialogIcons.h"
 
 #include <QEvent>
+#include <QMoveEvent>
 #include <QWindowStateChangeEvent>
 #include <QTimer>
 
@@ -79,6 +80,16 @@ QRect MainDialog::currentFrameRect()
     if (!m_knownFrame || m_knownFrame->client != client || ++m_knownFrame->ticks >= FrameRereadTicks)
         m_knownFrame = KnownFrame{client, frameRect(), 0};
     return m_knownFrame->frame;
+}
+
+void MainDialog::moveEvent(QMoveEvent* event)
+{
+    DialogWindow::moveEvent(event);
+    if (!m_records.running() || isMinimized() || !isVisible())
+        return;
+    const QRect frame = currentFrameRect();
+    if (frame.height() >= MinimisedHeight)
+        m_lastFullRect = frame;
 }
 
 void MainDialog::updateCaptionOrRectangle()
