@@ -28,12 +28,16 @@ struct CoreEntry {
     CoreType type = CoreType::Unknown;
 };
 
-constexpr std::array<int, MaxCoreSlots> noCoreCpus()
+// One value in every core slot.
+template <typename T>
+constexpr std::array<T, MaxCoreSlots> everySlot(T value)
 {
-    std::array<int, MaxCoreSlots> cpus{};
-    cpus.fill(NoCpu);
-    return cpus;
+    std::array<T, MaxCoreSlots> values{};
+    values.fill(value);
+    return values;
 }
+
+constexpr std::array<int, MaxCoreSlots> noCoreCpus() { return everySlot(NoCpu); }
 
 struct ProcessorInfo {
     std::string vendor;      // "GenuineIntel" when the vendor matched, else empty
@@ -50,6 +54,8 @@ struct ProcessorInfo {
     // topology leaves (0x1F / 0xB) rather than the initial APIC id rule.
     std::vector<CoreEntry> cores;
     bool topologyFromLeaves = false;
+    // Every core found, whether it has a slot or not.
+    int coreCount = 0;
     // TjMax in °C per core slot, and the value before the settings override.
     std::array<int, MaxCoreSlots> tjMax{};
     std::array<int, MaxCoreSlots> tjMaxDetected{};
@@ -80,5 +86,14 @@ bool isAtomSignature(uint32_t signature);
 // the small field used when no graphics processor is monitored.
 std::string signatureText(const ProcessorInfo& info, const BuildFlavour& flavour);
 std::string shortSignatureText(const ProcessorInfo& info);
+
+// The heading of a core slot's column: its number, after "P" or "E" on
+// processors that mix performance and efficient cores ("P3", "E12").
+std::string coreLabel(const ProcessorInfo& info, int slot);
+
+// What a build that shows fewer cores than the processor has says once at
+// start-up: how many it shows and which build shows them all; empty when the
+// build shows every core.
+std::string moreCoresNotice(const ProcessorInfo& info, const BuildFlavour& flavour);
 
 } // namespace hw

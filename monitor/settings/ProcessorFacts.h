@@ -18,7 +18,7 @@ struct ProcessorFacts {
     // The logical CPU of each core slot; hw::NoCpu for a slot without a core.
     std::array<int, hw::MaxCoreSlots> coreCpu = hw::noCoreCpus();
     // TjMax per core slot before the settings override.
-    std::array<int, hw::MaxCoreSlots> tjMax{100, 100, 100, 100, 100, 100, 100, 100};
+    std::array<int, hw::MaxCoreSlots> tjMax = hw::everySlot(100);
     bool nehalemClass = false;
     bool sandyBridgeClass = false;
 
