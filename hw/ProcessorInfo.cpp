@@ -71,8 +71,8 @@ std::string coreLabel(const ProcessorInfo& info, int slot)
     if (slot < 0 || slot >= MaxCoreSlots)
         return number;
     bool efficient = false;
-    for (CoreType type : info.coreType)
-        efficient = efficient || type == CoreType::Efficient;
+    for (const CoreEntry& core : info.cores)
+        efficient = efficient || core.type == CoreType::Efficient;
     if (!efficient)
         return number;
     switch (info.coreType[static_cast<size_t>(slot)]) {

@@ -6,6 +6,7 @@
 // whole run.
 
 #include "hw/BuildFlavour.h"
+#include "hw/SlotArray.h"
 
 #include <array>
 #include <cstdint>
@@ -28,16 +29,7 @@ struct CoreEntry {
     CoreType type = CoreType::Unknown;
 };
 
-// One value in every core slot.
-template <typename T>
-constexpr std::array<T, MaxCoreSlots> everySlot(T value)
-{
-    std::array<T, MaxCoreSlots> values{};
-    values.fill(value);
-    return values;
-}
-
-constexpr std::array<int, MaxCoreSlots> noCoreCpus() { return everySlot(NoCpu); }
+constexpr SlotArray<int> noCoreCpus() { return everySlot(NoCpu); }
 
 struct ProcessorInfo {
     std::string vendor;      // "GenuineIntel" when the vendor matched, else empty
@@ -48,8 +40,8 @@ struct ProcessorInfo {
 
     bool hyperThreading = false;
     // The logical CPU that stands for each core slot; NoCpu = no core in the slot.
-    std::array<int, MaxCoreSlots> coreCpu = noCoreCpus();
-    std::array<CoreType, MaxCoreSlots> coreType{};
+    SlotArray<int> coreCpu = noCoreCpus();
+    SlotArray<CoreType> coreType{};
     // Every core found, in slot order, and whether they come from the
     // topology leaves (0x1F / 0xB) rather than the initial APIC id rule.
     std::vector<CoreEntry> cores;
@@ -57,8 +49,8 @@ struct ProcessorInfo {
     // Every core found, whether it has a slot or not.
     int coreCount = 0;
     // TjMax in °C per core slot, and the value before the settings override.
-    std::array<int, MaxCoreSlots> tjMax{};
-    std::array<int, MaxCoreSlots> tjMaxDetected{};
+    SlotArray<int> tjMax{};
+    SlotArray<int> tjMaxDetected{};
 
     bool mobileModel = false;
     bool killMhz = false;

@@ -63,9 +63,9 @@ struct MonitorSettings {
     // --- processor, calibration and sampling ---------------------------------
     // TjMax in use per core slot, in °C: the detected value unless the key
     // TjMax<n> holds 70 to 120.
-    std::array<int, hw::MaxCoreSlots> TjMax = hw::everySlot(100);
+    hw::SlotArray<int> TjMax = hw::everySlot(100);
     // Idle calibration per core slot, in tenths of a degree (-199 .. 99).
-    std::array<int, hw::MaxCoreSlots> Idle{};
+    hw::SlotArray<int> Idle{};
     int OldFormula = 0;
     int RefreshInterval = 1000; // ms
     int MSRMulti = 0;

@@ -85,7 +85,7 @@ struct KeyContext {
 
 // The record field a key fills; numbered keys fill an array by slot.
 using KeyField = std::variant<int MonitorSettings::*, bool MonitorSettings::*, uint32_t MonitorSettings::*,
-                              std::string MonitorSettings::*, std::array<int, hw::MaxCoreSlots> MonitorSettings::*,
+                              std::string MonitorSettings::*, hw::SlotArray<int> MonitorSettings::*,
                               std::array<Colour, hw::MaxCoreSlots + 1> MonitorSettings::*,
                               uint64_t MonitorSettings::*>;
 

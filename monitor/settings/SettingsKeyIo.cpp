@@ -15,6 +15,8 @@ template <typename T>
 constexpr bool IsArray = false;
 template <typename T, size_t N>
 constexpr bool IsArray<std::array<T, N>> = true;
+template <typename T>
+constexpr bool IsArray<hw::SlotArray<T>> = true;
 
 // The field of a slot: the array element of a numbered key.
 template <typename Record, typename Member>

@@ -192,7 +192,7 @@ constexpr bool densePlaces(int SettingsKey::*place)
 // A key's format suits its field, and only numbered keys fill arrays.
 constexpr bool fieldsFit()
 {
-    using Numbers = std::array<int, hw::MaxCoreSlots> S::*;
+    using Numbers = hw::SlotArray<int> S::*;
     using Colours = std::array<monitor::Colour, hw::MaxCoreSlots + 1> S::*;
     for (const SettingsKey& key : Keys) {
         const KeyField& f = key.field;

@@ -47,7 +47,7 @@ void make(ManyCoreSettingsTemplate& t, const std::vector<std::string>& labels)
     const auto text = [&t](const std::string& value) { return t.texts.emplace_back(value).c_str(); };
 
     // Calibration: names, headings and the idle and TjMax boxes of every core.
-    const int calibrationHeight = GridTop + gridRows * GridRowHeight - 6;
+    const int calibrationHeight = GridTop + gridRows * GridRowHeight;
     out.push_back({dialog::IDC_STATIC, ControlKind::GroupBox, "Advanced Calibration Settings", Margin, 4,
                    width - 2 * Margin, calibrationHeight});
     out.push_back({IDC_SET_TJMAX, ControlKind::CheckBox, "Set TJ Max", NameLeft, 15, 60, 10});
