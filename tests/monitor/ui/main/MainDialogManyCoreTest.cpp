@@ -1,8 +1,8 @@
 // The many-core build's window: a column for every core in bands of eight,
 // headed by the core's number and type, each one filled; from 32 cores the
-// compact bands, scrolled where the screen is too low for them (the
-// offscreen screen is 800 x 600); the frame headings of every band follow
-// the unit.
+// compact bands; rows that would make the window taller than the screen
+// scroll (the offscreen screen is 800 x 800: 24 cores in full bands do);
+// the frame headings of every band follow the unit.
 
 #include "tests/monitor/ui/MonitorRig.h"
 
