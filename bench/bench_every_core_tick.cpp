@@ -11,9 +11,9 @@
 //   bench_every_core_tick [--benchmark_repetitions=N]
 
 #include "bench/SeamRecorder.h"
+#include "bench/StderrMessages.h"
 
 #include "hw/BuildFlavour.h"
-#include "hw/Messages.h"
 #include "monitor/lifecycle/MonitorRecords.h"
 #include "monitor/lifecycle/MonitorStartup.h"
 #include "monitor/lifecycle/MonitorTick.h"
@@ -35,14 +35,6 @@ namespace {
 namespace fs = std::filesystem;
 using seam_bench::RecordingProcessor;
 using seam_bench::SeamCall;
-
-class QuietMessages : public hw::Messages {
-public:
-    void showError(const std::string& caption, const std::string& text) override
-    {
-        std::fprintf(stderr, "%s: %s\n", caption.c_str(), text.c_str());
-    }
-};
 
 // A monitor started on a simulated processor at a fixed 25 % load, with the
 // settings a first start writes, in a folder of its own.
@@ -69,7 +61,7 @@ struct StartedMonitor {
         recorder->onlyThread = std::this_thread::get_id();
         records = std::make_unique<monitor::MonitorRecords>(
             *recorder, flavour, (folder / (std::string(flavour.programName) + ".ini")).string());
-        QuietMessages messages;
+        seam_bench::StderrMessages messages;
         if (monitor::RunStartup(*records, messages) != monitor::StartupOutcome::Running)
             throw std::runtime_error(std::string("the monitor did not start on ") + profile);
         for (int tick = 0; tick < 3; ++tick)
