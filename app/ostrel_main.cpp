@@ -1,8 +1,9 @@
-// Ostrel: the temperature monitor, and OstrelHX, the same program compiled
-// with OSTREL_SIX_CORE for six cores. The processor is the host's own, or the
+// Ostrel: the temperature monitor; OstrelHX, the same program compiled with
+// OSTREL_SIX_CORE for six cores, and OstrelXL, compiled with OSTREL_MANY_CORE
+// for every core of the processor. The processor is the host's own, or the
 // simulated one that SIMULATED_CPU names; the settings file lies beside the
-// program (Ostrel.ini, OstrelHX.ini). The program ends when its main window
-// closes.
+// program (Ostrel.ini, OstrelHX.ini, OstrelXL.ini). The program ends when its
+// main window closes.
 
 #include "app/ExitStatus.h"
 #include "hw/BuildFlavour.h"
@@ -18,7 +19,7 @@
 
 namespace {
 
-constexpr const char* ProgramName = hw::ThisBuild.sixCoreRules ? "OstrelHX" : "Ostrel";
+constexpr const char* ProgramName = hw::ThisBuild.programName;
 
 } // namespace
 

@@ -18,10 +18,10 @@
 // are not part of the tick.
 
 #include "bench/SeamRecorder.h"
+#include "bench/StderrMessages.h"
 
 #include "hw/BuildFlavour.h"
 #include "hw/HardwareAccess.h"
-#include "hw/Messages.h"
 #include "monitor/lifecycle/MonitorRecords.h"
 #include "monitor/lifecycle/MonitorStartup.h"
 #include "monitor/lifecycle/MonitorTick.h"
@@ -47,14 +47,6 @@ namespace {
 namespace fs = std::filesystem;
 using seam_bench::RecordingProcessor;
 using seam_bench::SeamCall;
-
-class QuietMessages : public hw::Messages {
-public:
-    void showError(const std::string& caption, const std::string& text) override
-    {
-        std::fprintf(stderr, "%s: %s\n", caption.c_str(), text.c_str());
-    }
-};
 
 sim::Options fixedLoad(int percent)
 {
@@ -91,7 +83,7 @@ std::vector<SeamCall> recordMonitorTick()
         RecordingProcessor recorder(*processor);
         recorder.onlyThread = std::this_thread::get_id();
         monitor::MonitorRecords records(recorder, hw::FourCoreBuild, (folder / "Ostrel.ini").string());
-        QuietMessages messages;
+        seam_bench::StderrMessages messages;
         if (monitor::RunStartup(records, messages) != monitor::StartupOutcome::Running)
             throw std::runtime_error("the monitor did not start on the simulated i7-2600K");
         for (int tick = 0; tick < 3; ++tick)

@@ -66,7 +66,7 @@ DialogWindow::DialogWindow(const DialogTemplate& dialogTemplate, QWidget* parent
     const int captionRoom = CaptionRoom::widthFor(windowTitle());
     setFixedSize(std::max(width, captionRoom), m_units.toPixelsY(dialogTemplate.height));
     setSizeGripEnabled(false);
-    buildControls();
+    buildControls(m_template.controls);
     if (captionRoom > width) {
         for (QWidget* child : findChildren<QWidget*>(Qt::FindDirectChildrenOnly))
             child->move(child->pos() + QPoint((captionRoom - width) / 2, 0));
@@ -78,10 +78,12 @@ DialogWindow::DialogWindow(const DialogTemplate& dialogTemplate, QWidget* parent
 
 DialogWindow::~DialogWindow() = default;
 
-void DialogWindow::buildControls()
+void DialogWindow::addControls(std::span<const ControlSpec> controls) { buildControls(controls); }
+
+void DialogWindow::buildControls(std::span<const ControlSpec> controls)
 {
     QButtonGroup* radioGroup = nullptr;
-    for (const ControlSpec& spec : m_template.controls) {
+    for (const ControlSpec& spec : controls) {
         QWidget* widget = ControlFactory::create(spec, m_units, this);
         if (spec.kind == ControlKind::Radio) {
             if (!radioGroup || (spec.style & style::Group)) {

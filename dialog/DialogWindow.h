@@ -63,6 +63,14 @@ public:
     // A rectangle of the template converted to pixels.
     QRect toPixels(int x, int y, int w, int h) const { return m_units.toPixels(x, y, w, h); }
 
+    // Controls made after the window, for a window whose controls depend on
+    // what is known only later (the number of cores). The specifications and
+    // their texts must outlive the window; the controls take the template's
+    // font and the window's behaviours like the template's own.
+    void addControls(std::span<const ControlSpec> controls);
+    // Changes the fixed size of the client area (pixels).
+    void setClientSize(QSize size) { setFixedSize(size); }
+
     // Controls by identifier.
     QWidget* control(int id) const;
     template <typename T>
@@ -174,7 +182,7 @@ protected:
     bool eventFilter(QObject* watched, QEvent* event) override;
 
 private:
-    void buildControls();
+    void buildControls(std::span<const ControlSpec> controls);
     void connectControl(int id, QWidget* widget);
     void clicked(int id);
     QWidget* requireControl(int id) const;

@@ -5,6 +5,7 @@
 #include <algorithm>
 #include <map>
 #include <optional>
+#include <set>
 
 namespace hw {
 
@@ -13,7 +14,7 @@ namespace cpuid = msr::cpuid;
 namespace {
 
 // The legacy rule: CPUs 0 to 15, the slot from the initial APIC id's low bits.
-void mapByInitialApicId(HardwareAccess& access, ProcessorInfo& info)
+void mapByInitialApicId(HardwareAccess& access, ProcessorInfo& info, int slots)
 {
     platform::Processor& processor = access.processor();
     const platform::CpuidRegisters feature = processor.cpuid(cpuid::LeafFeatures);
@@ -22,6 +23,7 @@ void mapByInitialApicId(HardwareAccess& access, ProcessorInfo& info)
     const uint64_t cores = cpuid::cache_parameters_eax::CoresPerPackageLessOne.get(cache.eax) + 1;
     info.hyperThreading = logical / cores > 1;
 
+    std::set<int> found;
     for (int cpu = 0; cpu < 16; ++cpu) {
         // A CPU that refuses the pinning is absent: its CPUID would come
         // from whatever CPU the thread was left on.
@@ -30,10 +32,12 @@ void mapByInitialApicId(HardwareAccess& access, ProcessorInfo& info)
         const uint32_t apicId =
             static_cast<uint32_t>(cpuid::features_ebx::InitialApicId.get(processor.cpuid(cpuid::LeafFeatures).ebx));
         const int slot = coreSlotOfApicId(apicId, info.hyperThreading);
-        if (slot < MaxCoreSlots && info.coreCpu[slot] == NoCpu)
+        found.insert(slot);
+        if (slot < slots && info.coreCpu[slot] == NoCpu)
             info.coreCpu[slot] = cpu;
     }
     access.unpin();
+    info.coreCount = static_cast<int>(found.size());
 }
 
 } // namespace
@@ -130,17 +134,19 @@ std::vector<CoreEntry> coresInSlotOrder(const std::vector<std::pair<int, CpuPlac
     return cores;
 }
 
-void mapCores(HardwareAccess& access, ProcessorInfo& info)
+void mapCores(HardwareAccess& access, ProcessorInfo& info, int slots)
 {
+    slots = std::clamp(slots, 0, MaxCoreSlots);
     info.coreCpu = noCoreCpus();
     info.coreType = {};
     info.cores.clear();
+    info.coreCount = 0;
     info.topologyFromLeaves = false;
 
     platform::Processor& processor = access.processor();
     const uint32_t leaf = laterTopologyRules(info) ? topologyLeaf(processor) : 0;
     if (leaf == 0) {
-        mapByInitialApicId(access, info);
+        mapByInitialApicId(access, info, slots);
         return;
     }
 
@@ -151,9 +157,10 @@ void mapCores(HardwareAccess& access, ProcessorInfo& info)
     });
     info.topologyFromLeaves = true;
     info.cores = coresInSlotOrder(places);
+    info.coreCount = static_cast<int>(info.cores.size());
     info.hyperThreading = std::any_of(info.cores.begin(), info.cores.end(),
                                       [](const CoreEntry& core) { return core.threads > 1; });
-    for (size_t slot = 0; slot < info.cores.size() && slot < MaxCoreSlots; ++slot) {
+    for (size_t slot = 0; slot < info.cores.size() && slot < static_cast<size_t>(slots); ++slot) {
         info.coreCpu[slot] = info.cores[slot].cpu;
         info.coreType[slot] = info.cores[slot].type;
     }

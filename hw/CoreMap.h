@@ -17,9 +17,10 @@ namespace hw {
 // system set: cores ordered by package, performance before efficient ones,
 // then core id, each stood for by its lowest CPU. Older processors keep the
 // initial APIC id rule: CPUs 0 to 15 of the system set, the slot from the
-// id's low bits, the first CPU found for a slot standing for it. Returns to
-// the system set.
-void mapCores(HardwareAccess& access, ProcessorInfo& info);
+// id's low bits, the first CPU found for a slot standing for it. The first
+// `slotCount` cores get a slot (the build's mappedSlots); `cores` lists them all.
+// Returns to the system set.
+void mapCores(HardwareAccess& access, ProcessorInfo& info, int slotCount = ClassicCoreSlots);
 
 // The topology leaf that describes the processor's levels, 0x1F where it has
 // a usable one, else 0xB; 0 when neither does.
@@ -36,7 +37,7 @@ std::optional<CpuPlace> placeOfCpu(platform::Processor& processor, uint32_t leaf
 // The cores of a list of (CPU, place), in slot order.
 std::vector<CoreEntry> coresInSlotOrder(const std::vector<std::pair<int, CpuPlace>>& cpus);
 
-// The core slot of an initial APIC identifier (before the 8-slot limit).
+// The core slot of an initial APIC identifier (before the limit of slots).
 int coreSlotOfApicId(uint32_t apicId, bool hyperThreading);
 
 // Package selection by the Skull key (2: slots 4-7 replace 0-3; 3: slots 6

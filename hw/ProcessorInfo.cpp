@@ -65,4 +65,45 @@ std::string shortSignatureText(const ProcessorInfo& info)
     return text;
 }
 
+std::string coreLabel(const ProcessorInfo& info, int slot)
+{
+    const std::string number = std::to_string(slot);
+    if (slot < 0 || slot >= MaxCoreSlots)
+        return number;
+    bool efficient = false;
+    for (const CoreEntry& core : info.cores)
+        efficient = efficient || core.type == CoreType::Efficient;
+    if (!efficient)
+        return number;
+    switch (info.coreType[static_cast<size_t>(slot)]) {
+    case CoreType::Performance: return "P" + number;
+    case CoreType::Efficient: return "E" + number;
+    case CoreType::Unknown: break;
+    }
+    return number;
+}
+
+std::string moreCoresNotice(const ProcessorInfo& info, const BuildFlavour& flavour)
+{
+    if (info.coreCount <= flavour.coreSlots)
+        return {};
+    int shown = 0;
+    for (int slot = 0; slot < flavour.coreSlots; ++slot)
+        shown += info.corePresent(slot) ? 1 : 0;
+    char text[160];
+    std::snprintf(text, sizeof text, "this processor has %d cores; %s shows %d.", info.coreCount,
+                  flavour.programName, shown);
+    std::string notice = text;
+    // The build with the fewest columns that has one for every core.
+    for (const BuildFlavour* build : {&SixCoreBuild, &ManyCoreBuild}) {
+        if (build->coreSlots >= info.coreCount && build->coreSlots > flavour.coreSlots) {
+            notice += " Start ";
+            notice += build->programName;
+            notice += " to see every core.";
+            break;
+        }
+    }
+    return notice;
+}
+
 } // namespace hw

@@ -6,6 +6,7 @@
 // whole run.
 
 #include "hw/BuildFlavour.h"
+#include "hw/SlotArray.h"
 
 #include <array>
 #include <cstdint>
@@ -28,12 +29,7 @@ struct CoreEntry {
     CoreType type = CoreType::Unknown;
 };
 
-constexpr std::array<int, MaxCoreSlots> noCoreCpus()
-{
-    std::array<int, MaxCoreSlots> cpus{};
-    cpus.fill(NoCpu);
-    return cpus;
-}
+constexpr SlotArray<int> noCoreCpus() { return everySlot(NoCpu); }
 
 struct ProcessorInfo {
     std::string vendor;      // "GenuineIntel" when the vendor matched, else empty
@@ -44,15 +40,17 @@ struct ProcessorInfo {
 
     bool hyperThreading = false;
     // The logical CPU that stands for each core slot; NoCpu = no core in the slot.
-    std::array<int, MaxCoreSlots> coreCpu = noCoreCpus();
-    std::array<CoreType, MaxCoreSlots> coreType{};
+    SlotArray<int> coreCpu = noCoreCpus();
+    SlotArray<CoreType> coreType{};
     // Every core found, in slot order, and whether they come from the
     // topology leaves (0x1F / 0xB) rather than the initial APIC id rule.
     std::vector<CoreEntry> cores;
     bool topologyFromLeaves = false;
+    // Every core found, whether it has a slot or not.
+    int coreCount = 0;
     // TjMax in °C per core slot, and the value before the settings override.
-    std::array<int, MaxCoreSlots> tjMax{};
-    std::array<int, MaxCoreSlots> tjMaxDetected{};
+    SlotArray<int> tjMax{};
+    SlotArray<int> tjMaxDetected{};
 
     bool mobileModel = false;
     bool killMhz = false;
@@ -80,5 +78,14 @@ bool isAtomSignature(uint32_t signature);
 // the small field used when no graphics processor is monitored.
 std::string signatureText(const ProcessorInfo& info, const BuildFlavour& flavour);
 std::string shortSignatureText(const ProcessorInfo& info);
+
+// The heading of a core slot's column: its number, after "P" or "E" on
+// processors that mix performance and efficient cores ("P3", "E12").
+std::string coreLabel(const ProcessorInfo& info, int slot);
+
+// What a build that shows fewer cores than the processor has says once at
+// start-up: how many it shows and which build shows them all; empty when the
+// build shows every core.
+std::string moreCoresNotice(const ProcessorInfo& info, const BuildFlavour& flavour);
 
 } // namespace hw

@@ -21,13 +21,21 @@
 # docs/images/{ostrel,ostrelhx,sparvel}-i9-13900k.png, and Sparvel with a box
 # for each of the 64 CPUs of the simulated two-socket Xeon 4514Y into
 # docs/images/sparvel-xeon-4514y-2s.png, on a 1024x768 screen that holds it.
+#   scripts/screenshot.sh --many
+# takes OstrelXL, which shows every core, on the simulated i9-13900K (24
+# cores) and two-socket Xeon Silver 4514Y (32 cores) on a 1920x1200 screen
+# into docs/images/ostrelxl-i9-13900k.png and ostrelxl-xeon-4514y-2s.png.
 # Uses the build in $OSTREL_BUILD_DIR (default build/), building the programs when needed.
 set -euo pipefail
 here="$(cd "$(dirname "$0")/.." && pwd)"
 build="${OSTREL_BUILD_DIR:-$here/build}"
 later=0
+many=0
 if [ "${1:-}" = --later ]; then
   later=1
+  shift
+elif [ "${1:-}" = --many ]; then
+  many=1
   shift
 fi
 ostrel_output="${1:-$here/docs/images/ostrel-main.png}"
@@ -46,7 +54,7 @@ for tool in Xvfb xwininfo import xdotool; do
 done
 
 cmake -S "$here" -B "$build" -G Ninja >/dev/null
-cmake --build "$build" --target Ostrel OstrelHX Sparvel >/dev/null
+cmake --build "$build" --target Ostrel OstrelHX OstrelXL Sparvel >/dev/null
 
 work="$(mktemp -d /tmp/ostrel-screenshot-XXXXXX)"
 xvfb_pid=""
@@ -70,9 +78,12 @@ trap cleanup EXIT
 # A display number nobody uses.
 display=99
 while [ -e "/tmp/.X11-unix/X$display" ] || [ -e "/tmp/.X$display-lock" ]; do display=$((display + 1)); done
-screen=800x600x24
-[ "$later" = 1 ] && screen=1024x768x24
-Xvfb ":$display" -screen 0 "$screen" -nolisten tcp >"$work/xvfb.log" 2>&1 &
+# Sparvel's 64 boxes need 1024x768, the many-core window's rows a screen of
+# today's height.
+screen=800x600
+[ "$later" = 1 ] && screen=1024x768
+[ "$many" = 1 ] && screen=1920x1200
+Xvfb ":$display" -screen 0 "${screen}x24" -nolisten tcp >"$work/xvfb.log" 2>&1 &
 xvfb_pid=$!
 export DISPLAY=":$display"
 for _ in $(seq 50); do xwininfo -root >/dev/null 2>&1 && break; sleep 0.1; done
@@ -115,6 +126,16 @@ capture() {
   stop_program
   echo "screenshot: wrote $output"
 }
+
+if [ "$many" = 1 ]; then
+  readouts=""
+  for core in $(seq 0 31); do readouts="$readouts${readouts:+,}$((44 + core % 9))"; done
+  capture OstrelXL 4 "$here/docs/images/ostrelxl-i9-13900k.png" \
+    SIMULATED_CPU=i9-13900k SIMULATED_LOAD=40 SIMULATED_READOUT="$readouts"
+  capture OstrelXL 4 "$here/docs/images/ostrelxl-xeon-4514y-2s.png" \
+    SIMULATED_CPU=xeon-4514y-2s SIMULATED_LOAD=40 SIMULATED_READOUT="$readouts"
+  exit 0
+fi
 
 if [ "$later" = 1 ]; then
   for program in Ostrel OstrelHX Sparvel; do

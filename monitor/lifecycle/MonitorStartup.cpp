@@ -13,6 +13,7 @@
 #include "monitor/settings/TurboLimitsStore.h"
 #include "platform/AccessStatus.h"
 
+#include <cstdio>
 #include <new>
 #include <span>
 
@@ -90,12 +91,15 @@ StartupOutcome RunStartup(MonitorRecords& m, hw::Messages& messages, const Start
 
     m.signatureText = hw::signatureText(m.info, m.flavour);
     m.shortSignatureText = hw::shortSignatureText(m.info);
-    hw::mapCores(m.access, m.info);
+    hw::mapCores(m.access, m.info, m.flavour.mappedSlots);
 
     m.clockThread = StartClockThread(m.processorOwner, m.shared);
 
     hw::applyModelRules(m.info, settings.KillMHz, m.flavour);
     hw::selectPackage(m.info, settings.Skull, m.flavour);
+    const std::string notice = hw::moreCoresNotice(m.info, m.flavour);
+    if (!notice.empty())
+        std::fprintf(stderr, "%s: %s\n", m.flavour.programName, notice.c_str());
     if (m.info.nehalemClass)
         hw::readTemperatureTargets(m.access, m.info);
 

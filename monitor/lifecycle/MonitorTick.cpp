@@ -83,7 +83,7 @@ void AddLogLineIfDue(MonitorRecords& m)
 
 const char* ProgramNameFor(const MonitorRecords& m)
 {
-    return m.flavour.sixCoreRules ? "OstrelHX" : "Ostrel";
+    return m.flavour.programName;
 }
 
 } // namespace monitor

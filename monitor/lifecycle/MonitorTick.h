@@ -30,7 +30,7 @@ constexpr const char* FixedLogFileName = "OstrelLog";
 // standard error once, not on every attempt.
 void AddLogLineIfDue(MonitorRecords& records);
 
-// "Ostrel" or "OstrelHX", as messages name the program.
+// "Ostrel", "OstrelHX" or "OstrelXL", as messages name the program.
 const char* ProgramNameFor(const MonitorRecords& records);
 
 } // namespace monitor

@@ -9,8 +9,10 @@
 // this header stays a plain record.
 
 #include "hw/BuildFlavour.h"
+#include "hw/ProcessorInfo.h"
 
 #include <array>
+#include <bitset>
 #include <cstdint>
 #include <optional>
 #include <string>
@@ -41,6 +43,17 @@ struct FontDescription {
     bool operator==(const FontDescription&) const = default;
 };
 
+// The notification-area icons by number: core slot n is icon n, the GPU icon
+// comes after the build's core keys (SettingsLayout::gpuIcon).
+using IconSet = std::bitset<hw::MaxCoreSlots + 1>;
+
+constexpr std::array<Colour, hw::MaxCoreSlots + 1> everyIcon(Colour colour)
+{
+    std::array<Colour, hw::MaxCoreSlots + 1> colours{};
+    colours.fill(colour);
+    return colours;
+}
+
 // Digit colour of the icons; also the GPU icon and the Max icon.
 constexpr Colour DefaultIconColour = 0xFFFFFF;
 // Window fill colour of both layouts.
@@ -50,9 +63,9 @@ struct MonitorSettings {
     // --- processor, calibration and sampling ---------------------------------
     // TjMax in use per core slot, in °C: the detected value unless the key
     // TjMax<n> holds 70 to 120.
-    std::array<int, hw::MaxCoreSlots> TjMax{100, 100, 100, 100, 100, 100, 100, 100};
+    hw::SlotArray<int> TjMax = hw::everySlot(100);
     // Idle calibration per core slot, in tenths of a degree (-199 .. 99).
-    std::array<int, hw::MaxCoreSlots> Idle{};
+    hw::SlotArray<int> Idle{};
     int OldFormula = 0;
     int RefreshInterval = 1000; // ms
     int MSRMulti = 0;
@@ -88,21 +101,21 @@ struct MonitorSettings {
 
     // --- notification area ----------------------------------------------------
     // Bit n shows the icon of core slot n, the GPU icon has the bit after the
-    // last core key (4, or 8 in the six-core build); bit 12 makes the Max icon
-    // show the smallest distance to TjMax.
+    // last core key (4, or 8 in the six- and many-core builds); bit 12 makes
+    // the Max icon show the smallest distance to TjMax. The many-core build
+    // keeps its core icons in IconCores instead (IconSelection.h).
     int IconShow = 1;
+    uint64_t IconCores = 1; // many-core build: bit n shows the icon of core n
     bool IconMax = false;
-    // The icons of IconShow and IconMax that could not be added because the
-    // desktop had no notification area yet: off for this run, saved as
-    // chosen, and added when a notification area appears.
-    int iconShowAwaitingArea = 0;
+    // The icons of IconShow / IconCores and IconMax that could not be added
+    // because the desktop had no notification area yet: off for this run,
+    // saved as chosen, and added when a notification area appears.
+    IconSet iconShowAwaitingArea;
     bool iconMaxAwaitingArea = false;
     int TrayInfo = 0;
-    // Per core slot, then the GPU icon (index 4, or 8 in the six-core build).
-    std::array<Colour, hw::MaxCoreSlots + 1> IconTextColor{
-        DefaultIconColour, DefaultIconColour, DefaultIconColour,
-        DefaultIconColour, DefaultIconColour, DefaultIconColour,
-        DefaultIconColour, DefaultIconColour, DefaultIconColour};
+    // Per core slot, then the GPU icon (index 4, 8 in the six-core build, 64
+    // in the many-core build).
+    std::array<Colour, hw::MaxCoreSlots + 1> IconTextColor = everyIcon(DefaultIconColour);
     Colour CoreMax = DefaultIconColour;
 
     // --- log and alarms -------------------------------------------------------

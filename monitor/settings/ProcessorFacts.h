@@ -16,9 +16,9 @@ struct ProcessorFacts {
     uint32_t signature = 0;
     std::string brandString;
     // The logical CPU of each core slot; hw::NoCpu for a slot without a core.
-    std::array<int, hw::MaxCoreSlots> coreCpu = hw::noCoreCpus();
+    hw::SlotArray<int> coreCpu = hw::noCoreCpus();
     // TjMax per core slot before the settings override.
-    std::array<int, hw::MaxCoreSlots> tjMax{100, 100, 100, 100, 100, 100, 100, 100};
+    hw::SlotArray<int> tjMax = hw::everySlot(100);
     bool nehalemClass = false;
     bool sandyBridgeClass = false;
 

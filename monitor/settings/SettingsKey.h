@@ -28,7 +28,7 @@ enum class KeyFormat {
     Number,   // "%d"
     Flag,     // "1" or "0"; any non-zero number reads as on
     Colour,   // "0x%06X"
-    Register, // "0x%X"
+    Register, // "0x%X"; "0x%llX" for a 64-bit mask
     Text,     // the text as it is
     Tenths,   // "%.1f" degrees, held in tenths of a degree
 };
@@ -48,6 +48,7 @@ enum class KeyWhen {
     RefreshIntervalKey,
     OldFormulaKey,
     FontChoiceKeys,
+    CoreIconsKey,       // layouts with IconCores
     InfoWindowIndexKey, // layouts without the VIDInfo key
     VidInfoKey,         // layouts with it, on processors without nehalemClass
     AtiSensor,          // while the ATI sensor works
@@ -84,8 +85,9 @@ struct KeyContext {
 
 // The record field a key fills; numbered keys fill an array by slot.
 using KeyField = std::variant<int MonitorSettings::*, bool MonitorSettings::*, uint32_t MonitorSettings::*,
-                              std::string MonitorSettings::*, std::array<int, hw::MaxCoreSlots> MonitorSettings::*,
-                              std::array<Colour, hw::MaxCoreSlots + 1> MonitorSettings::*>;
+                              std::string MonitorSettings::*, hw::SlotArray<int> MonitorSettings::*,
+                              std::array<Colour, hw::MaxCoreSlots + 1> MonitorSettings::*,
+                              uint64_t MonitorSettings::*>;
 
 struct SettingsKey {
     std::string_view name; // the whole name, or the stem of a numbered key

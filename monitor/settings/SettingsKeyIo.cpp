@@ -15,6 +15,8 @@ template <typename T>
 constexpr bool IsArray = false;
 template <typename T, size_t N>
 constexpr bool IsArray<std::array<T, N>> = true;
+template <typename T>
+constexpr bool IsArray<hw::SlotArray<T>> = true;
 
 // The field of a slot: the array element of a numbered key.
 template <typename Record, typename Member>
@@ -61,6 +63,12 @@ void readValue(const Place& at, uint32_t& value, uint32_t fresh)
     value = static_cast<uint32_t>(at.number(at.fallback(static_cast<int>(fresh))));
 }
 
+void readValue(const Place& at, uint64_t& value, uint64_t fresh)
+{
+    const std::string text = at.document.readString(at.section, at.name, maskText(fresh));
+    value = text.empty() ? fresh : maskFromText(text);
+}
+
 void readValue(const Place& at, std::string& value, const std::string& fresh)
 {
     std::string text = at.document.readString(at.section, at.name, fresh);
@@ -76,6 +84,7 @@ std::string valueText(const SettingsKey& key, uint32_t value)
 {
     return key.format == KeyFormat::Colour ? colourText(value) : registerText(value);
 }
+std::string valueText(const SettingsKey&, uint64_t value) { return maskText(value); }
 std::string valueText(const SettingsKey&, const std::string& value) { return value; }
 
 bool gpuSensorWorks(const MonitorSettings& record) { return record.nvidiaPresent || record.atiPresent; }
@@ -102,6 +111,7 @@ bool keyApplies(const SettingsKey& key, const KeyContext& c)
     case KeyWhen::RefreshIntervalKey: return c.layout.refreshIntervalKey;
     case KeyWhen::OldFormulaKey: return c.layout.oldFormulaKey;
     case KeyWhen::FontChoiceKeys: return c.layout.fontChoiceKeys;
+    case KeyWhen::CoreIconsKey: return c.layout.coreIconsKey;
     case KeyWhen::InfoWindowIndexKey: return !c.layout.vidInfoKey;
     case KeyWhen::VidInfoKey: return c.layout.vidInfoKey && !c.processor.nehalemClass;
     case KeyWhen::AtiSensor: return c.record.atiPresent;

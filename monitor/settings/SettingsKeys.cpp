@@ -75,7 +75,7 @@ int gpuAlarm(int value, int fallback, const KeyContext& c)
 // Without a GPU sensor the GPU icon is not shown.
 int shownIcons(int mask, int, const KeyContext& c)
 {
-    return c.record.gpuPresent ? mask : mask & ~(1 << c.layout.gpuIcon);
+    return c.record.gpuPresent ? mask : mask & ~(1 << c.layout.gpuShowBit);
 }
 
 // --- the table -------------------------------------------------------------------
@@ -159,6 +159,8 @@ constexpr SettingsKey Keys[] = {
     {.name = "NormHeading", .field = &S::NormHeading, .saveAll = 29, .windowDefault = true},
     {.name = "MiniHeading", .field = &S::MiniHeading, .saveAll = 30, .windowDefault = true},
     {.name = "IconShow", .field = &S::IconShow, .rule = shownIcons, .saveAll = 7, .saveOnExit = 4},
+    {.name = "IconCores", .field = &S::IconCores, .format = Register, .when = CoreIconsKey, .saveAll = 42,
+     .saveOnExit = 8},
 
     {.name = "TDPTDC", .field = &S::TDPTDC, .format = Register, .section = KeySection::TurboLimits,
      .when = TdpLimits, .reader = TurboLimits, .contextDefault = tdpTdcNow},
@@ -190,7 +192,7 @@ constexpr bool densePlaces(int SettingsKey::*place)
 // A key's format suits its field, and only numbered keys fill arrays.
 constexpr bool fieldsFit()
 {
-    using Numbers = std::array<int, hw::MaxCoreSlots> S::*;
+    using Numbers = hw::SlotArray<int> S::*;
     using Colours = std::array<monitor::Colour, hw::MaxCoreSlots + 1> S::*;
     for (const SettingsKey& key : Keys) {
         const KeyField& f = key.field;
@@ -203,7 +205,10 @@ constexpr bool fieldsFit()
         case Tenths: fits = std::holds_alternative<int S::*>(f) || std::holds_alternative<Numbers>(f); break;
         case Flag: fits = std::holds_alternative<bool S::*>(f); break;
         case Colour:
-        case Register: fits = std::holds_alternative<uint32_t S::*>(f) || std::holds_alternative<Colours>(f); break;
+        case Register:
+            fits = std::holds_alternative<uint32_t S::*>(f) || std::holds_alternative<uint64_t S::*>(f)
+                || std::holds_alternative<Colours>(f);
+            break;
         case Text: fits = std::holds_alternative<std::string S::*>(f); break;
         }
         if (!fits)

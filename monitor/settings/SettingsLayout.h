@@ -1,7 +1,8 @@
 #pragma once
-// Which keys the settings file of a build holds. The four-core Ostrel and the
-// six-core OstrelHX share one file format with a few differences; the loader
-// and writers take the layout of the program that calls them.
+// Which keys the settings file of a build holds. The four-core Ostrel, the
+// six-core OstrelHX and the many-core OstrelXL share one file format with a
+// few differences; the loader and writers take the layout of the program
+// that calls them.
 
 #include "hw/BuildFlavour.h"
 
@@ -33,16 +34,27 @@ struct SettingsLayout {
     bool killMhzKey;
     bool skullKey;
     bool oldFormulaKey;
+    // Bit of IconShow that shows the GPU icon.
+    int gpuShowBit;
+    // IconCores says which core icons are shown (bit n: core n); without it
+    // they are bits 0 .. coreKeys - 1 of IconShow.
+    bool coreIconsKey;
 };
 
 constexpr SettingsLayout FourCoreSettings{4, 4, "Pavolt", AlarmLimits::FollowUnit,
-                                          false, false, true, true, true, true, true};
+                                          false, false, true, true, true, true, true, 4, false};
 constexpr SettingsLayout SixCoreSettings{8, 8, "Ostrel", AlarmLimits::Fixed,
-                                         true, true, false, false, false, false, false};
+                                         true, true, false, false, false, false, false, 8, false};
+// The six-core build's keys for every core; IconShow keeps the six-core
+// build's GPU bit and modes, the GPU's digit colour is IconTextColor64.
+constexpr SettingsLayout ManyCoreSettings{hw::MaxCoreSlots, hw::MaxCoreSlots, "Ostrel", AlarmLimits::Fixed,
+                                          true, true, false, false, false, false, false, 8, true};
 
 // The layout of a build.
 constexpr const SettingsLayout& settingsLayoutFor(const hw::BuildFlavour& flavour)
 {
+    if (flavour.settingSlots > SixCoreSettings.coreKeys)
+        return ManyCoreSettings;
     return flavour.settingSlots > FourCoreSettings.coreKeys ? SixCoreSettings : FourCoreSettings;
 }
 

@@ -3,6 +3,7 @@
 #include <charconv>
 #include <cmath>
 #include <cstdio>
+#include <cstdlib>
 
 namespace monitor {
 
@@ -65,6 +66,19 @@ std::string registerText(uint32_t value)
     char text[16];
     std::snprintf(text, sizeof text, "0x%X", static_cast<unsigned>(value));
     return text;
+}
+
+std::string maskText(uint64_t mask)
+{
+    char text[24];
+    std::snprintf(text, sizeof text, "0x%llX", static_cast<unsigned long long>(mask));
+    return text;
+}
+
+uint64_t maskFromText(std::string_view text)
+{
+    const std::string digits(text);
+    return std::strtoull(digits.c_str(), nullptr, 0);
 }
 
 std::string flagText(bool on) { return on ? "1" : "0"; }

@@ -41,6 +41,10 @@ std::string idleText(int tenths);
 // "0x%06X" and "0x%X".
 std::string colourText(Colour colour);
 std::string registerText(uint32_t value);
+// A 64-bit mask as "0x%llX", and back: decimal, or hexadecimal after "0x";
+// text without a number reads as 0.
+std::string maskText(uint64_t mask);
+uint64_t maskFromText(std::string_view text);
 // "1" or "0".
 std::string flagText(bool on);
 

@@ -2,6 +2,7 @@
 
 #include "hw/HardwareAccess.h"
 #include "registers/MsrIndex.h"
+#include "monitor/settings/IconSelection.h"
 #include "monitor/settings/PluginConfig.h"
 #include "monitor/settings/SettingsKeyIo.h"
 #include "monitor/settings/SettingsKeys.h"
@@ -113,7 +114,7 @@ WriteResult SaveAll(const MonitorSettings& s, const std::string& iniPath, const 
     stored.CPUID = processor.signature;
     stored.GPU = (s.atiPresent ? 2 : 0) | (s.nvidiaPresent ? 1 : 0);
     // Icons waiting for a notification area stay chosen in the file.
-    stored.IconShow = s.IconShow | s.iconShowAwaitingArea;
+    chooseIcons(stored, layout, s.iconShowAwaitingArea);
     stored.IconMax = s.IconMax || s.iconMaxAwaitingArea;
     const WriteResult result = rewrite(iniPath, [&](platform::IniDocument& document) {
         writeInOrder(document, &SettingsKey::saveAll, {layout, processor, stored});
@@ -133,7 +134,7 @@ WriteResult SaveOnExit(const MonitorSettings& s, const std::string& iniPath, con
 
     MonitorSettings stored = s;
     stored.ClockMod = static_cast<int>(clockModulation);
-    stored.IconShow = s.IconShow | s.iconShowAwaitingArea;
+    chooseIcons(stored, layout, s.iconShowAwaitingArea);
     if (exitState.windowTopLeft) {
         ScreenPoint position = *exitState.windowTopLeft;
         if (!s.MiniMode && exitState.composition == Composition::On) {

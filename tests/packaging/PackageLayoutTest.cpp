@@ -92,6 +92,7 @@ TEST(DebianPackage, HoldsEveryFileWhereTheProgramsAndTheDesktopLookForIt)
     const Expected files[] = {
         {"/usr/bin/Ostrel", true},
         {"/usr/bin/OstrelHX", true},
+        {"/usr/bin/OstrelXL", true},
         {"/usr/bin/Sparvel", true},
         {"/usr/bin/Morvath", true},
         {"/usr/bin/ostrel-exporter", true},
@@ -104,6 +105,7 @@ TEST(DebianPackage, HoldsEveryFileWhereTheProgramsAndTheDesktopLookForIt)
         {"/usr/share/ostrel/OLWarning.wav", false},
         {"/usr/share/man/man1/Ostrel.1.gz", false},
         {"/usr/share/man/man1/OstrelHX.1.gz", false},
+        {"/usr/share/man/man1/OstrelXL.1.gz", false},
         {"/usr/share/man/man1/Sparvel.1.gz", false},
         {"/usr/share/man/man1/Morvath.1.gz", false},
         {"/usr/share/doc/ostrel/copyright", false},
@@ -168,7 +170,7 @@ TEST(DebianPackage, HoldsEveryFileWhereTheProgramsAndTheDesktopLookForIt)
         EXPECT_TRUE(fs::is_regular_file(root / "usr/share/icons/hicolor/scalable/apps" / (icon + ".svg"))) << icon;
         launched.insert(program);
     }
-    EXPECT_EQ(launched, (std::set<std::string>{"Ostrel", "OstrelHX", "Sparvel", "Morvath"}));
+    EXPECT_EQ(launched, (std::set<std::string>{"Ostrel", "OstrelHX", "OstrelXL", "Sparvel", "Morvath"}));
     if (run("command -v desktop-file-validate").status == 0) {
         const Outcome valid = run("desktop-file-validate " + quoted(root / "usr/share/applications") + "/*.desktop");
         EXPECT_EQ(valid.status, 0) << valid.output;

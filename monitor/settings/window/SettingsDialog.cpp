@@ -10,11 +10,13 @@
 #include "monitor/lifecycle/MonitorRecords.h"
 #include "monitor/sampling/TemperatureFormula.h"
 #include "monitor/controls/FeatureSwitches.h"
+#include "monitor/settings/IconSelection.h"
 #include "monitor/settings/ProcessorFacts.h"
 #include "monitor/settings/SettingsFieldRules.h"
 #include "monitor/settings/SettingsRules.h"
 #include "monitor/settings/SettingsStore.h"
 #include "monitor/settings/window/SettingsDialogTemplate.h"
+#include "monitor/settings/window/SettingsTemplateManyCore.h"
 #include "monitor/ui/desktop/DescribedFont.h"
 #include "monitor/ui/main/MainDialog.h"
 #include "monitor/ui/tray/NotificationIcons.h"
@@ -37,8 +39,6 @@ constexpr uint32_t ModulationOn = 16;
 constexpr int OpeningDutyWhenZero = 8;
 constexpr int FourCoreDefaultDuty = 8;
 constexpr int SixCoreDefaultDuty = 2;
-// IconShow bits of the core and GPU icons.
-constexpr int CoreAndGpuIconBits = 0x1FF;
 // Logical processors whose APIC identifiers are listed.
 constexpr int LastApicCpu = 7;
 // The GPU alarm Defaults shows with a working GPU sensor.
@@ -46,10 +46,32 @@ constexpr int DefaultGpuAlarm = 100;
 
 QString fromUtf8(const std::string& text) { return QString::fromUtf8(text.data(), static_cast<qsizetype>(text.size())); }
 
-const dialog::DialogTemplate& templateFor(const MainDialog& owner)
+// The many-core window's columns: one for each core slot up to the last core.
+const ManyCoreSettingsTemplate& manyCoreTemplateFor(MainDialog& owner)
 {
-    return const_cast<MainDialog&>(owner).records().flavour.coreSlots > 4 ? SettingsDialogTemplateSixCore
-                                                                         : SettingsDialogTemplate;
+    const hw::ProcessorInfo& info = owner.records().info;
+    int count = owner.records().flavour.coreSlots;
+    while (count > 0 && !info.corePresent(count - 1))
+        --count;
+    std::vector<std::string> labels;
+    for (int slot = 0; slot < count; ++slot)
+        labels.push_back(hw::coreLabel(info, slot));
+    return settingsTemplateManyCore(labels);
+}
+
+const dialog::DialogTemplate& templateFor(MainDialog& owner)
+{
+    if (owner.records().flavour.showsEveryCore())
+        return manyCoreTemplateFor(owner).window;
+    return owner.records().flavour.coreSlots > 4 ? SettingsDialogTemplateSixCore : SettingsDialogTemplate;
+}
+
+std::vector<SettingsColumn> columnsFor(MainDialog& owner)
+{
+    if (owner.records().flavour.showsEveryCore())
+        return manyCoreTemplateFor(owner).columns;
+    const int count = std::min(owner.records().flavour.coreSlots, MaxSettingsColumns);
+    return {SettingsColumns, SettingsColumns + count};
 }
 
 } // namespace
@@ -60,7 +82,8 @@ SettingsDialog::SettingsDialog(MainDialog& owner, SettingsDialogHooks hooks)
       m_records(owner.records()),
       m_settings(owner.settings()),
       m_hooks(std::move(hooks)),
-      m_columns(std::min(owner.records().flavour.coreSlots, MaxSettingsColumns))
+      m_columnIds(columnsFor(owner)),
+      m_columns(static_cast<int>(m_columnIds.size()))
 {
     setServices(owner.services());
     connectHandlers();
@@ -75,7 +98,10 @@ bool SettingsDialog::gpuWorks() const { return m_settings.gpuPresent; }
 
 int SettingsDialog::gpuIconBit() const { return m_records.layout.gpuIcon; }
 
-bool SettingsDialog::iconShown() const { return (m_settings.IconShow & CoreAndGpuIconBits) != 0 || m_settings.IconMax; }
+bool SettingsDialog::iconShown() const
+{
+    return anyIconChosen(m_settings, m_records.layout) || m_settings.IconMax;
+}
 
 QString SettingsDialog::iconFontText() const
 {
@@ -87,7 +113,7 @@ QString SettingsDialog::iconFontText() const
 void SettingsDialog::connectHandlers()
 {
     for (int core = 0; core < m_columns; ++core) {
-        const SettingsColumn& column = SettingsColumns[core];
+        const SettingsColumn& column = this->column(core);
         onLeaveField(column.idle, [this, core] { checkIdleField(core); });
         onLeaveField(column.tjMax, [this, core] { checkTjMaxField(core); });
         onChanged(column.idle, [this] { enableApply(); });
@@ -166,7 +192,7 @@ void SettingsDialog::open()
     setChecked(IDC_SHOW_MAX_ICON, s.IconMax);
     setChecked(IDC_NVIDIA, s.nvidiaPresent);
     setChecked(IDC_ATI, s.atiPresent);
-    setChecked(IDC_SHOW_GPU_ICON, gpuWorks() && (s.IconShow >> gpuIconBit() & 1));
+    setChecked(IDC_SHOW_GPU_ICON, gpuWorks() && iconChosen(s, m_records.layout, gpuIconBit()));
     setNumber(IDC_ALARM_CPU, s.Alarm1);
     setNumber(IDC_ALARM_GPU, s.Alarm2);
     setNumber(IDC_LOG_SECONDS, s.LogInterval);
@@ -185,9 +211,9 @@ void SettingsDialog::open()
     }
 
     for (int core = 0; core < m_columns; ++core) {
-        const SettingsColumn& column = SettingsColumns[core];
+        const SettingsColumn& column = this->column(core);
         const bool present = corePresent(core);
-        setChecked(column.showIcon, present && (s.IconShow >> core & 1));
+        setChecked(column.showIcon, present && iconChosen(s, m_records.layout, core));
         setEnabled(column.idle, present);
         setEnabled(column.showIcon, present);
         setEnabled(column.colour, present);
@@ -311,7 +337,7 @@ void SettingsDialog::readControls()
     for (int core = 0; core < m_columns; ++core) {
         if (!corePresent(core))
             continue;
-        const SettingsColumn& column = SettingsColumns[core];
+        const SettingsColumn& column = this->column(core);
         const auto i = static_cast<size_t>(core);
         m_copy.idle[i] = idleTenthsFromField(text(column.idle).toStdString());
         m_copy.tjMax[i] = number(column.tjMax).value_or(m_copy.tjMax[i]);
@@ -323,7 +349,7 @@ void SettingsDialog::writeControls()
     for (int core = 0; core < m_columns; ++core) {
         if (!corePresent(core))
             continue;
-        const SettingsColumn& column = SettingsColumns[core];
+        const SettingsColumn& column = this->column(core);
         const auto i = static_cast<size_t>(core);
         setText(column.idle, QString::fromStdString(idleText(m_copy.idle[i])));
         setNumber(column.tjMax, m_copy.tjMax[i]);

@@ -11,6 +11,7 @@
 #include "dialog/DialogWindow.h"
 #include "monitor/settings/MonitorSettings.h"
 #include "monitor/settings/WriteResult.h"
+#include "monitor/settings/window/SettingsDialogTemplate.h"
 #include "monitor/ui/desktop/CompositionCorrection.h"
 
 #include <QSize>
@@ -19,6 +20,7 @@
 #include <functional>
 #include <optional>
 #include <string>
+#include <vector>
 
 namespace monitor {
 
@@ -134,6 +136,7 @@ private:
     void enableApply();
     void markIconsForRedraw();
 
+    const SettingsColumn& column(int core) const { return m_columnIds[static_cast<size_t>(core)]; }
     bool corePresent(int core) const;
     bool gpuWorks() const;
     bool iconShown() const;
@@ -144,6 +147,8 @@ private:
     MonitorRecords& m_records;
     MonitorSettings& m_settings;
     SettingsDialogHooks m_hooks;
+    // The core columns of the window, by core slot.
+    std::vector<SettingsColumn> m_columnIds;
     int m_columns;
     WorkingCopy m_copy;
     uint32_t m_clockModulationImage = 0;

@@ -6,6 +6,7 @@
 #include "dialog/MessageBoxStyle.h"
 #include "monitor/lifecycle/MonitorRecords.h"
 #include "monitor/controls/FeatureSwitches.h"
+#include "monitor/settings/IconSelection.h"
 #include "monitor/settings/SettingsFieldRules.h"
 #include "monitor/settings/SettingsRules.h"
 #include "monitor/settings/SettingsStore.h"
@@ -26,15 +27,19 @@ namespace {
 QString fromUtf8(const std::string& text) { return QString::fromUtf8(text.data(), static_cast<qsizetype>(text.size())); }
 
 // The program files an alarm must not start: the monitor itself.
-bool isMonitorProgram(const QString& path)
+bool isMonitorProgram(const QString& path, const hw::BuildFlavour& flavour)
 {
     static const QStringList Programs = {QStringLiteral("Ostrel"), QStringLiteral("OstrelHX"),
                                          QStringLiteral("Ostrel.exe"), QStringLiteral("OstrelHX.exe")};
+    // The many-core build refuses itself too.
+    static const QStringList EveryProgram =
+        Programs + QStringList{QStringLiteral("OstrelXL"), QStringLiteral("OstrelXL.exe")};
+    const QStringList& refused = flavour.showsEveryCore() ? EveryProgram : Programs;
     const QFileInfo file(path);
-    if (Programs.contains(file.fileName()))
+    if (refused.contains(file.fileName()))
         return true;
     const QString target = file.canonicalFilePath();
-    return !target.isEmpty() && Programs.contains(QFileInfo(target).fileName());
+    return !target.isEmpty() && refused.contains(QFileInfo(target).fileName());
 }
 
 } // namespace
@@ -45,14 +50,14 @@ void SettingsDialog::checkIdleField(int core)
 {
     readControls();
     const int tenths = m_copy.idle[static_cast<size_t>(core)];
-    setText(SettingsColumns[core].idle, QString::fromStdString(idleText(tenths)));
+    setText(column(core).idle, QString::fromStdString(idleText(tenths)));
 }
 
 // A number beyond a field's range is corrected like any other; a text that is
 // no number gives the field's value back.
 void SettingsDialog::checkTjMaxField(int core)
 {
-    const int id = SettingsColumns[core].tjMax;
+    const int id = column(core).tjMax;
     int& value = m_copy.tjMax[static_cast<size_t>(core)];
     value = limitTjMaxField(number(id).value_or(value));
     setNumber(id, value);
@@ -87,7 +92,7 @@ bool SettingsDialog::isCheckedField(int id) const
     if (id == IDC_LOG_SECONDS || id == IDC_ALARM_CPU || id == IDC_ALARM_GPU)
         return true;
     for (int core = 0; core < m_columns; ++core)
-        if (id == SettingsColumns[core].idle || id == SettingsColumns[core].tjMax)
+        if (id == column(core).idle || id == column(core).tjMax)
             return true;
     return false;
 }
@@ -119,13 +124,13 @@ void SettingsDialog::toggleSetTjMax()
     const bool on = isChecked(IDC_SET_TJMAX);
     for (int core = 0; core < m_columns; ++core)
         if (corePresent(core))
-            setEnabled(SettingsColumns[core].tjMax, on);
+            setEnabled(column(core).tjMax, on);
 }
 
 void SettingsDialog::toggleCoreIcon(int core)
 {
     readControls();
-    const int id = SettingsColumns[core].showIcon;
+    const int id = column(core).showIcon;
     bool shown = false;
     if (m_hooks.icons) {
         if (isChecked(id))
@@ -133,7 +138,7 @@ void SettingsDialog::toggleCoreIcon(int core)
         else
             m_hooks.icons->hideIcon(m_owner, core);
     } else {
-        m_settings.IconShow &= ~(1 << core);
+        chooseIcon(m_settings, m_records.layout, core, false);
     }
     setChecked(id, shown);
     updateTaskBarRule();
@@ -149,7 +154,7 @@ void SettingsDialog::toggleGpuIcon()
         else
             m_hooks.icons->hideIcon(m_owner, gpuIconBit());
     } else {
-        m_settings.IconShow &= ~(1 << gpuIconBit());
+        chooseIcon(m_settings, m_records.layout, gpuIconBit(), false);
     }
     setChecked(IDC_SHOW_GPU_ICON, shown);
     updateTaskBarRule();
@@ -277,7 +282,7 @@ void SettingsDialog::chooseAlarmFile()
     request.existence = dialog::FileExistence::MustExist;
     const std::optional<QString> chosen = services().chooseFile(this, request);
     m_copy.alarmFile.clear();
-    if (chosen && isMonitorProgram(*chosen)) {
+    if (chosen && isMonitorProgram(*chosen, m_records.flavour)) {
         const char* message = m_records.flavour.sixCoreRules
                                   ? "The alarm can not be set to run a new instance of Ostrel.\n\n"
                                   : "The alarm can not be set to run a new instance of Ostrel.\n";

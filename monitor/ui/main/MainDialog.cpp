@@ -10,6 +10,7 @@
 #include "monitor/ui/main/MainDialogPlacement.h"
 #include "monitor/ui/main/MainDialogTemplate.h"
 #include "monitor/ui/main/MainDialogWindows.h"
+#include "monitor/ui/main/ManyCoreBlock.h"
 #include "monitor/ui/desktop/ProgramIcon.h"
 
 #include <QApplication>
@@ -32,6 +33,8 @@ MainDialog::MainDialog(MonitorRecords& records, MainDialogParts parts, QWidget* 
     , m_records(records)
     , m_layout(mainWindowLayoutFor(records.flavour))
     , m_parts(std::move(parts))
+    , m_columns(m_layout.columns.begin(), m_layout.columns.end())
+    , m_statusColour(m_columns.size(), -1)
 {
     setWindowIcon(programIcon());
     // The window is created restored.
@@ -56,7 +59,7 @@ MainDialog::MainDialog(MonitorRecords& records, MainDialogParts parts, QWidget* 
         m_hover->request();
         // The fields under the pop-up report plain mouse moves too; they
         // are handed on to the window (eventFilter).
-        for (const CoreColumn& column : m_layout.columns)
+        for (const CoreColumn& column : m_columns)
             for (int id : {column.minimum, column.minimumTime, column.maximum, column.maximumTime})
                 control(id)->setMouseTracking(true);
     }
@@ -140,12 +143,12 @@ void MainDialog::setTextIfChanged(int id, const QString& text)
 void MainDialog::pushTexts()
 {
     const SampleSet& samples = m_records.cycle->samples();
-    const int columns = std::min(static_cast<int>(m_layout.columns.size()), m_records.flavour.coreSlots);
+    const int columns = std::min(static_cast<int>(m_columns.size()), m_records.flavour.coreSlots);
     for (int slot = 0; slot < columns; ++slot) {
         if (!m_records.info.corePresent(slot))
             continue; // the column of a missing core stays empty
         const CoreSample& core = samples.cores[slot];
-        const CoreColumn& column = m_layout.columns[slot];
+        const CoreColumn& column = m_columns[static_cast<size_t>(slot)];
         setTextIfChanged(column.temperature, fromUtf8(core.temperatureText));
         setTextIfChanged(column.distance, fromUtf8(core.readoutText));
         setTextIfChanged(column.minimum, fromUtf8(core.minTemperatureText));
@@ -162,7 +165,8 @@ void MainDialog::pushTexts()
     setTextIfChanged(IDC_LOAD, fromUtf8(texts.load));
     setTextIfChanged(m_infoControl, fromUtf8(texts.info));
 
-    setTextIfChanged(IDC_STATUS_FRAME, fromUtf8(samples.modulationHeading));
+    if (text(IDC_STATUS_FRAME) != fromUtf8(samples.modulationHeading))
+        setHeadingText(IDC_STATUS_FRAME, fromUtf8(samples.modulationHeading));
     if (settings().gpuPresent) {
         if (!samples.gpuText.empty())
             m_gpuText = fromUtf8(samples.gpuText);

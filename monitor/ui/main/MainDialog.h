@@ -27,6 +27,8 @@
 #include <array>
 #include <memory>
 #include <optional>
+#include <span>
+#include <vector>
 
 namespace dialog {
 class ClientAreaDrag;
@@ -34,6 +36,8 @@ class HoverTimer;
 }
 
 namespace monitor {
+
+struct ManyCoreBlock;
 
 class MainDialog : public dialog::DialogWindow {
     Q_OBJECT
@@ -101,6 +105,11 @@ public:
     // State the other parts and the tests read.
     MonitorRecords& records() { return m_records; }
     const MainWindowLayout& layout() const { return m_layout; }
+    // The core columns by core slot: the template's, or those made for the
+    // processor at start-up (many-core build).
+    std::span<const CoreColumn> columns() const { return m_columns; }
+    // Whether the core columns scroll (the window would not fit the screen).
+    bool columnsScroll() const { return m_columnsScroll; }
     MonitorSettings& settings() { return *m_records.settings; }
     bool allowShow() const { return m_allowShow; }
     bool windowRestored() const { return m_windowRestored; }
@@ -134,6 +143,11 @@ protected:
 
 private:
     void applyStartupWindowSteps();
+    void buildCoreColumns();
+    void scrollCoreColumns(const ManyCoreBlock& block, int availableHeight);
+    // A frame heading and its copies in the many-core window's later bands.
+    void setHeadingText(int frame, const QString& text);
+    std::vector<int> headingControls() const;
     void connectCycleSteps();
     void firstTick();
     void handleAlarm();
@@ -189,8 +203,11 @@ private:
     QRect m_ownerRect;
     QString m_gpuText;
     int m_infoControl = 0;
+    std::vector<CoreColumn> m_columns;
+    std::unique_ptr<ManyCoreBlock> m_block;
+    bool m_columnsScroll = false;
     // Thermal status colour last given to each column: 0 system, 1 dark red, 2 red.
-    std::array<int, MaxMainColumns> m_statusColour{};
+    std::vector<int> m_statusColour;
 };
 
 } // namespace monitor

@@ -1,6 +1,7 @@
 #include "monitor/ui/main/MainWindowLayout.h"
 
 #include "monitor/ui/main/MainDialogTemplateSixCore.h"
+#include "monitor/ui/main/ManyCoreBlock.h"
 
 namespace monitor {
 
@@ -17,6 +18,12 @@ static_assert(SixCoreMainColumns <= MaxMainColumns && MainColumns <= MaxMainColu
 
 const MainWindowLayout& mainWindowLayoutFor(const hw::BuildFlavour& flavour)
 {
+    if (flavour.showsEveryCore()) {
+        static const MainWindowLayout ManyCoreWindow{mainDialogTemplateManyCore(), {}, "Ostrel XL 3.64",
+                                                     InfoFieldStyle::TextOnly, SignatureStyle::BothShown,
+                                                     CoreColumnsStyle::PerCore};
+        return ManyCoreWindow;
+    }
     return flavour.coreSlots > MainColumns ? SixCoreWindow : FourCoreWindow;
 }
 

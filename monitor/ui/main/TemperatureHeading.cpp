@@ -29,7 +29,7 @@ void MainDialog::followTemperatureUnit()
         return;
     m_extremesFahrenheit = s.Fahrenheit;
     const int skull = s.Skull > LargestSkull ? 0 : s.Skull;
-    setText(IDC_TEMPERATURE_FRAME, temperatureHeading(s.unitText, skull));
+    setHeadingText(IDC_TEMPERATURE_FRAME, temperatureHeading(s.unitText, skull));
     m_records.readings->ResetRunTimer();
     m_records.cycle->reset();
 }

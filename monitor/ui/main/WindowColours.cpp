@@ -8,6 +8,8 @@
 
 #include <QApplication>
 
+#include <algorithm>
+
 namespace monitor {
 
 namespace {
@@ -52,7 +54,7 @@ void MainDialog::applyColours()
     setAutoFillBackground(true);
 
     const QColor heading = colourFromSetting(miniLayout ? s.GUIMiniHead : s.GUINormHead);
-    for (int id : HeadingFrames) {
+    for (int id : headingControls()) {
         QWidget* frame = control(id);
         if (headingsColoured()) {
             QPalette framePalette = palette;
@@ -62,7 +64,7 @@ void MainDialog::applyColours()
             frame->setPalette(QPalette());
         }
     }
-    m_statusColour.fill(-1);
+    std::fill(m_statusColour.begin(), m_statusColour.end(), -1);
     applyStatusColours();
 }
 
@@ -71,15 +73,15 @@ void MainDialog::applyStatusColours()
     if (!m_records.cycle)
         return;
     const SampleSet& samples = m_records.cycle->samples();
-    for (int slot = 0; slot < static_cast<int>(m_layout.columns.size()); ++slot) {
+    for (size_t slot = 0; slot < m_columns.size(); ++slot) {
         const CoreSample& core = samples.cores[slot];
-        const int wanted = !m_records.info.corePresent(slot) || !core.thermalLog ? SystemColour
+        const int wanted = !m_records.info.corePresent(static_cast<int>(slot)) || !core.thermalLog ? SystemColour
                            : core.thermalStatus                                 ? Red
                                                                                 : DarkRed;
         if (m_statusColour[slot] == wanted)
             continue;
         m_statusColour[slot] = wanted;
-        QWidget* field = control(m_layout.columns[slot].status);
+        QWidget* field = control(m_columns[slot].status);
         if (wanted == SystemColour) {
             field->setPalette(QPalette());
         } else {

@@ -3,12 +3,14 @@
 #include "monitor/ui/main/MainDialog.h"
 
 #include "dialog/StandardIds.h"
+#include "monitor/settings/IconSelection.h"
 #include "monitor/settings/PackedPosition.h"
 #include "monitor/ui/desktop/DescribedFont.h"
 #include "monitor/ui/desktop/DialogMessages.h"
 #include "monitor/ui/main/MainDialogIcons.h"
 #include "monitor/ui/main/MainDialogPlacement.h"
 #include "monitor/ui/main/MainDialogTemplate.h"
+#include "monitor/ui/main/ManyCoreBlock.h"
 
 namespace monitor {
 
@@ -35,13 +37,18 @@ StartupOutcome MainDialog::initialise(const StartupHooks& hooks)
 void MainDialog::applyStartupWindowSteps()
 {
     MonitorSettings& s = settings();
-    const QFont bigDigits = fontFromDescription(s.mainFont);
-    for (const CoreColumn& column : m_layout.columns) {
-        control(column.temperature)->setFont(bigDigits);
-        control(column.distance)->setFont(bigDigits);
+    if (m_layout.coreColumns == CoreColumnsStyle::PerCore)
+        buildCoreColumns();
+    // The compact bands of many cores show every figure in the template's font.
+    if (!m_block || !m_block->compact) {
+        const QFont bigDigits = fontFromDescription(s.mainFont);
+        for (const CoreColumn& column : m_columns) {
+            control(column.temperature)->setFont(bigDigits);
+            control(column.distance)->setFont(bigDigits);
+        }
     }
 
-    setText(IDC_TEMPERATURE_FRAME, temperatureHeading(s.unitText, s.Skull));
+    setHeadingText(IDC_TEMPERATURE_FRAME, temperatureHeading(s.unitText, s.Skull));
     m_extremesFahrenheit = s.Fahrenheit;
 
     // The run timer on the information button changes every second: the
@@ -126,16 +133,15 @@ void MainDialog::firstTick()
     m_records.processor.sleep(0);
 
     const bool iconsAdded = m_parts.icons && m_parts.icons->addIcons(*this);
-    constexpr int CoreAndGpuIconBits = 0x1FF;
-    if (!iconsAdded || ((s.IconShow & CoreAndGpuIconBits) == 0 && !s.IconMax)) {
+    if (!iconsAdded || (!anyIconChosen(s, m_records.layout) && !s.IconMax)) {
         // Without an icon the window must keep its task-bar button, and a
         // window that was to live in the notification area only must become
         // showable, or nothing could ever bring it back.
         s.TaskBar = 1;
         m_allowShow = true;
     }
-    // Bit 8 is the GPU icon of the six-core build; both builds drop it when no
-    // GPU sensor opened.
+    // Bit 8 is the GPU icon of the six- and many-core builds; every build
+    // drops it when no GPU sensor opened.
     constexpr int SixCoreGpuIconBit = 8;
     if (!s.gpuPresent)
         s.IconShow &= ~(1 << SixCoreGpuIconBit);

@@ -71,6 +71,21 @@ std::optional<int> fieldColumnAt(const MainWindowLayout& layout, const dialog::D
     return std::nullopt;
 }
 
+// The many-core window's columns may scroll: the field under the point tells.
+std::optional<HoverCell> fieldCellAt(MainDialog& window, QPoint clientPoint)
+{
+    const int id = window.controlId(window.childAt(clientPoint));
+    const std::span<const CoreColumn> columns = window.columns();
+    for (size_t column = 0; column < columns.size(); ++column) {
+        const CoreColumn& c = columns[column];
+        if (id == c.minimum || id == c.minimumTime)
+            return HoverCell{ExtremeRow::Minimum, static_cast<int>(column)};
+        if (id == c.maximum || id == c.maximumTime)
+            return HoverCell{ExtremeRow::Maximum, static_cast<int>(column)};
+    }
+    return std::nullopt;
+}
+
 } // namespace
 
 DateHover::DateHover(const WindowPlacement& placement) : m_placement(placement) {}
@@ -106,7 +121,9 @@ std::optional<QString> DateHover::dateAt(MainDialog& window, QPoint clientPoint)
 {
     if (m_placement.miniLayout())
         return std::nullopt;
-    const std::optional<HoverCell> cell = cellAt(window.layout(), window.units(), window.width(), clientPoint);
+    const std::optional<HoverCell> cell = window.layout().coreColumns == CoreColumnsStyle::PerCore
+                                              ? fieldCellAt(window, clientPoint)
+                                              : cellAt(window.layout(), window.units(), window.width(), clientPoint);
     if (!cell)
         return std::nullopt;
     MonitorRecords& records = window.records();

@@ -130,7 +130,7 @@ void IconMenu::chooseMode(MainDialog& window, int modeBit)
 {
     // Bits 8 to 11, less the GPU icon's bit where it is one of them (bit 8
     // of the six-core build).
-    const int cleared = NotificationIcons::ModeBits & ~(1 << window.records().layout.gpuIcon);
+    const int cleared = NotificationIcons::ModeBits & ~(1 << window.records().layout.gpuShowBit);
     int& show = window.settings().IconShow;
     show = (show & ~cleared) | modeBit;
 }

@@ -20,9 +20,10 @@ struct IconSlot {
 
     IconKind kind = IconKind::Core;
     int identifier = 0;
-    // The core slot of a core icon; the bit of IconShow of a core or GPU icon.
+    // The core slot of a core icon; the icon number of a core or GPU icon
+    // (IconSelection.h), which also indexes IconTextColor.
     int coreSlot = -1;
-    int showBit = -1;
+    int number = -1;
     std::unique_ptr<dialog::TrayIcon> icon;
     QIcon image;
     QString tip;

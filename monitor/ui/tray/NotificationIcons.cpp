@@ -5,6 +5,7 @@
 #include "monitor/ui/tray/DigitIcon.h"
 #include "monitor/ui/main/MainDialog.h"
 #include "monitor/ui/desktop/ProgramIcon.h"
+#include "monitor/settings/IconSelection.h"
 
 #include <QSystemTrayIcon>
 
@@ -17,7 +18,6 @@ namespace {
 
 QString fromUtf8(const std::string& text) { return QString::fromUtf8(text.data(), static_cast<qsizetype>(text.size())); }
 
-bool bitSet(int mask, int bit) { return bit >= 0 && (mask & (1 << bit)) != 0; }
 
 } // namespace
 
@@ -41,13 +41,19 @@ void NotificationIcons::createSlots(MainDialog& window)
     m_window = &window;
     m_programIcon = programIcon();
     m_slots.clear();
-    const int coreSlots = std::min(window.records().flavour.coreSlots, hw::MaxCoreSlots);
-    const int gpuBit = window.records().layout.gpuIcon;
-    const auto append = [this](IconKind kind, int coreSlot, int showBit, int identifier) {
+    const MonitorRecords& records = window.records();
+    int coreSlots = std::min(records.flavour.coreSlots, hw::MaxCoreSlots);
+    if (records.flavour.showsEveryCore()) {
+        // One icon for each core up to the last one the processor has.
+        while (coreSlots > 0 && !records.info.corePresent(coreSlots - 1))
+            --coreSlots;
+    }
+    const int gpuIcon = records.layout.gpuIcon;
+    const auto append = [this](IconKind kind, int coreSlot, int icon, int identifier) {
         IconSlot slot;
         slot.kind = kind;
         slot.coreSlot = coreSlot;
-        slot.showBit = showBit;
+        slot.number = icon;
         slot.identifier = identifier;
         slot.icon = m_factory(identifier);
         slot.icon->setHandler([this](dialog::TrayEvent event) {
@@ -60,13 +66,10 @@ void NotificationIcons::createSlots(MainDialog& window)
         });
         m_slots.push_back(std::move(slot));
     };
-    m_showBits = 1 << gpuBit;
-    for (int core = 0; core < coreSlots; ++core) {
+    for (int core = 0; core < coreSlots; ++core)
         append(IconKind::Core, core, core, FirstIdentifier + core);
-        m_showBits |= 1 << core;
-    }
-    append(IconKind::Gpu, -1, gpuBit, FirstIdentifier + gpuBit);
-    append(IconKind::Hottest, -1, -1, FirstIdentifier + gpuBit + 1);
+    append(IconKind::Gpu, -1, gpuIcon, FirstIdentifier + gpuIcon);
+    append(IconKind::Hottest, -1, -1, FirstIdentifier + gpuIcon + 1);
 }
 
 bool NotificationIcons::exists(MainDialog& window, const IconSlot& slot) const
@@ -82,9 +85,19 @@ bool NotificationIcons::exists(MainDialog& window, const IconSlot& slot) const
     return false;
 }
 
+bool NotificationIcons::chosen(MainDialog& window, const IconSlot& slot) const
+{
+    return iconChosen(window.settings(), window.records().layout, slot.number);
+}
+
+void NotificationIcons::choose(MainDialog& window, const IconSlot& slot, bool shown) const
+{
+    chooseIcon(window.settings(), window.records().layout, slot.number, shown);
+}
+
 bool NotificationIcons::shown(MainDialog& window, const IconSlot& slot) const
 {
-    return bitSet(window.settings().IconShow, slot.showBit) && exists(window, slot);
+    return chosen(window, slot) && exists(window, slot);
 }
 
 bool NotificationIcons::addIcons(MainDialog& window)
@@ -103,8 +116,8 @@ bool NotificationIcons::addIcons(MainDialog& window)
         window.records().processor.sleep(RetryMs);
         if (!slot.add()) {
             // Off for this run; the file keeps the user's choice.
-            s.IconShow &= ~(1 << slot.showBit);
-            s.iconShowAwaitingArea |= 1 << slot.showBit;
+            choose(window, slot, false);
+            s.iconShowAwaitingArea.set(static_cast<size_t>(slot.number));
         }
     }
     IconSlot& max = maxSlot();
@@ -119,14 +132,13 @@ bool NotificationIcons::addIcons(MainDialog& window)
 
 bool NotificationIcons::anyShown(MainDialog& window) const
 {
-    constexpr int CoreAndGpuIconBits = 0x1FF;
-    return (window.settings().IconShow & CoreAndGpuIconBits) != 0 || window.settings().IconMax;
+    return anyIconChosen(window.settings(), window.records().layout) || window.settings().IconMax;
 }
 
 void NotificationIcons::notificationAreaAppeared(MainDialog& window)
 {
     MonitorSettings& s = window.settings();
-    if (m_slots.empty() || !window.records().running() || (s.iconShowAwaitingArea == 0 && !s.iconMaxAwaitingArea))
+    if (m_slots.empty() || !window.records().running() || (s.iconShowAwaitingArea.none() && !s.iconMaxAwaitingArea))
         return;
     // Without icons the window kept a task-bar button; with them it goes
     // back to the user's choice.
@@ -134,11 +146,11 @@ void NotificationIcons::notificationAreaAppeared(MainDialog& window)
     bool added = false;
     for (int i = iconSlotCount() - 1; i >= 0; --i) {
         IconSlot& slot = m_slots[i];
-        const int bit = 1 << slot.showBit;
-        if ((s.iconShowAwaitingArea & bit) == 0 || !exists(window, slot) || !slot.add())
+        const auto icon = static_cast<size_t>(slot.number);
+        if (!s.iconShowAwaitingArea.test(icon) || !exists(window, slot) || !slot.add())
             continue;
-        s.IconShow |= bit;
-        s.iconShowAwaitingArea &= ~bit;
+        choose(window, slot, true);
+        s.iconShowAwaitingArea.reset(icon);
         added = true;
     }
     if (s.iconMaxAwaitingArea && maxSlot().add()) {
@@ -259,7 +271,7 @@ void NotificationIcons::updateIcons(MainDialog& window)
             slot.modify();
             continue;
         }
-        if (const std::optional<QIcon> image = digits(window, value, s.IconTextColor[slot.showBit])) {
+        if (const std::optional<QIcon> image = digits(window, value, s.IconTextColor[static_cast<size_t>(slot.number)])) {
             slot.image = *image;
             slot.modify();
         }
@@ -288,63 +300,70 @@ void NotificationIcons::redrawIcons(MainDialog& window)
     if (m_slots.empty())
         return;
     MonitorSettings& s = window.settings();
-    const int remembered = s.IconShow & m_showBits;
+    std::vector<bool> remembered;
+    for (const IconSlot& slot : m_slots)
+        remembered.push_back(slot.kind != IconKind::Hottest && chosen(window, slot));
     if (s.IconMax)
         maxSlot().remove();
     for (int i = iconSlotCount() - 1; i >= 0; --i) {
         IconSlot& slot = m_slots[i];
-        if (exists(window, slot) && bitSet(s.IconShow, slot.showBit) && slot.remove())
-            s.IconShow &= ~(1 << slot.showBit);
+        if (exists(window, slot) && chosen(window, slot) && slot.remove())
+            choose(window, slot, false);
     }
     for (int i = iconSlotCount() - 1; i >= 0; --i) {
         IconSlot& slot = m_slots[i];
-        if (!exists(window, slot) || !bitSet(remembered, slot.showBit) || bitSet(s.IconShow, slot.showBit))
+        if (!exists(window, slot) || !remembered[static_cast<size_t>(i)] || chosen(window, slot))
             continue;
         if (slot.add())
-            s.IconShow |= 1 << slot.showBit;
+            choose(window, slot, true);
         else
-            s.iconShowAwaitingArea |= 1 << slot.showBit; // kept in the file
+            s.iconShowAwaitingArea.set(static_cast<size_t>(slot.number)); // kept in the file
     }
     if (s.IconMax)
         maxSlot().add();
 }
 
-bool NotificationIcons::showIcon(MainDialog& window, int showBit)
+bool NotificationIcons::showIcon(MainDialog& window, int icon)
 {
     if (m_slots.empty())
         createSlots(window);
     MonitorSettings& s = window.settings();
-    s.iconShowAwaitingArea &= ~(1 << showBit);
-    const int wanted = (s.IconShow & m_showBits) | (1 << showBit);
+    const SettingsLayout& layout = window.records().layout;
+    s.iconShowAwaitingArea.reset(static_cast<size_t>(icon));
+    std::vector<bool> wanted;
+    for (const IconSlot& slot : m_slots)
+        wanted.push_back(slot.kind != IconKind::Hottest && (chosen(window, slot) || slot.number == icon));
     for (int i = iconSlotCount() - 1; i >= 0; --i) {
         IconSlot& slot = m_slots[i];
-        if (exists(window, slot) && bitSet(s.IconShow, slot.showBit))
+        if (exists(window, slot) && chosen(window, slot))
             slot.remove();
     }
-    s.IconShow &= ~m_showBits;
+    for (int i = 0; i < iconSlotCount(); ++i)
+        choose(window, m_slots[i], false);
     for (int i = iconSlotCount() - 1; i >= 0; --i) {
         IconSlot& slot = m_slots[i];
-        if (!exists(window, slot) || !bitSet(wanted, slot.showBit))
+        if (!exists(window, slot) || !wanted[static_cast<size_t>(i)])
             continue;
         if (slot.image.isNull())
             slot.image = m_programIcon;
         if (slot.add())
-            s.IconShow |= 1 << slot.showBit;
+            choose(window, slot, true);
     }
     markForRedraw();
-    return bitSet(s.IconShow, showBit);
+    return iconChosen(s, layout, icon);
 }
 
-void NotificationIcons::hideIcon(MainDialog& window, int showBit)
+void NotificationIcons::hideIcon(MainDialog& window, int icon)
 {
     if (m_slots.empty())
         createSlots(window);
     MonitorSettings& s = window.settings();
+    const SettingsLayout& layout = window.records().layout;
     for (int i = 0; i < iconSlotCount(); ++i)
-        if (m_slots[i].showBit == showBit && bitSet(s.IconShow, showBit))
+        if (m_slots[i].number == icon && iconChosen(s, layout, icon))
             m_slots[i].remove();
-    s.IconShow &= ~(1 << showBit);
-    s.iconShowAwaitingArea &= ~(1 << showBit);
+    chooseIcon(s, layout, icon, false);
+    s.iconShowAwaitingArea.reset(static_cast<size_t>(icon));
     markForRedraw();
 }
 
@@ -379,7 +398,7 @@ void NotificationIcons::removeIcons(MainDialog& window)
         return;
     const MonitorSettings& s = window.settings();
     for (int i = 0; i < iconSlotCount(); ++i)
-        if (bitSet(s.IconShow, m_slots[i].showBit))
+        if (chosen(window, m_slots[i]))
             m_slots[i].remove();
     if (s.IconMax)
         maxSlot().remove();
@@ -389,13 +408,10 @@ bool NotificationIcons::probe(MainDialog& window)
 {
     if (m_slots.empty())
         return true;
-    const int shownBits = window.settings().IconShow & m_showBits;
-    if (shownBits == 0)
-        return true;
-    const int lowestBit = std::countr_zero(static_cast<unsigned>(shownBits));
-    for (IconSlot& slot : m_slots)
-        if (slot.showBit == lowestBit)
-            return slot.modify();
+    // The lowest icon number chosen: the cores come before the GPU.
+    for (int i = 0; i < iconSlotCount(); ++i)
+        if (chosen(window, m_slots[i]))
+            return m_slots[i].modify();
     return true;
 }
 

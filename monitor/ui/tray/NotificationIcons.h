@@ -4,8 +4,10 @@
 // first tick, refreshed by every sampling cycle (re-added every sixth cycle
 // when the notification area lost them), rebuilt on request and deleted at
 // shutdown. IconShow says which are shown and what they show:
-//   bits 0..coreSlots-1   the core icons; the GPU icon has the bit gpuIcon of
-//                         the settings layout (4, or 8 in the six-core build)
+//   bits 0..coreSlots-1   the core icons; the GPU icon has the bit gpuShowBit
+//                         of the settings layout (4, or 8 in the six- and
+//                         many-core builds); the many-core build keeps its
+//                         core icons in IconCores (IconSelection.h)
 //   bit 9 / 10 / 11       minimum / maximum / average (Average wins over
 //                         Maximum, Maximum over Minimum); none: current
 //   bit 12                core icons show the distance to TjMax
@@ -69,13 +71,14 @@ public:
     bool notificationAreaExists() const override;
     bool anyIconShown(MainDialog& window) const override { return anyShown(window); }
 
-    // The settings window's icon boxes. showIcon takes every shown core and
-    // GPU icon away, from the last one down, and adds them back in the same
-    // order together with the new one, so the icons keep their order; a bit
-    // of IconShow stays set only for an icon the notification area took.
-    // True when the icon is shown afterwards.
-    bool showIcon(MainDialog& window, int showBit);
-    void hideIcon(MainDialog& window, int showBit);
+    // The settings window's icon boxes, by icon number (a core slot, or the
+    // layout's gpuIcon). showIcon takes every shown core and GPU icon away,
+    // from the last one down, and adds them back in the same order together
+    // with the new one, so the icons keep their order; an icon stays chosen
+    // only when the notification area took it. True when the icon is shown
+    // afterwards.
+    bool showIcon(MainDialog& window, int icon);
+    void hideIcon(MainDialog& window, int icon);
     // Adds or deletes the Max icon, then sends it again: IconMax tells
     // whether that worked, so it is false after a delete.
     bool setMaxIconShown(MainDialog& window, bool shown);
@@ -90,6 +93,8 @@ private:
     // The core and GPU icons, GPU last; the Max icon is after them.
     int iconSlotCount() const { return static_cast<int>(m_slots.size()) - 1; }
     bool exists(MainDialog& window, const IconSlot& slot) const;
+    bool chosen(MainDialog& window, const IconSlot& slot) const;
+    void choose(MainDialog& window, const IconSlot& slot, bool shown) const;
     bool shown(MainDialog& window, const IconSlot& slot) const;
     bool anyShown(MainDialog& window) const;
     int valueOf(MainDialog& window, const IconSlot& slot) const;
@@ -103,7 +108,6 @@ private:
     std::function<void(MainDialog&, QMenu&)> m_menuFiller;
     MainDialog* m_window = nullptr;
     std::vector<IconSlot> m_slots;
-    int m_showBits = 0;
     // TaskBar before the first tick, which turns it on when no icon is shown.
     int m_taskBarChosen = 0;
     QIcon m_programIcon;

@@ -2,6 +2,7 @@
 // shutdown, the font keys and the plug-in's copy of the calibration.
 #include "hw/HardwareAccess.h"
 #include "registers/MsrIndex.h"
+#include "monitor/settings/IconSelection.h"
 #include "monitor/settings/PluginConfig.h"
 #include "monitor/settings/SettingsRules.h"
 #include "monitor/settings/SettingsStore.h"
@@ -50,6 +51,9 @@ bool isSubsequence(const std::vector<std::string>& part, const std::vector<std::
     }
     return true;
 }
+
+// The modes of the icons (minimum, distance), which no icon choice touches.
+constexpr int NotificationIconModes = 0x1200;
 
 std::set<std::string> keysOf(const std::string& text)
 {
@@ -419,6 +423,59 @@ TEST_F(SaveTest, SixCoreBuildWritesEveryPresentSlot)
     EXPECT_NE(saved.find("IconTextColor8=0x0000FF\n"), std::string::npos);
     EXPECT_EQ(keys.count("FontNumber"), 1u);
     EXPECT_EQ(keys.count("VIDInfo"), 1u);
+}
+
+TEST_F(SaveTest, ManyCoreBuildReadsAndWritesTheKeysOfEveryCore)
+{
+    ProcessorFacts processor = core2Processor(32);
+    processor.tjMax = hw::everySlot(95);
+    writeFile(m_ini, "[Ostrel]\nTjMax31=110\nIdle31=-1.5\nIdle30=2.0\nIconCores=0x80000004\nIconShow=1536\n");
+    MonitorSettings settings;
+    LoadAll(settings, m_ini, processor, ManyCoreSettings);
+    EXPECT_EQ(settings.TjMax[31], 110);
+    EXPECT_EQ(settings.TjMax[30], 95);
+    EXPECT_EQ(settings.Idle[31], -15);
+    EXPECT_EQ(settings.Idle[30], 20);
+    EXPECT_EQ(settings.IconCores, 0x80000004u);
+
+    settings.Idle[31] = 7;
+    ASSERT_EQ(SaveAll(settings, m_ini, processor, ManyCoreSettings), WriteResult::Written);
+    const std::string saved = readFile(m_ini);
+    for (const char* line : {"TjMax31=110\n", "Idle31=0.7\n", "Idle30=2.0\n", "TjMax0=95\n",
+                             "IconTextColor31=0xFFFFFF\n", "IconCores=0x80000004\n", "IconShow=1536\n"})
+        EXPECT_NE(saved.find(line), std::string::npos) << line;
+    EXPECT_EQ(keysOf(saved).count("Idle32"), 0u);
+}
+
+// Where each build keeps whether an icon is shown: bits of IconShow, or in
+// the many-core build IconCores for the cores and IconShow's bit 8 for the GPU.
+TEST(IconSelection, EachBuildKeepsItsIconsInItsKeys)
+{
+    struct Case {
+        const SettingsLayout* layout;
+        int icon;
+        int iconShow;
+        uint64_t iconCores;
+    };
+    const Case cases[] = {
+        {&FourCoreSettings, 3, 1 << 3, 0},         {&FourCoreSettings, 4, 1 << 4, 0},
+        {&SixCoreSettings, 5, 1 << 5, 0},          {&SixCoreSettings, 8, 1 << 8, 0},
+        {&ManyCoreSettings, 0, 0, 1},              {&ManyCoreSettings, 63, 0, uint64_t{1} << 63},
+        {&ManyCoreSettings, 64, 1 << 8, 0},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE("icon " + std::to_string(c.icon) + " of " + std::to_string(c.layout->coreKeys) + " core keys");
+        MonitorSettings s;
+        s.IconShow = NotificationIconModes;
+        s.IconCores = 0;
+        chooseIcon(s, *c.layout, c.icon, true);
+        EXPECT_EQ(s.IconShow, NotificationIconModes | c.iconShow);
+        EXPECT_EQ(s.IconCores, c.iconCores);
+        EXPECT_TRUE(iconChosen(s, *c.layout, c.icon));
+        EXPECT_TRUE(anyIconChosen(s, *c.layout));
+        chooseIcon(s, *c.layout, c.icon, false);
+        EXPECT_FALSE(anyIconChosen(s, *c.layout));
+    }
 }
 
 // A file just under the limit a load accepts: the save that would push it

@@ -14,6 +14,7 @@
 #include "monitor/sampling/TemperatureFormula.h"
 #include "monitor/settings/window/SettingsDialog.h"
 #include "monitor/settings/window/SettingsDialogTemplate.h"
+#include "monitor/settings/window/SettingsTemplateManyCore.h"
 #include "monitor/ui/main/MainDialogTemplate.h"
 #include "monitor/ui/tray/NotificationIcons.h"
 
@@ -479,6 +480,40 @@ TEST(SettingsDialog, MainWindowFollowsTheUnitWhateverTheWindowEndedWith)
         EXPECT_TRUE(rig.window->isEnabled(IDC_SETTINGS));
         EXPECT_EQ(rig.text(IDC_TEMPERATURE_FRAME), QString::fromUtf8("Temperature (\xC2\xB0" "F)")) << result;
     }
+}
+
+} // namespace
+
+namespace {
+
+// The many-core build's window on 32 cores: the calibration and icon boxes of
+// every core, taken by OK and saved as the keys of that core.
+TEST(ManyCoreSettingsDialog, EveryCoreHasItsCalibrationAndIconBoxes)
+{
+    SettingsRig rig("IconCores=0\n", "xeon-4514y-2s", hw::ManyCoreBuild);
+    SettingsDialog& window = rig.open();
+    std::vector<std::string> labels;
+    for (int core = 0; core < 32; ++core)
+        labels.push_back(std::to_string(core));
+    const SettingsColumn& last = settingsTemplateManyCore(labels).columns.at(31);
+    EXPECT_EQ(window.text(last.tjMax), "90");
+    EXPECT_TRUE(window.isEnabled(last.idle));
+
+    rig.type(last.idle, QStringLiteral("-1.5"));
+    window.setChecked(IDC_SET_TJMAX, true);
+    rig.click(IDC_SET_TJMAX);
+    rig.click(IDC_SET_TJMAX);
+    rig.type(last.tjMax, QStringLiteral("95"));
+    rig.click(last.showIcon);
+    EXPECT_TRUE(window.isChecked(last.showIcon));
+    EXPECT_EQ(rig.settings().IconCores, uint64_t{1} << 31);
+    rig.click(dialog::IDOK);
+
+    EXPECT_EQ(rig.settings().Idle[31], -15);
+    EXPECT_EQ(rig.settings().TjMax[31], 95);
+    EXPECT_EQ(rig.key("Idle31"), "-1.5");
+    EXPECT_EQ(rig.key("TjMax31"), "95");
+    EXPECT_EQ(rig.key("IconCores"), "0x80000000");
 }
 
 } // namespace

@@ -1,7 +1,9 @@
 // The real program on a simulated i7-2600K, ended by a termination signal:
 // the full shutdown runs, so clock modulation ends at 0 on every processor
 // and the shutdown keys are saved. The six-core program on a simulated
-// i7-980X shows that it was compiled for six cores.
+// i7-980X shows that it was compiled for six cores; the many-core program
+// logs and watches every core of a two-socket Xeon and keeps to its own
+// settings file.
 
 #include "platform/IniFile.h"
 #include "tests/support/ProgramRun.h"
@@ -9,6 +11,8 @@
 #include <gtest/gtest.h>
 
 #include <csignal>
+#include <functional>
+#include <iterator>
 #include <filesystem>
 #include <fstream>
 #include <map>
@@ -161,6 +165,101 @@ TEST(OstrelHXProgram, SixCoreBuildLogsSixColumnsAndKeepsItsOwnSettingsFile)
     // The four-core build's shutdown keys are not this build's.
     EXPECT_EQ(settings.readString("Ostrel", "InfoWindowIndex", "absent"), "absent");
     EXPECT_FALSE(fs::exists(run.file("Ostrel.ini")));
+}
+#endif
+
+#ifdef OSTREL_XL_PROGRAM
+std::vector<std::string> wordsOf(const std::string& line)
+{
+    std::istringstream in(line);
+    std::vector<std::string> words;
+    for (std::string word; in >> word;)
+        words.push_back(word);
+    return words;
+}
+
+std::string fileBytes(const fs::path& path)
+{
+    std::ifstream in(path, std::ios::binary);
+    return std::string(std::istreambuf_iterator<char>(in), {});
+}
+
+// Runs the program with the log on until it has written two lines, then
+// ends it with SIGTERM.
+void runUntilLogged(ProgramRun& run, const std::map<std::string, std::string>& variables,
+                    const std::function<bool()>& alsoReady = {})
+{
+    fs::create_directory(run.file("runtime"));
+    fs::permissions(run.file("runtime"), fs::perms::owner_all);
+    std::map<std::string, std::string> all = variables;
+    all["SIMULATED_MACHINE"] = processtest::uniqueMachine();
+    all["SIMULATED_LOAD"] = "20";
+    all["QT_QPA_PLATFORM"] = "offscreen";
+    all["XDG_RUNTIME_DIR"] = run.file("runtime").string();
+    ASSERT_TRUE(run.start(all));
+    const fs::path log = run.file("OstrelLog.txt");
+    ASSERT_TRUE(run.waitUntil([&] { return lineCount(log) >= 3 && (!alsoReady || alsoReady()); }, 30s))
+        << run.output();
+    run.signal(SIGTERM);
+    const Finished finished = run.finished(30s);
+    ASSERT_TRUE(finished.exited) << "the program did not end";
+    ASSERT_TRUE(WIFEXITED(finished.status)) << run.output();
+    EXPECT_EQ(WEXITSTATUS(finished.status), 0);
+}
+
+// 32 cores of two packages: a log column per core, TjMax (90) less each
+// core's readout, and an alarm temperature that only core 31 reaches.
+TEST(OstrelXLProgram, LogsEveryCoreAndItsLastCoreAloneRaisesTheAlarm)
+{
+    ProgramRun run(OSTREL_XL_PROGRAM, "OstrelXL", "Ostrel");
+    const fs::path alarmed = run.file("alarmed");
+    const fs::path script = run.file("alarm.sh");
+    std::ofstream(script) << "#!/bin/sh\ntouch '" << alarmed.string() << "'\n";
+    fs::permissions(script, fs::perms::owner_all);
+    run.writeSettings("LogFile=1\nLogInterval=1\nHDWrite=1\nAlarm=1\nAlarm1=55\nAlarmFile=" + script.string() +
+                      "\n");
+    std::vector<int> readouts;
+    std::string pinned;
+    for (int core = 0; core < 32; ++core) {
+        readouts.push_back(core < 31 ? 40 + core : 30); // 50 °C down to 20 °C; core 31 at 60 °C
+        pinned += (core ? "," : "") + std::to_string(readouts.back());
+    }
+    runUntilLogged(run, {{"SIMULATED_CPU", "xeon-4514y-2s"}, {"SIMULATED_READOUT", pinned}},
+                   [&] { return fs::exists(alarmed); });
+    EXPECT_TRUE(fs::exists(alarmed)) << "the alarm file did not run";
+
+    std::ifstream in(run.file("OstrelLog.txt"));
+    std::string header, line;
+    std::getline(in, header);
+    std::getline(in, line);
+    std::string columns = "  DATE     TIME     MHz   ";
+    for (int core = 0; core < 32; ++core)
+        columns += "C" + std::to_string(core) + " ";
+    EXPECT_EQ(header, columns + "LOAD%");
+    // Date, time, clock, a temperature per core, load.
+    const std::vector<std::string> words = wordsOf(line);
+    ASSERT_EQ(words.size(), 3u + 32u + 1u) << line;
+    for (int core = 0; core < 32; ++core)
+        EXPECT_EQ(words[3 + core], std::to_string(90 - readouts[core])) << "core " << core;
+}
+
+// Run beside the four- and six-core builds' settings files, the many-core
+// build writes only its own.
+TEST(OstrelXLProgram, LeavesTheOtherBuildsSettingsFilesAsTheyWere)
+{
+    ProgramRun run(OSTREL_XL_PROGRAM, "OstrelXL", "Ostrel");
+    const std::string fourCore = "[Ostrel]\r\nIconShow=15\r\nTjMax0=95\r\n; kept as it is\r\n[Pavolt]\r\nOneADEAX=0x0\r\n";
+    const std::string sixCore = "[Ostrel]\nIdle5=1.5\nFontNumber=2\n";
+    std::ofstream(run.file("Ostrel.ini"), std::ios::binary) << fourCore;
+    std::ofstream(run.file("OstrelHX.ini"), std::ios::binary) << sixCore;
+    run.writeSettings("LogFile=1\nLogInterval=1\nHDWrite=1\n");
+    runUntilLogged(run, {{"SIMULATED_CPU", "i9-13900k"}});
+
+    EXPECT_EQ(fileBytes(run.file("Ostrel.ini")), fourCore);
+    EXPECT_EQ(fileBytes(run.file("OstrelHX.ini")), sixCore);
+    const platform::IniFile settings(run.file("OstrelXL.ini").string());
+    EXPECT_NE(settings.readString("Ostrel", "WindowXY", "absent"), "absent");
+    EXPECT_EQ(settings.readString("Ostrel", "IconCores", "absent"), "0x1");
 }
 #endif
 

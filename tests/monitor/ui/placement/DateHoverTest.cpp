@@ -99,6 +99,24 @@ TEST(DateHover, MaximumFieldShowsTheDateItWasReached)
     }
 }
 
+// The many-core window's fields sit in scrolled rows: the field under the
+// mouse tells the cell.
+TEST(DateHover, ManyCoreFieldsInScrolledRowsShowTheirDates)
+{
+    HoverRig h("i9-13900k", std::vector<int>(24, 40), hw::ManyCoreBuild);
+    ASSERT_TRUE(h.rig.window->columnsScroll());
+    h.rig.window->show(); // lays the scrolled rows out
+    const auto over = [&h](int id) {
+        const QWidget* field = h.rig.window->control(id);
+        return h.hover.dateAt(*h.rig.window, field->mapTo(h.rig.window.get(), field->rect().center()));
+    };
+    const std::span<const CoreColumn> columns = h.rig.window->columns();
+    const std::array<CoreSample, hw::MaxCoreSlots>& cores = h.rig.records->cycle->samples().cores;
+    EXPECT_EQ(over(columns[7].maximumTime), monthDay(cores[7].maxTemperatureTime));
+    EXPECT_EQ(over(columns[9].minimum), monthDay(cores[9].minTemperatureTime));
+    EXPECT_FALSE(over(columns[9].temperature));
+}
+
 TEST(DateHover, NothingOverAMissingCoreOrInTheMiniLayout)
 {
     HoverRig h("e8400", {50, 45}, hw::FourCoreBuild);
