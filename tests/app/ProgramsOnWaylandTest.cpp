@@ -1,15 +1,22 @@
-// The real programs on a Wayland compositor: weston, headless, started by the
-// test with a runtime folder of its own. Each program starts, keeps running
+// The real programs on a Wayland compositor: weston, started by the test with
+// a runtime folder of its own. Headless, each program starts, keeps running
 // and ends in order on SIGTERM; Ostrel leaves the stored window position as
-// it was, since a compositor reports none. The cases skip, saying why, where
-// weston or Qt's Wayland plug-in is missing.
+// it was, since a compositor reports none. Nested in the shared X display
+// (weston's X11 back end, which takes xdotool's pointer), Ostrel's mini
+// window follows a drag. The cases skip, saying why, where weston or Qt's
+// Wayland plug-in is missing.
 
 #include "platform/IniFile.h"
 #include "tests/support/ProgramRun.h"
+#include "tests/support/XDesktop.h"
 
 #include <gtest/gtest.h>
 
 #include <chrono>
+#include <cstdio>
+#include <optional>
+#include <sstream>
+#include <utility>
 #include <csignal>
 #include <filesystem>
 #include <string>
@@ -28,19 +35,29 @@ using processtest::ProgramRun;
 
 constexpr const char* Socket = "ostrel-test";
 
-class HeadlessWeston {
+enum class Backend { Headless, NestedInX };
+
+class Weston {
 public:
-    HeadlessWeston()
+    explicit Weston(Backend backend)
     {
         char pattern[] = "/tmp/ostrel-wayland-XXXXXX";
         if (const char* made = ::mkdtemp(pattern))
             m_runtime = made;
         const std::string runtime = "XDG_RUNTIME_DIR=" + m_runtime.string();
         const std::string socket = std::string("--socket=") + Socket;
-        char* argv[] = {const_cast<char*>("weston"), const_cast<char*>("--backend=headless-backend.so"),
-                        const_cast<char*>(socket.c_str()), const_cast<char*>("--width=1280"),
-                        const_cast<char*>("--height=1024"), nullptr};
-        char* envp[] = {const_cast<char*>(runtime.c_str()), const_cast<char*>("PATH=/usr/bin:/bin"), nullptr};
+        const char* display = std::getenv("DISPLAY");
+        const std::string displayVariable = std::string("DISPLAY=") + (display ? display : "");
+        const bool nested = backend == Backend::NestedInX;
+        char* argv[] = {const_cast<char*>("weston"),
+                        const_cast<char*>(nested ? "--backend=x11-backend.so" : "--backend=headless-backend.so"),
+                        const_cast<char*>(socket.c_str()),
+                        const_cast<char*>(nested ? "--width=800" : "--width=1280"),
+                        const_cast<char*>(nested ? "--height=600" : "--height=1024"),
+                        const_cast<char*>("--use-pixman"),
+                        nullptr};
+        char* envp[] = {const_cast<char*>(runtime.c_str()), const_cast<char*>("PATH=/usr/bin:/bin"),
+                        const_cast<char*>(displayVariable.c_str()), nullptr};
         posix_spawn_file_actions_t actions;
         posix_spawn_file_actions_init(&actions);
         const std::string log = (m_runtime / "weston.log").string();
@@ -52,7 +69,7 @@ public:
         for (int waited = 0; m_pid > 0 && waited < 100 && !ready(); ++waited)
             std::this_thread::sleep_for(50ms);
     }
-    ~HeadlessWeston()
+    ~Weston()
     {
         if (m_pid > 0) {
             ::kill(m_pid, SIGTERM);
@@ -89,7 +106,7 @@ TEST_P(ProgramsOnWayland, RunAndEndInOrderLeavingTheStoredPositionAlone)
 {
     if (!waylandPluginInstalled())
         GTEST_SKIP() << "Qt's Wayland plug-in is not installed (Debian package qt6-wayland)";
-    HeadlessWeston weston;
+    Weston weston(Backend::Headless);
     if (!weston.ready())
         GTEST_SKIP() << "weston did not start (Debian package weston)";
 
@@ -123,5 +140,90 @@ INSTANTIATE_TEST_SUITE_P(Programs, ProgramsOnWayland,
                          testing::Values(ProgramCase{OSTREL_PROGRAM, "Ostrel", true},
                                          ProgramCase{SPARVEL_PROGRAM, "Sparvel", false}),
                          [](const testing::TestParamInfo<ProgramCase>& info) { return std::string(info.param.name); });
+
+// The mini window's place in the nested compositor's output, found in a
+// picture of it as the one 312 x 123 area of the window's face colour; none
+// while it is not there.
+std::optional<std::pair<int, int>> miniWindowIn(unsigned long compositorWindow, const fs::path& picture)
+{
+    processtest::shellOutput("import -window " + std::to_string(compositorWindow) + " " + picture.string());
+    const std::string found = processtest::shellOutput(
+        "convert " + picture.string() +
+        " -fuzz 1% -fill black +opaque 'srgb(239,239,239)' -fill white -opaque 'srgb(239,239,239)'"
+        " -define connected-components:verbose=true -define connected-components:area-threshold=5000"
+        " -connected-components 8 null: | awk '$NF ~ /255|white/ && $2 ~ /^312x123[+]/ {print $2}'");
+    int x = 0;
+    int y = 0;
+    if (std::sscanf(found.c_str(), "312x123+%d+%d", &x, &y) != 2)
+        return std::nullopt;
+    return std::pair{x, y};
+}
+
+TEST(OstrelOnWayland, TheMiniWindowFollowsADragAndNoPositionIsSaved)
+{
+    const std::string why = processtest::desktopUnavailable();
+    if (!why.empty())
+        GTEST_SKIP() << "needs an X desktop to nest the compositor in: " << why;
+    if (!waylandPluginInstalled())
+        GTEST_SKIP() << "Qt's Wayland plug-in is not installed (Debian package qt6-wayland)";
+    if (processtest::shellOutput("command -v convert import").empty())
+        GTEST_SKIP() << "ImageMagick is not installed";
+    Weston weston(Backend::NestedInX);
+    if (!weston.ready())
+        GTEST_SKIP() << "weston did not start (Debian package weston)";
+    // Its output's window on the X display (weston sets no _NET_WM_PID).
+    unsigned long compositor = 0;
+    for (int tries = 0; tries < 50 && compositor == 0; ++tries) {
+        std::istringstream ids(processtest::shellOutput("xdotool search --class '^Weston Compositor$'"));
+        for (unsigned long id = 0; ids >> id;)
+            compositor = id;
+        if (compositor == 0)
+            std::this_thread::sleep_for(100ms);
+    }
+    ASSERT_NE(compositor, 0u) << "no window of the nested compositor";
+
+    ProgramRun run(OSTREL_PROGRAM, "Ostrel", "Ostrel");
+    const std::string position = std::to_string((100 << 16) | 200);
+    run.writeSettings("MiniMode=1\nWindowXY=" + position + "\n");
+    ASSERT_TRUE(run.start({{"XDG_RUNTIME_DIR", weston.runtime()},
+                           {"WAYLAND_DISPLAY", Socket},
+                           {"QT_QPA_PLATFORM", "wayland"},
+                           {"SIMULATED_MACHINE", processtest::uniqueMachine()},
+                           {"SIMULATED_CPU", "i7-2600k"},
+                           {"SIMULATED_LOAD", "20"}}));
+    const fs::path picture = run.file("output.png");
+    std::optional<std::pair<int, int>> before;
+    ASSERT_TRUE(run.waitUntil([&] { return (before = miniWindowIn(compositor, picture)).has_value(); }, 30s))
+        << "no mini window in the compositor's output\n" << run.output();
+
+    // The pointer leaves the compositor's window and comes back onto a free
+    // spot of the mini window (the gap left of the first field): the
+    // compositor takes up the pointer only when it enters. Pressed there, a
+    // small step hands the move to the compositor, which follows the rest,
+    // up and to the left.
+    const auto [x, y] = *before;
+    processtest::shellOutput("xdotool mousemove 0 0 sleep 0.3 mousemove --window " + std::to_string(compositor) + " " +
+                             std::to_string(x + 3) + " " + std::to_string(y + 60) + " sleep 0.5 mousedown 1 sleep 0.2" +
+                             " mousemove_relative -- -1 -1 sleep 0.2 mousemove_relative -- -59 -39 sleep 0.1" +
+                             " mousemove_relative -- -60 -40 sleep 0.3 mouseup 1 sleep 0.2" +
+                             " mousemove --window " + std::to_string(compositor) + " 5 590");
+    std::optional<std::pair<int, int>> after;
+    ASSERT_TRUE(run.waitUntil(
+        [&] {
+            after = miniWindowIn(compositor, picture);
+            return after && *after != *before;
+        },
+        5s))
+        << "the drag left the window where it was";
+    EXPECT_NEAR(after->first, x - 120, 3);
+    EXPECT_NEAR(after->second, y - 80, 3);
+
+    run.signal(SIGTERM);
+    const Finished finished = run.finished(30s);
+    ASSERT_TRUE(finished.exited) << "the program did not end on SIGTERM";
+    EXPECT_TRUE(WIFEXITED(finished.status) && WEXITSTATUS(finished.status) == 0) << run.output();
+    const platform::IniFile settings(run.settingsFile().string());
+    EXPECT_EQ(settings.readString("Ostrel", "WindowXY", "absent"), position);
+}
 
 } // namespace
