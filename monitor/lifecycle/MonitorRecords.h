@@ -75,6 +75,8 @@ struct MonitorRecords {
 // The measurement flavour that goes with a build.
 constexpr const MeasureFlavour& measureFlavourFor(const hw::BuildFlavour& flavour)
 {
+    if (flavour.showsEveryCore())
+        return ManyCoreMeasure;
     return flavour.sixCoreRules ? SixCoreMeasure : FourCoreMeasure;
 }
 

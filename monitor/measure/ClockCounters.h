@@ -39,7 +39,14 @@ constexpr MeasureFlavour FourCoreMeasure{CounterKind::Programmable, 7, true,
 constexpr MeasureFlavour SixCoreMeasure{CounterKind::Fixed, 15, false,
                                         platform::ThreadPriority::TimeCritical, InfoChoice::VidInfoKey};
 
-constexpr int MaxMeasuredCpus = 16;
+// Logical processors the records below hold: every CPU of the largest
+// processors the many-core build shows (64 cores, two threads each).
+constexpr int MaxMeasuredCpus = 128;
+
+// The many-core build measures the six-core way, on every logical processor
+// it may use, so its clock and load describe the whole processor.
+constexpr MeasureFlavour ManyCoreMeasure{CounterKind::Fixed, MaxMeasuredCpus - 1, false,
+                                         platform::ThreadPriority::TimeCritical, InfoChoice::VidInfoKey};
 
 struct ClockCounters {
     MeasureFlavour flavour = FourCoreMeasure;

@@ -119,6 +119,24 @@ TEST(MeasureProfiles, IdleAndBusyMachinesUnderTheGovernor)
     }
 }
 
+TEST(MeasureProfiles, TheManyCoreBuildMeasuresEveryCpu)
+{
+    // CPUs 0-15 idle, 16-63 fully busy on the two-socket Xeon: the six-core
+    // way sees an idle machine, the many-core way three quarters of it busy.
+    struct Case {
+        const monitor::MeasureFlavour& flavour;
+        double load;
+    };
+    for (const Case& c : {Case{monitor::SixCoreMeasure, 0.0}, Case{monitor::ManyCoreMeasure, 75.0}}) {
+        Rig rig("xeon-4514y-2s", 0.0);
+        for (int cpu = 16; cpu < rig.sim->cpuCount(); ++cpu)
+            rig.sim->setLoad(cpu, 100.0);
+        rig.create(c.flavour);
+        rig.cycle();
+        EXPECT_NEAR(numberIn(rig.cycle().load), c.load, 2.0) << rig.readings->texts().load;
+    }
+}
+
 TEST(MeasureProfiles, SpeedStepBelowBase)
 {
     struct Case {
