@@ -5,6 +5,7 @@
 // code's own.
 
 #include "platform/ForwardingProcessor.h"
+#include "registers/MsrIndex.h"
 
 #include <atomic>
 #include <cstdint>
@@ -95,31 +96,69 @@ private:
     }
 };
 
+// How a replay reaches a CPU: as recorded (a selection, no system call), or
+// as the programs did before CPUs could be selected: affinity onto the CPU
+// and a yield for each selection, back onto the whole set to end one, and the
+// RDTSC of the CPU moved to for a time stamp recorded as a register read.
+enum class Reach { AsRecorded, Migrating };
+
+struct ReplayOptions {
+    Reach reach = Reach::AsRecorded;
+    // CPU numbers taken modulo this (0: as recorded), so a recording from a
+    // larger simulated processor runs on this machine's CPUs.
+    int foldCpus = 0;
+    // The set a migration goes back to and pins are kept within; empty: all
+    // of the recorded pin.
+    platform::CpuSet everyCpu;
+};
+
 // Makes the recorded calls on the processor directly; returns a value that
 // depends on every result so nothing is optimised away.
 __attribute__((noinline)) inline uint64_t replaySeamCalls(platform::Processor& processor,
-                                                          const std::vector<SeamCall>& calls)
+                                                          const std::vector<SeamCall>& calls,
+                                                          const ReplayOptions& options = {})
 {
     uint64_t sink = 0;
     uint32_t low = 0;
     uint32_t high = 0;
     platform::CpuSet process;
     platform::CpuSet system;
+    const bool migrating = options.reach == Reach::Migrating;
+    const auto fold = [&options](int cpu) { return cpu < 0 || options.foldCpus <= 0 ? cpu : cpu % options.foldCpus; };
     for (const SeamCall& call : calls) {
         switch (call.kind) {
         case SeamCall::Read:
+            if (migrating && call.index == msr::IA32_TIME_STAMP_COUNTER) {
+                sink += processor.rdtsc();
+                break;
+            }
             processor.readMsr(call.index, low, high);
             sink += low ^ high;
             break;
         case SeamCall::Write:
             processor.writeMsr(call.index, static_cast<uint32_t>(call.value), static_cast<uint32_t>(call.value >> 32));
             break;
-        case SeamCall::Pin: sink += processor.setThreadAffinity(platform::CpuSet::fromMask(call.value)).lowMask(); break;
-        case SeamCall::Select: sink += processor.selectCpu(static_cast<int>(call.index)); break;
+        case SeamCall::Pin: {
+            platform::CpuSet pin = platform::CpuSet::fromMask(call.value);
+            if (!options.everyCpu.empty())
+                pin = pin & options.everyCpu;
+            sink += processor.setThreadAffinity(pin).count();
+            break;
+        }
+        case SeamCall::Select: {
+            const int cpu = fold(static_cast<int>(call.index));
+            if (!migrating) {
+                sink += processor.selectCpu(cpu);
+                break;
+            }
+            sink += processor.setThreadAffinity(cpu < 0 ? options.everyCpu : platform::CpuSet::of(cpu)).count();
+            processor.sleep(0);
+            break;
+        }
         case SeamCall::Tsc: sink += processor.rdtsc(); break;
         case SeamCall::Masks:
             processor.processAffinity(process, system);
-            sink += process.lowMask();
+            sink += process.count();
             break;
         case SeamCall::Sleep: processor.sleep(call.index); break;
         case SeamCall::Cpuid: sink += processor.cpuid(call.index, static_cast<uint32_t>(call.value)).eax; break;

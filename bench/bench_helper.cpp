@@ -9,6 +9,7 @@
 // One core per logical CPU of this machine, at most four (the four-core
 // build's slots).
 
+#include "bench/FakeDeviceRoot.h"
 #include "hw/BuildFlavour.h"
 #include "hw/HardwareAccess.h"
 #include "hw/ProcessorInfo.h"
@@ -33,27 +34,7 @@ namespace fs = std::filesystem;
 
 int coreCount() { return std::clamp(static_cast<int>(std::thread::hardware_concurrency()), 1, 4); }
 
-// /dev/cpu/N/msr as plain files, one per logical CPU of this machine.
-class FakeDeviceRoot {
-public:
-    FakeDeviceRoot()
-    {
-        std::string pattern = (fs::temp_directory_path() / "ostrel-bench-helper-XXXXXX").string();
-        if (!::mkdtemp(pattern.data()))
-            throw std::runtime_error("no temporary folder");
-        m_root = pattern;
-        const int cpus = std::max(1, static_cast<int>(std::thread::hardware_concurrency()));
-        for (int cpu = 0; cpu < cpus; ++cpu) {
-            fs::create_directories(m_root / std::to_string(cpu));
-            std::ofstream(m_root / std::to_string(cpu) / "msr", std::ios::binary) << std::string(0x800, '\x11');
-        }
-    }
-    ~FakeDeviceRoot() { fs::remove_all(m_root); }
-    std::string path() const { return m_root.string(); }
-
-private:
-    fs::path m_root;
-};
+using bench_support::FakeDeviceRoot;
 
 void runCycles(benchmark::State& state, platform::Processor& processor)
 {
@@ -83,7 +64,7 @@ void runCycles(benchmark::State& state, platform::Processor& processor)
 
 void BM_SamplingCycleDirect(benchmark::State& state)
 {
-    FakeDeviceRoot root;
+    FakeDeviceRoot root("ostrel-bench-helper");
     platform::LinuxProcessor::Paths paths;
     paths.deviceRoot = root.path();
     platform::LinuxProcessor processor(paths);
@@ -92,7 +73,7 @@ void BM_SamplingCycleDirect(benchmark::State& state)
 
 void BM_SamplingCycleThroughHelper(benchmark::State& state)
 {
-    FakeDeviceRoot root;
+    FakeDeviceRoot root("ostrel-bench-helper");
     platform::LinuxProcessor::Paths paths;
     paths.deviceRoot = root.path();
     platform::HelperProcessor processor({OSTREL_MSR_HELPER, "--device-root", root.path()}, paths);

@@ -9,14 +9,15 @@
 //              sched_setaffinity onto that CPU alone and sched_yield, and
 //              back onto the system set afterwards; the time stamp paired
 //              with a CPU's counters is the RDTSC of the CPU moved to.
-//   Selecting  the calls as recorded: a selection is no system call, the
-//              time stamp is that CPU's IA32_TIME_STAMP_COUNTER.
+//   Selecting  the calls as recorded (Reach::AsRecorded): a selection is no
+//              system call, the time stamp is that CPU's IA32_TIME_STAMP_COUNTER.
 // CPU numbers fold onto this machine's CPUs (n modulo their count), so the
 // migrations are real ones between real CPUs.
 //
 // The monitor's worker threads run during the recording only; their calls
 // are not part of the tick.
 
+#include "bench/FakeDeviceRoot.h"
 #include "bench/SeamRecorder.h"
 #include "bench/StderrMessages.h"
 
@@ -112,75 +113,6 @@ std::vector<SeamCall> recordTurboTick()
     return recorder.calls;
 }
 
-// /dev/cpu/N/msr as plain files for this machine's CPUs.
-class FakeDeviceRoot {
-public:
-    explicit FakeDeviceRoot(int cpus) : m_root(temporaryFolder("ostrel-replay"))
-    {
-        for (int cpu = 0; cpu < cpus; ++cpu) {
-            fs::create_directories(m_root / std::to_string(cpu));
-            std::ofstream(m_root / std::to_string(cpu) / "msr", std::ios::binary) << std::string(0x800, '\x11');
-        }
-    }
-    ~FakeDeviceRoot() { fs::remove_all(m_root); }
-    std::string path() const { return m_root.string(); }
-
-private:
-    fs::path m_root;
-};
-
-enum class Reach { Migrating, Selecting };
-
-__attribute__((noinline)) uint64_t replay(platform::LinuxProcessor& processor, const std::vector<SeamCall>& calls,
-                                          Reach reach, int hostCpus, const platform::CpuSet& system)
-{
-    uint64_t sink = 0;
-    uint32_t low = 0;
-    uint32_t high = 0;
-    platform::CpuSet process;
-    platform::CpuSet unused;
-    const auto fold = [hostCpus](int cpu) { return cpu < 0 ? cpu : cpu % hostCpus; };
-    for (const SeamCall& call : calls) {
-        switch (call.kind) {
-        case SeamCall::Select: {
-            const int cpu = fold(static_cast<int>(call.index));
-            if (reach == Reach::Selecting) {
-                sink += processor.selectCpu(cpu);
-            } else {
-                sink += processor.setThreadAffinity(cpu < 0 ? system : platform::CpuSet::of(cpu)).count();
-                processor.sleep(0);
-            }
-            break;
-        }
-        case SeamCall::Read:
-            if (reach == Reach::Migrating && call.index == msr::IA32_TIME_STAMP_COUNTER) {
-                sink += processor.rdtsc();
-                break;
-            }
-            processor.readMsr(call.index, low, high);
-            sink += low ^ high;
-            break;
-        case SeamCall::Write:
-            processor.writeMsr(call.index, static_cast<uint32_t>(call.value), static_cast<uint32_t>(call.value >> 32));
-            break;
-        case SeamCall::Pin:
-            sink += processor.setThreadAffinity(platform::CpuSet::fromMask(call.value) & system).count();
-            break;
-        case SeamCall::Tsc: sink += processor.rdtsc(); break;
-        case SeamCall::Masks:
-            processor.processAffinity(process, unused);
-            sink += process.count();
-            break;
-        case SeamCall::Sleep: processor.sleep(call.index); break;
-        case SeamCall::Cpuid: sink += processor.cpuid(call.index, static_cast<uint32_t>(call.value)).eax; break;
-        case SeamCall::Qpc: sink += static_cast<uint64_t>(processor.performanceCounter()); break;
-        case SeamCall::Tick: sink += processor.tickCount(); break;
-        case SeamCall::LocalTime: sink += static_cast<uint64_t>(processor.localTime().tm_sec); break;
-        }
-    }
-    return sink;
-}
-
 const std::vector<SeamCall>& monitorTick()
 {
     static const std::vector<SeamCall> calls = recordMonitorTick();
@@ -193,11 +125,11 @@ const std::vector<SeamCall>& turboTick()
     return calls;
 }
 
-void Replay(benchmark::State& state, const std::vector<SeamCall>& (*recording)(), Reach reach)
+void Replay(benchmark::State& state, const std::vector<SeamCall>& (*recording)(), seam_bench::Reach reach)
 {
     const std::vector<SeamCall>& calls = recording();
-    const int hostCpus = std::max(1, static_cast<int>(std::thread::hardware_concurrency()));
-    FakeDeviceRoot root(hostCpus);
+    const int hostCpus = bench_support::FakeDeviceRoot::hostCpus();
+    bench_support::FakeDeviceRoot root("ostrel-replay");
     platform::LinuxProcessor::Paths paths;
     paths.deviceRoot = root.path();
     platform::LinuxProcessor processor(paths);
@@ -206,7 +138,7 @@ void Replay(benchmark::State& state, const std::vector<SeamCall>& (*recording)()
     platform::CpuSet system;
     processor.processAffinity(process, system);
     for (auto _ : state)
-        benchmark::DoNotOptimize(replay(processor, calls, reach, hostCpus, system));
+        benchmark::DoNotOptimize(seam_bench::replaySeamCalls(processor, calls, {reach, hostCpus, system}));
     processor.setThreadAffinity(system);
     processor.deinitialise();
 
@@ -214,13 +146,13 @@ void Replay(benchmark::State& state, const std::vector<SeamCall>& (*recording)()
     state.counters["msr_reads"] = counts.reads;
     state.counters["msr_writes"] = counts.writes;
     state.counters["cpu_selections"] = counts.selects;
-    state.counters["migrations"] = reach == Reach::Migrating ? counts.selects : counts.pins;
+    state.counters["migrations"] = reach == seam_bench::Reach::Migrating ? counts.selects : counts.pins;
 }
 
-BENCHMARK_CAPTURE(Replay, ostrel_tick_migrating, monitorTick, Reach::Migrating)->Unit(benchmark::kMicrosecond);
-BENCHMARK_CAPTURE(Replay, ostrel_tick_selecting, monitorTick, Reach::Selecting)->Unit(benchmark::kMicrosecond);
-BENCHMARK_CAPTURE(Replay, sparvel_tick_migrating, turboTick, Reach::Migrating)->Unit(benchmark::kMicrosecond);
-BENCHMARK_CAPTURE(Replay, sparvel_tick_selecting, turboTick, Reach::Selecting)->Unit(benchmark::kMicrosecond);
+BENCHMARK_CAPTURE(Replay, ostrel_tick_migrating, monitorTick, seam_bench::Reach::Migrating)->Unit(benchmark::kMicrosecond);
+BENCHMARK_CAPTURE(Replay, ostrel_tick_selecting, monitorTick, seam_bench::Reach::AsRecorded)->Unit(benchmark::kMicrosecond);
+BENCHMARK_CAPTURE(Replay, sparvel_tick_migrating, turboTick, seam_bench::Reach::Migrating)->Unit(benchmark::kMicrosecond);
+BENCHMARK_CAPTURE(Replay, sparvel_tick_selecting, turboTick, seam_bench::Reach::AsRecorded)->Unit(benchmark::kMicrosecond);
 
 } // namespace
 
