@@ -50,6 +50,20 @@ void expectOrderlyEnd(ProgramRun& run)
     ASSERT_TRUE(WIFEXITED(finished.status) && WEXITSTATUS(finished.status) == 0) << run.output();
 }
 
+// The main window once it is shown as the 312 x 123 mini window; an empty
+// window when it did not become one within 30 s.
+XWindow waitForMiniWindow(ProgramRun& run)
+{
+    XWindow mini;
+    const bool shown = run.waitUntil(
+        [&] {
+            mini = processtest::mainWindowOf(run.pid(), "Ostrel").value_or(XWindow{});
+            return mini.viewable && mini.width == 312 && mini.height == 123;
+        },
+        30s);
+    return shown ? mini : XWindow{};
+}
+
 TEST(OstrelPlacementOnDesktop, MiniLayoutClientIs312By123AndDoubleClicksSwitchLayoutsInPlace)
 {
     SKIP_WITHOUT_DESKTOP();
@@ -110,14 +124,8 @@ TEST(OstrelPlacementOnDesktop, ADragOfTheMiniWindowMovesItAndItsNewPlaceIsSaved)
     ProgramRun run(OSTREL_PROGRAM, "Ostrel", "Ostrel");
     run.writeSettings("MiniMode=1\nWindowXY=" + std::to_string(monitor::packPosition({300, 200})) + "\n");
     ASSERT_TRUE(run.start(onMachine(OnI72600k)));
-    XWindow mini;
-    ASSERT_TRUE(run.waitUntil(
-        [&] {
-            mini = processtest::mainWindowOf(run.pid(), "Ostrel").value_or(XWindow{});
-            return mini.viewable && mini.width == 312 && mini.height == 123;
-        },
-        30s))
-        << run.output();
+    const XWindow mini = waitForMiniWindow(run);
+    ASSERT_NE(mini.id, 0u) << "no mini window\n" << run.output();
 
     // Pressed on a free spot (the gap left of the first field), moved by
     // 120, 80 in steps, released: the window manager's move takes over at
@@ -152,14 +160,8 @@ TEST(OstrelPlacementOnDesktop, TenRestartsLeaveTheMiniWindowWhereItWas)
     for (int restart = 0; restart < 10; ++restart) {
         SCOPED_TRACE(restart);
         ASSERT_TRUE(run.start(onMachine(OnI72600k)));
-        XWindow mini;
-        ASSERT_TRUE(run.waitUntil(
-            [&] {
-                mini = processtest::mainWindowOf(run.pid(), "Ostrel").value_or(XWindow{});
-                return mini.viewable && mini.width == 312 && mini.height == 123;
-            },
-            30s))
-            << run.output();
+        const XWindow mini = waitForMiniWindow(run);
+        ASSERT_NE(mini.id, 0u) << "no mini window\n" << run.output();
         // The mini window has no frame: its client area is all of it.
         EXPECT_NEAR(mini.x, stored.x, 1);
         EXPECT_NEAR(mini.y, stored.y, 1);
